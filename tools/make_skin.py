@@ -508,7 +508,7 @@ def make_toolbar_frame(d):
     # two sheets underneath: their edges peek out below the top one
     for off, shade in ((3.0, 0.86), (1.5, 0.92)):
         sheet = rrect(-4, -4, PAGE_R + off * 0.7, PAGE_B + off, 1.2)
-        c.paint(sheet, (*scale_col(PAPER, shade),))
+        c.paint(sheet, lambda x, y, shade=shade: paper_pixel(int(x), int(y), TB_RULE_PHASE, shade))
         c.paint(strokes([[(-4, PAGE_B + off - 0.5), (PAGE_R + off * 0.7 - 0.8, PAGE_B + off - 0.5)],
                          [(PAGE_R + off * 0.7 - 0.5, -4), (PAGE_R + off * 0.7 - 0.5, PAGE_B + off - 0.8)]],
                         0.5), (176, 160, 100), 0.55)
@@ -538,10 +538,10 @@ def make_toolbar_frame(d):
 
         # the curled flap: reflection of the corner, pulled in a little
         mx, my = cx - d / 2.0, cy - d / 2.0
-        tip = (mx + (cx - d - mx) * 0.92, my + (cy - d - my) * 0.92)
-        bulge = d * 0.16
-        e1 = quad(p1, ((p1[0] + tip[0]) / 2 - bulge * 0.6, (p1[1] + tip[1]) / 2 + bulge), tip, 12)
-        e2 = quad(tip, ((p2[0] + tip[0]) / 2 + bulge, (p2[1] + tip[1]) / 2 - bulge * 0.6), p2, 12)
+        tip = (mx + (cx - d - mx) * 0.86, my + (cy - d - my) * 0.86)
+        bulge = d * 0.14
+        e1 = quad(p1, ((p1[0] + tip[0]) / 2 + bulge, (p1[1] + tip[1]) / 2 + bulge * 0.2), tip, 12)
+        e2 = quad(tip, ((p2[0] + tip[0]) / 2 + bulge * 0.2, (p2[1] + tip[1]) / 2 + bulge), p2, 12)
         flap_pts = e1 + e2[1:]
         flap = polygon(flap_pts)
         # shadow the flap throws onto the page
@@ -554,13 +554,11 @@ def make_toolbar_frame(d):
             t = ((mx - x) * 0.7071 + (my - y) * 0.7071) / span
             # a rolled sheet: darker in the hollow near the crease,
             # bright where it faces the light, slightly dimmer at the tip
-            return ramp([(0.0, (212, 200, 128)), (0.25, (236, 228, 160)),
-                         (0.6, (255, 252, 214)), (1.0, (244, 238, 186))], t)
+            return ramp([(0.0, (226, 214, 140)), (0.12, (252, 248, 206)),
+                         (0.3, (236, 226, 160)), (0.75, (246, 240, 190)),
+                         (1.0, (255, 253, 226))], t)
         c.paint(flap, back)
         c.paint(strokes([flap_pts[:-1]], 0.45), (168, 150, 80), 0.75)
-        # crisp highlight along the roll
-        c.paint(strokes([[(p1[0] + 1.2, p1[1] - 0.9), (p2[0] - 0.9, p2[1] + 1.2)]], 0.45),
-                (255, 255, 240), 0.6)
     return c
 
 
@@ -597,28 +595,29 @@ def side_frame(theme):
     c.fill(SIDE_W - 1, 0, SIDE_W, SIDE_H, edge, 0.35)
 
     # name plate and label, reading top to bottom
-    size, weight = 10.5, 1.55
+    size, weight = 10.0, 1.5
     tw = text_width("ZephNotes") * size / 10.0
-    y0 = (SIDE_H - tw) / 2.0
-    plate = rrect(2.0, y0 - 9, 16.5, y0 + tw + 9, 3.0)
+    y0 = round((SIDE_H - tw) / 2.0)
+    plate = rrect(1.5, y0 - 8, 16.0, y0 + tw + 8, 3.0)
     c.paint(plate.moved(0.6, 0.8), edge, 0.25)
     c.paint(plate, lambda x, y: mix(bar_m, (255, 255, 255), 0.25) + (0.55,))
-    c.paint(strokes([[(2.5, y0 - 8.5), (2.5, y0 + tw + 8.5)]], 0.5), edge, 0.3)
-    ox = 15.0   # cap line (letters lean their tops to the right)
+    c.paint(strokes([[(2.0, y0 - 7.5), (2.0, y0 + tw + 7.5)]], 0.5), edge, 0.3)
+    ox = 14.5   # cap line (letters lean their tops to the right)
     c.paint(text_shape("ZephNotes", ox + 0.6, y0 + 0.6, size, weight, 90), label_sh, 0.5)
     c.paint(text_shape("ZephNotes", ox, y0, size, weight, 90), label)
 
     # ring binding
     for k in range(RINGS):
         yc = RING_Y0 + RING_PITCH * k
-        hx = 20.0
+        hx = 19.0
         # punched hole
-        c.paint(ellipse(hx + 0.3, yc + 0.6, 2.5, 3.2), (255, 255, 255), 0.35)
-        c.paint(ellipse(hx, yc, 2.4, 3.1),
-                lambda x, y, yc=yc: mix(hole, scale_col(hole, 2.2), clamp01((y - yc + 3) / 6.0)))
+        hy = yc + 2.6
+        c.paint(ellipse(hx + 0.3, hy + 0.8, 2.6, 3.3), (255, 255, 255), 0.45)
+        c.paint(ellipse(hx, hy, 2.5, 3.2),
+                lambda x, y, hy=hy: mix(hole, scale_col(hole, 2.4), clamp01((y - hy + 3) / 6.0)))
         # wire coil: leaves the hole and loops over the page edge
-        wire = arc(hx + 7.5, yc + 2.0, 7.5, 4.6, 180, 328, 16)
-        r = 1.55
+        wire = arc(hx + 7.2, yc + 2.6, 7.0, 7.6, 197, 334, 18)
+        r = 1.6
         c.paint(strokes([[(x + 0.8, y + 1.6) for x, y in wire]], r), (30, 20, 10), 0.28)
 
         def shade(t, metal=metal):
@@ -627,7 +626,7 @@ def side_frame(theme):
                          (1.0, scale_col(metal, 0.38))], t)
         c.paint(strokes([wire], r), across(wire, r, shade))
         # the wire's far end tucked into the hole
-        c.paint(ellipse(hx - 0.4, yc + 1.3, 1.0, 1.3), scale_col(metal, 0.35), 0.8)
+        c.paint(ellipse(hx + 0.4, hy - 0.6, 1.5, 1.0), scale_col(metal, 0.3), 0.7)
     return c
 
 
@@ -724,7 +723,7 @@ def make_folder(selected):
     c = Canvas(24, 24, (255, 255, 255))
     draw_folder(c)
     if selected:
-        draw_pencil(c, (22.0, 2.0), (5.5, 18.5))
+        draw_pencil(c, (21.0, 3.0), (5.0, 19.0))
     return c
 
 
@@ -732,7 +731,7 @@ def make_note(selected):
     c = Canvas(24, 24, (255, 255, 255))
     draw_page(c, selected)
     if selected:
-        draw_pencil(c, (22.0, 2.5), (6.0, 18.5), 4.4)
+        draw_pencil(c, (21.0, 3.0), (5.5, 18.5), 4.4)
     return c
 
 
@@ -771,7 +770,6 @@ def make_panel():
     c.fill(x0 - 2, y0 - 2, x1 + 2, y1 + 2, (255, 206, 140))
     c.fill(x0 - 1, y0 - 1, x1 + 1, y1 + 1, (122, 60, 8))
     c.fill(x0, y0, x1, y1, (255, 255, 255))
-    c.fill(x0, y0, x1, y0 + 1, (236, 236, 236))
     # recessed wells for the two buttons
     for wx0, wy0, wx1, wy1 in WELLS:
         c.fill(wx0 - 1, wy0 - 1, wx1 + 1, wy1 + 1, (255, 198, 124))
@@ -818,7 +816,7 @@ def button_frame(label, state):
             if y % 2 == 0:
                 c.blend(4, y, INK, 0.55)
                 c.blend(BTN_W - 5, y, INK, 0.55)
-    size, weight = 10.0, 1.5
+    size, weight = 10.0, 1.65
     tw = text_width(label) * size / 10.0
     tx = round((BTN_W - tw) / 2.0 * 2) / 2.0
     ty = 5.0
