@@ -847,12 +847,13 @@ def make_icon():
     c.paint(strokes([[(8.0, 10.0), (8.0, 29.5)]], 0.5), MARGIN)
     c.paint(strokes([[(3.5, 5.5), (27.5, 5.5), (27.5, 29.5), (3.5, 29.5)]], 0.5,
                     closed=True), (150, 122, 40))
-    for k in range(6):
-        x = 6.5 + k * 4.0
-        c.paint(ellipse(x + 1.6, 8.5, 1.1, 1.2), (50, 40, 30))
-        wire = arc(x + 0.8, 7.0, 1.6, 4.2, 150, 365, 12)
-        c.paint(strokes([wire], 0.85), across(wire, 0.85, lambda t: ramp(
-            [(-1, (90, 94, 104)), (-0.2, (250, 250, 255)), (1, (96, 100, 110))], t)))
+    for k in range(5):
+        x = 7.0 + k * 4.8
+        c.paint(ellipse(x, 9.0, 1.2, 1.1), (50, 40, 30))
+        wire = arc(x + 0.2, 6.6, 1.5, 3.6, 100, 300, 14)
+        c.paint(strokes([[(px + 0.6, py + 0.5) for px, py in wire]], 0.7), (0, 0, 0), 0.25)
+        c.paint(strokes([wire], 0.7), across(wire, 0.7, lambda t: ramp(
+            [(-1, (80, 84, 96)), (-0.2, (250, 250, 255)), (1, (90, 94, 104))], t)))
     draw_pencil(c, (29.5, 12.0), (15.0, 27.0), 4.2)
     return c
 
