@@ -1,0 +1,401 @@
+#include "base/shell_services.h"
+
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+const wchar_t kMenuBarClass[] = L"ZephMenuBar";
+const int kMenuBarHeight = 26;
+const int kWorkAreaWidth = 240;    // the handheld's screen less its task bar
+const int kWorkAreaHeight = 294;
+const DWORD kHoldMilliseconds = 500;
+const int kHoldTolerance = 4;
+
+struct MenuBarButton {
+    WORD command;
+    WORD stringId;
+    WORD flags;
+    WORD popupIndex;
+    wchar_t text[64];
+    RECT place;
+};
+
+struct MenuBar {
+    HWND window;
+    HWND parent;
+    HINSTANCE instance;
+    WORD menuId;
+    std::vector<MenuBarButton> buttons;
+    int pressed;
+};
+
+GestureDecider gestureDecider = nullptr;
+HHOOK rightClickHook = nullptr;
+bool rightClickPressed = false;     // the current left press was a right click
+LONG lastDecisionTime = 0;
+DWORD lastDecisionPos = 0;
+DWORD lastDecision = 0;
+bool haveDecision = false;
+bool haveDeviceOrigin = false;
+POINT deviceOrigin = {0, 0};
+
+// A right click counts as a tap-and-hold: it reaches the windows as a left
+// press that the recognizer then reports as held at once.
+LRESULT CALLBACK RightClickProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message == WM_RBUTTONDOWN) {
+            msg->message = WM_LBUTTONDOWN;
+            msg->wParam = (msg->wParam & ~MK_RBUTTON) | MK_LBUTTON;
+            rightClickPressed = true;
+        } else if (msg->message == WM_LBUTTONDOWN) {
+            rightClickPressed = false;
+        } else if (msg->message == WM_RBUTTONUP) {
+            msg->message = WM_NULL;   // the hold's menu has taken the release
+        }
+    }
+    return CallNextHookEx(rightClickHook, code, wParam, lParam);
+}
+
+bool ReleaseQueued()
+{
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) != 0;
+}
+
+DWORD WaitForHold(const SHRGINFO* info)
+{
+    POINT start = info->ptDown;
+    if (info->hwndClient)
+        ClientToScreen(info->hwndClient, &start);
+    const DWORD began = GetTickCount();
+    for (;;) {
+        if (ReleaseQueued())
+            return 0;
+        if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) && !(GetKeyState(VK_LBUTTON) & 0x8000))
+            return 0;
+        POINT now;
+        if (GetCursorPos(&now) &&
+            (abs(now.x - start.x) > kHoldTolerance || abs(now.y - start.y) > kHoldTolerance))
+            return 0;
+        DWORD elapsed = GetTickCount() - began;
+        if (elapsed >= kHoldMilliseconds)
+            return GN_CONTEXTMENU;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_MOUSEBUTTON);
+    }
+}
+
+MenuBar* BarOf(HWND window)
+{
+    return reinterpret_cast<MenuBar*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void LayOutButtons(MenuBar* bar, HDC dc)
+{
+    int left = 4;
+    for (MenuBarButton& button : bar->buttons) {
+        SIZE size = {0, 0};
+        GetTextExtentPoint32W(dc, button.text, static_cast<int>(wcslen(button.text)), &size);
+        int width = size.cx + 24;
+        SetRect(&button.place, left, 2, left + width, kMenuBarHeight - 2);
+        left += width + 4;
+    }
+}
+
+void PlaceBelowParent(MenuBar* bar, bool overlap)
+{
+    RECT parent;
+    GetWindowRect(bar->parent, &parent);
+    int top = overlap ? parent.bottom - kMenuBarHeight : parent.bottom;
+    SetWindowPos(bar->window, nullptr, parent.left, top, parent.right - parent.left,
+                 kMenuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PaintBar(MenuBar* bar)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(bar->window, &ps);
+    if (!dc)
+        return;
+    RECT client;
+    GetClientRect(bar->window, &client);
+    HBRUSH background = CreateSolidBrush(RGB(28, 58, 118));
+    FillRect(dc, &client, background);
+    DeleteObject(background);
+    HFONT oldFont = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
+    LayOutButtons(bar, dc);
+    SetBkMode(dc, TRANSPARENT);
+    for (size_t i = 0; i < bar->buttons.size(); ++i) {
+        MenuBarButton& button = bar->buttons[i];
+        if (static_cast<int>(i) == bar->pressed) {
+            HBRUSH pressed = CreateSolidBrush(RGB(70, 110, 190));
+            FillRect(dc, &button.place, pressed);
+            DeleteObject(pressed);
+        }
+        SetTextColor(dc, RGB(255, 255, 255));
+        DrawTextW(dc, button.text, -1, &button.place, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        if (button.flags & MENUBAR_DROPDOWN) {
+            // a small arrow tells that the button drops a menu
+            int cx = button.place.right - 8;
+            int cy = (button.place.top + button.place.bottom) / 2 - 3;
+            POINT arrow[3] = {{cx - 3, cy}, {cx + 4, cy}, {cx, cy + 4}};
+            HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+            HBRUSH oldBrush = static_cast<HBRUSH>(SelectObject(dc, white));
+            HPEN oldPen = static_cast<HPEN>(SelectObject(dc, GetStockObject(WHITE_PEN)));
+            Polygon(dc, arrow, 3);
+            SelectObject(dc, oldPen);
+            SelectObject(dc, oldBrush);
+        }
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(bar->window, &ps);
+}
+
+int ButtonAt(MenuBar* bar, int x, int y)
+{
+    POINT point = {x, y};
+    for (size_t i = 0; i < bar->buttons.size(); ++i) {
+        if (PtInRect(&bar->buttons[i].place, point))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void PressButton(MenuBar* bar, int index)
+{
+    const MenuBarButton& button = bar->buttons[index];
+    if (!(button.flags & MENUBAR_DROPDOWN)) {
+        PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(button.command, 0),
+                     reinterpret_cast<LPARAM>(bar->window));
+        return;
+    }
+    HMENU menu = LoadMenuW(bar->instance, MAKEINTRESOURCEW(bar->menuId));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, button.popupIndex);
+    if (popup) {
+        POINT corner = {button.place.left, 0};
+        ClientToScreen(bar->window, &corner);
+        bar->pressed = index;
+        InvalidateRect(bar->window, nullptr, FALSE);
+        TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_LEFTBUTTON,
+                         corner.x, corner.y, bar->parent, nullptr);
+        bar->pressed = -1;
+        InvalidateRect(bar->window, nullptr, FALSE);
+    }
+    DestroyMenu(menu);
+}
+
+LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MenuBar* bar = BarOf(window);
+    switch (message) {
+    case WM_PAINT:
+        if (bar) {
+            PaintBar(bar);
+            return 0;
+        }
+        break;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+        if (bar) {
+            int index = ButtonAt(bar, static_cast<short>(LOWORD(lParam)),
+                                 static_cast<short>(HIWORD(lParam)));
+            if (index >= 0)
+                PressButton(bar, index);
+        }
+        return 0;
+    case WM_NCDESTROY:
+        if (bar) {
+            RemoveWindowSubclass(bar->parent, nullptr, 1);
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            delete bar;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The bar follows its parent: below it after every move or resize, and
+// shown or hidden with it.
+LRESULT CALLBACK FollowParentProc(HWND window, UINT message, WPARAM wParam,
+                                  LPARAM lParam, UINT_PTR, DWORD_PTR data)
+{
+    MenuBar* bar = reinterpret_cast<MenuBar*>(data);
+    LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_WINDOWPOSCHANGED && IsWindow(bar->window)) {
+        PlaceBelowParent(bar, false);
+        ShowWindow(bar->window, IsWindowVisible(window) ? SW_SHOWNOACTIVATE : SW_HIDE);
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, FollowParentProc, 1);
+    }
+    return result;
+}
+
+bool RegisterMenuBarClass(HINSTANCE instance)
+{
+    WNDCLASSW existing;
+    if (GetClassInfoW(instance, kMenuBarClass, &existing))
+        return true;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = MenuBarProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = kMenuBarClass;
+    return RegisterClassW(&wc) != 0;
+}
+
+// Gives a top-level window the handheld's work area as its client size; every
+// such window after the first opens where the first one is, as on the device.
+void FitToWorkArea(HWND window)
+{
+    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
+        return;
+    RECT frame = {0, 0, kWorkAreaWidth, kWorkAreaHeight};
+    AdjustWindowRectEx(&frame, GetWindowLongW(window, GWL_STYLE), FALSE,
+                       GetWindowLongW(window, GWL_EXSTYLE));
+    RECT now;
+    GetWindowRect(window, &now);
+    if (!haveDeviceOrigin) {
+        deviceOrigin.x = now.left;
+        deviceOrigin.y = now.top;
+        haveDeviceOrigin = true;
+    }
+    SetWindowPos(window, nullptr, deviceOrigin.x, deviceOrigin.y, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+BOOL SHCreateMenuBar(SHMENUBARINFO* info)
+{
+    if (!info || !info->hwndParent || !IsWindow(info->hwndParent)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    HRSRC found = FindResourceW(info->hInstRes, MAKEINTRESOURCEW(info->nToolBarId),
+                                MAKEINTRESOURCEW(RT_MENUBAR_RECORD));
+    HGLOBAL loaded = found ? LoadResource(info->hInstRes, found) : nullptr;
+    const WORD* record = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
+    DWORD recordBytes = found ? SizeofResource(info->hInstRes, found) : 0;
+    if (!record || recordBytes < 4) {
+        if (GetLastError() == ERROR_SUCCESS)
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return FALSE;
+    }
+    WORD count = record[1];
+    if (recordBytes < 4u + count * 8u) {
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
+    if (!RegisterMenuBarClass(info->hInstRes))
+        return FALSE;
+
+    MenuBar* bar = new MenuBar();
+    bar->parent = info->hwndParent;
+    bar->instance = info->hInstRes;
+    bar->menuId = record[0];
+    bar->pressed = -1;
+    for (WORD i = 0; i < count; ++i) {
+        const WORD* entry = record + 2 + i * 4;
+        MenuBarButton button = {};
+        button.command = entry[0];
+        button.stringId = entry[1];
+        button.flags = entry[2];
+        button.popupIndex = entry[3];
+        LoadStringW(info->hInstRes, button.stringId, button.text, 64);
+        bar->buttons.push_back(button);
+    }
+
+    FitToWorkArea(info->hwndParent);
+    bar->window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuBarClass, L"",
+                                  WS_POPUP, 0, 0, 0, 0, info->hwndParent, nullptr,
+                                  info->hInstRes, nullptr);
+    if (!bar->window) {
+        delete bar;
+        return FALSE;
+    }
+    SetWindowLongPtrW(bar->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bar));
+    PlaceBelowParent(bar, true);
+    ShowWindow(bar->window, SW_SHOWNOACTIVATE);
+    SetWindowSubclass(info->hwndParent, FollowParentProc, 1, reinterpret_cast<DWORD_PTR>(bar));
+    info->hwndMB = bar->window;
+    return TRUE;
+}
+
+DWORD SHRecognizeGesture(SHRGINFO* info)
+{
+    if (!info)
+        return 0;
+    if (gestureDecider)
+        return gestureDecider(info);
+    // A control and then the main window ask about the same press: answer
+    // both alike without waiting twice.
+    LONG time = GetMessageTime();
+    DWORD pos = GetMessagePos();
+    if (haveDecision && time == lastDecisionTime && pos == lastDecisionPos)
+        return lastDecision;
+    DWORD decision = rightClickPressed ? GN_CONTEXTMENU : WaitForHold(info);
+    haveDecision = true;
+    lastDecisionTime = time;
+    lastDecisionPos = pos;
+    lastDecision = decision;
+    return decision;
+}
+
+BOOL SHHandleWMActivate(HWND, WPARAM wParam, LPARAM, SHACTIVATEINFO* info, DWORD)
+{
+    if (info)
+        info->fActive = LOWORD(wParam) != WA_INACTIVE;
+    return TRUE;
+}
+
+BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO*)
+{
+    // No input panel on a desktop: nothing to make room for.
+    return TRUE;
+}
+
+BOOL SHInitExtraControls()
+{
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    BOOL ok = InitCommonControlsEx(&controls);
+    if (!rightClickHook)
+        rightClickHook = SetWindowsHookExW(WH_GETMESSAGE, RightClickProc, nullptr,
+                                           GetCurrentThreadId());
+    return ok;
+}
+
+BOOL GetPlatformType(wchar_t* buffer, UINT bufferBytes)
+{
+#ifdef _WIN32_WCE
+    return SystemParametersInfoW(SPI_GETPLATFORMTYPE, bufferBytes, buffer, 0);
+#else
+    const wchar_t type[] = L"PocketPC";
+    if (!buffer || bufferBytes < sizeof(type)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    wmemcpy(buffer, type, sizeof(type) / sizeof(wchar_t));
+    return TRUE;
+#endif
+}
+
+void SetGestureDecider(GestureDecider decider)
+{
+    gestureDecider = decider;
+}
+
+int MenuBarHeight()
+{
+    return kMenuBarHeight;
+}

@@ -1,0 +1,77 @@
+// The Pocket PC shell services the program relies on: menu bar, tap-and-hold
+// recognition, activation and setting-change handling, the extra controls
+// and the platform type. Desktop Windows and Wine lack them, so this is our
+// own small layer with the handheld's names and records.
+#pragma once
+
+#include <windows.h>
+
+struct SHMENUBARINFO {
+    DWORD cbSize;
+    HWND hwndParent;
+    DWORD dwFlags;
+    UINT nToolBarId;      // menu-bar record resource
+    HINSTANCE hInstRes;
+    int nBmpId;
+    int cBmpImages;
+    HWND hwndMB;          // out: the menu bar's window
+    COLORREF clrBk;
+};
+
+struct SHRGINFO {
+    DWORD cbSize;
+    HWND hwndClient;
+    POINT ptDown;         // in the client coordinates of hwndClient
+    DWORD dwFlags;
+};
+
+struct SHACTIVATEINFO {
+    DWORD cbSize;
+    HWND hwndLastFocus;
+    UINT fSipUp : 1;
+    UINT fSipOnDeactivation : 1;
+    UINT fActive : 1;
+    UINT fReserved : 29;
+};
+
+#define SHRG_RETURNCMD      0x00000001
+#define SHRG_NOTIFYPARENT   0x00000002
+#define SHRG_NOANIMATION    0x00000010
+#define GN_CONTEXTMENU      1000
+
+#ifndef SPI_GETPLATFORMTYPE
+#define SPI_GETPLATFORMTYPE 257
+#endif
+
+// Creates the menu bar described by menu-bar record nToolBarId. On a desktop
+// the bar is a strip along the bottom of the parent's window whose buttons
+// send their command ids to the parent (a drop-down button opens its pop-up
+// instead); the parent is first given the handheld's work area as its
+// client size.
+BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+
+// Decides whether the press at info->ptDown is a tap-and-hold. Answers
+// GN_CONTEXTMENU for a hold, 0 for a tap. On a desktop a hold is a left press
+// held still for about half a second, or a right click.
+DWORD SHRecognizeGesture(SHRGINFO* info);
+
+BOOL SHHandleWMActivate(HWND window, WPARAM wParam, LPARAM lParam,
+                        SHACTIVATEINFO* info, DWORD flags);
+BOOL SHHandleWMSettingChange(HWND window, WPARAM wParam, LPARAM lParam,
+                             SHACTIVATEINFO* info);
+
+// Initialises the controls the program uses (tree view) and the desktop's
+// stand-ins for the handheld's stylus gestures.
+BOOL SHInitExtraControls();
+
+// SystemParametersInfoW(SPI_GETPLATFORMTYPE): the platform type text.
+// A desktop reports itself as a Pocket PC.
+BOOL GetPlatformType(wchar_t* buffer, UINT bufferBytes);
+
+// Tests decide gestures through this seam instead of waiting for a held
+// press; null restores the real recognizer.
+typedef DWORD (*GestureDecider)(const SHRGINFO* info);
+void SetGestureDecider(GestureDecider decider);
+
+// Height of a menu bar in pixels.
+int MenuBarHeight();

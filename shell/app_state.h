@@ -1,0 +1,36 @@
+// The process-wide state of the program, filled at start-up and read and
+// written by every subsystem on the one user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/shell_services.h"
+
+class NameEntryWindow;
+
+struct AppState {
+    bool isPocketPc = true;            // false only on a "SmartPhone"
+    WNDPROC treeDefaultProc = nullptr; // the tree-view control's own procedure
+    WNDPROC editDefaultProc = nullptr; // the edit control's own procedure
+    UINT_PTR animationTimer = 0;       // non-zero while the toolbar animates
+    int32_t clientHeight = 0;
+    int32_t clientWidth = 0;
+    HWND mainWindow = nullptr;
+    HWND menuBar = nullptr;            // null when it could not be created
+    HINSTANCE instance = nullptr;      // every resource is loaded from it
+    bool editorView = false;           // false: tree view; true: editor view
+    int32_t animationTicks = 0;
+    HBRUSH editBrush = nullptr;        // the lined paper behind the editor's text
+    HMENU popupMenu = nullptr;         // the tap-and-hold menu while it is open
+    NameEntryWindow* activeNameEntry = nullptr;
+    uint32_t sortOrder = 0;            // 0 alphabetical, 1 by date
+    SHACTIVATEINFO activateInfo = {};
+};
+
+extern AppState app;
+
+// Shows the system's text for the calling thread's last error in a message
+// box captioned "Error". Call it before anything else can change that error.
+void ReportLastError();

@@ -1,0 +1,69 @@
+#include "support/message_boxes.h"
+
+namespace {
+MessageBoxAnswerer* current = nullptr;
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t buffer[2048] = {0};
+    GetWindowTextW(window, buffer, 2048);
+    return buffer;
+}
+
+bool IsMessageBox(HWND window)
+{
+    wchar_t className[64] = {0};
+    GetClassNameW(window, className, 64);
+    return lstrcmpW(className, L"#32770") == 0 && GetDlgItem(window, 0xFFFF) != nullptr;
+}
+}  // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer()
+    : hook(nullptr), answer(IDOK), otherWindow(nullptr), previous(current)
+{
+    current = this;
+    hook = SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    current = previous;
+}
+
+LRESULT CALLBACK MessageBoxAnswerer::CbtProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    MessageBoxAnswerer* self = current;
+    if (self && code == HCBT_ACTIVATE) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (IsMessageBox(window)) {
+            ShownMessageBox box;
+            box.caption = TextOf(window);
+            box.text = TextOf(GetDlgItem(window, 0xFFFF));
+            HWND iconControl = GetDlgItem(window, 0x14);
+            box.icon = iconControl
+                           ? reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0))
+                           : nullptr;
+            box.hasCancel = GetDlgItem(window, IDCANCEL) != nullptr &&
+                            IsWindowVisible(GetDlgItem(window, IDCANCEL)) &&
+                            GetDlgItem(window, IDOK) != nullptr;
+            box.owner = GetWindow(window, GW_OWNER);
+            self->shown.push_back(box);
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->answer, BN_CLICKED), 0);
+        } else if (self->otherWindow) {
+            self->otherWindow(window);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+HICON InformationIcon()
+{
+    return LoadIconW(nullptr, IDI_INFORMATION);
+}
+
+HICON ExclamationIcon()
+{
+    return LoadIconW(nullptr, IDI_EXCLAMATION);
+}

@@ -1,0 +1,56 @@
+# Shared set-up of the run and test commands: packages, build, Wine prefixes.
+# Sourced by tools/run.sh and tools/test.sh; every step is idempotent.
+
+ZEPH_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ZEPH_BUILD="${ZEPH_BUILD:-$ZEPH_ROOT/build}"
+ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest xvfb xdotool x11-utils imagemagick"
+
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+zeph_install_packages() {
+    local missing=""
+    for package in $ZEPH_PACKAGES; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+            missing="$missing $package"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+zeph_build() {
+    # $@: targets (all when none)
+    if [ ! -f "$ZEPH_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$ZEPH_ROOT" -B "$ZEPH_BUILD" \
+            -DCMAKE_TOOLCHAIN_FILE="$ZEPH_ROOT/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    local targets=()
+    for target in "$@"; do targets+=(--target "$target"); done
+    cmake --build "$ZEPH_BUILD" -j "$(nproc)" "${targets[@]}"
+}
+
+# zeph_prefix DIR null|x11: a Wine prefix made without installer dialogs;
+# "null" selects Wine's null graphics driver for headless runs.
+zeph_prefix() {
+    local prefix="$1" driver="$2"
+    export WINEPREFIX="$prefix"
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "Preparing Wine prefix $prefix"
+        mkdir -p "$prefix"
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+    if [ "$driver" = null ]; then
+        grep -q '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null ||
+            { wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1; wineserver -w; }
+    else
+        grep -q '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null &&
+            { wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1; wineserver -w; }
+    fi
+    return 0
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds ZephNotes and its tests, and runs every
+# test headless under Wine through ctest; exits with ctest's status.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+zeph_install_packages
+zeph_build
+zeph_prefix "$ZEPH_BUILD/wineprefix-test" null
+# One wineserver kept alive for every test program saves seconds per start.
+wineserver -p 2>/dev/null || true
+trap 'wineserver -k 2>/dev/null || true' EXIT
+cd "$ZEPH_BUILD"
+ctest --output-on-failure --timeout 600 "$@"
