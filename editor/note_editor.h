@@ -1,0 +1,65 @@
+// The note editor: a wrapper around one multi-line edit control that keeps a
+// copy of the control's text, knows whether it changed, lays the control out
+// in the 240 x 268 design space and moves a note's text to and from its file.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Units the editor keeps of a text, the terminating zero excluded.
+constexpr int NoteTextLimit = 1023;
+
+class NoteEditor {
+public:
+    NoteEditor();
+
+    HWND Create(int designX, int designY, int designWidth, int designHeight,
+                HWND parent, int controlId, HINSTANCE instance,
+                const wchar_t* initialText);
+    void Layout(int width, int height);
+    void SetDesignSize(int w, int h);
+    void Show(int command);
+    void Focus();
+    void OnCommand(int id, int code);
+
+    void Clear();
+    void Cut();
+    void Copy();
+    void Paste();
+    void Undo();
+
+    // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
+    void LoadNote(const wchar_t* path);
+    bool SaveNote(const wchar_t* path);
+    bool CreateNote(const wchar_t* path);
+
+    const wchar_t* className;
+    wchar_t text[NoteTextLimit + 1];   // zero-terminated copy of the control's text
+    uint32_t style;
+    int32_t designX;
+    int32_t designY;
+    uint32_t x;
+    uint32_t y;
+    int32_t designWidth;
+    int32_t designHeight;
+    uint32_t width;
+    uint32_t height;
+    HWND parent;
+    HWND control;                      // null until Create
+    HINSTANCE instance;
+    uint32_t controlId;
+    uint32_t designSpaceWidth;
+    uint32_t designSpaceHeight;
+    bool modified;                     // the text changed since the last load or save
+    // The loaded note is longer than the editor can hold: it is shown
+    // read-only and never written back, so no save can shorten it.
+    bool readOnlyNote;
+};
+
+// The note editor of the main window (control id 400).
+extern NoteEditor noteEditor;
+
+// The note editor control's own procedure: paints the lined page behind the
+// text and hands a tap-and-hold to the main window.
+LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
