@@ -1,0 +1,219 @@
+#include "tree/note_tree.h"
+
+#include "shell/app_state.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+NoteTree noteTree;
+IconList iconList;
+// Built after noteTree, from its strings.
+WideString ScanPattern = noteTree.documentsPrefix + noteTree.folderName + noteTree.patternSuffix;
+WideString LastSearchText;
+
+NoteTree::NoteTree()
+    : className(L"SysTreeView32"),
+      style(0x50A1002F),
+      textBuffer{},
+      designX(0), designY(0),
+      x(0), y(0),
+      designWidth(0), designHeight(0),
+      width(0), height(0),
+      designSpaceWidth(240), designSpaceHeight(268),
+      clientWidth(0), clientHeight(0),
+      parentWindow(nullptr),
+      controlWindow(nullptr),
+      instance(nullptr),
+      controlId(0),
+      itemScratch{},
+      imageList(nullptr),
+      previousImageList(nullptr),
+      rootItem(nullptr),
+      selectedItem(nullptr),
+      selectedKind(0),
+      documentsPrefix(L"\\My Documents\\"),
+      folderName(L"ZephNotes"),
+      patternSuffix(L"\\*.*"),
+      sortMode(0)
+{
+}
+
+void NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignWidth,
+                      int32_t newDesignHeight, HWND parent, int32_t id, HINSTANCE module)
+{
+    designX = newDesignX;
+    designY = newDesignY;
+    designWidth = newDesignWidth;
+    designHeight = newDesignHeight;
+    parentWindow = parent;
+    controlId = id;
+    instance = module;
+    // Placed for real by Layout, once the client size is known.
+    controlWindow = CreateWindowExW(0, className, textBuffer, style, x, y, width, height, parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                    instance, nullptr);
+    if (!controlWindow)
+        ReportLastError();
+}
+
+void NoteTree::AttachIcons(HIMAGELIST icons)
+{
+    imageList = icons;
+    previousImageList = reinterpret_cast<HIMAGELIST>(SendMessageW(
+        controlWindow, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons)));
+}
+
+void NoteTree::Layout(int32_t newClientWidth, int32_t newClientHeight)
+{
+    clientWidth = newClientWidth;
+    clientHeight = newClientHeight;
+    x = 5 * newClientWidth / designSpaceWidth;
+    y = 5 * newClientHeight / designSpaceHeight;
+    width = 200 * newClientWidth / designSpaceWidth;
+    height = 258 * newClientHeight / designSpaceHeight;
+    MoveWindow(controlWindow, x, y, width, height, FALSE);
+}
+
+void NoteTree::Show(int flag)
+{
+    ShowWindow(controlWindow, flag);
+}
+
+void NoteTree::Focus()
+{
+    SetFocus(controlWindow);
+}
+
+HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM insertAfter,
+                               int image, int selectedImage, uint32_t param)
+{
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = insertAfter;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_PARAM | TVIF_SELECTEDIMAGE;
+    insert.item.pszText = const_cast<wchar_t*>(label);
+    insert.item.cchTextMax = static_cast<int>(wcslen(label));
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
+    insert.item.lParam = static_cast<LPARAM>(param);
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(controlWindow, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+LRESULT NoteTree::GetLabel(HTREEITEM item)
+{
+    itemScratch = TVITEMW{};
+    itemScratch.mask = TVIF_TEXT;
+    itemScratch.hItem = item;
+    itemScratch.pszText = textBuffer;
+    itemScratch.cchTextMax = kTextBufferSize;
+    return SendMessageW(controlWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch));
+}
+
+void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
+{
+    itemScratch = TVITEMW{};
+    itemScratch.mask = TVIF_TEXT;
+    itemScratch.hItem = item;
+    itemScratch.pszText = const_cast<wchar_t*>(label);
+    itemScratch.cchTextMax = kTextBufferSize;
+    SendMessageW(controlWindow, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch));
+}
+
+int NoteTree::GetKind(HTREEITEM item)
+{
+    itemScratch = TVITEMW{};
+    itemScratch.mask = TVIF_IMAGE;
+    itemScratch.hItem = item;
+    SendMessageW(controlWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch));
+    return itemScratch.iImage;
+}
+
+HTREEITEM NoteTree::NextItem(HTREEITEM item, UINT relation)
+{
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(controlWindow, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM NoteTree::GetSelected()
+{
+    selectedItem = NextItem(nullptr, TVGN_CARET);
+    return selectedItem;
+}
+
+HTREEITEM NoteTree::GetRootItem()
+{
+    return NextItem(nullptr, TVGN_ROOT);
+}
+
+void NoteTree::SelectItem(HTREEITEM item)
+{
+    SendMessageW(controlWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void NoteTree::DeleteItem(HTREEITEM item)
+{
+    // The control frees the handles of the whole subtree and may hand them
+    // out again, so a search must never come back to them.
+    PassOverSubtree(item);
+    SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+}
+
+void NoteTree::PassOverSubtree(HTREEITEM item)
+{
+    if (searchList.empty() || !item)
+        return;
+    std::unordered_set<HTREEITEM> removed;
+    std::vector<HTREEITEM> pending{item};
+    while (!pending.empty()) {
+        HTREEITEM next = pending.back();
+        pending.pop_back();
+        removed.insert(next);
+        for (HTREEITEM child = NextItem(next, TVGN_CHILD); child; child = NextItem(child, TVGN_NEXT))
+            pending.push_back(child);
+    }
+    for (SearchEntry& entry : searchList) {
+        if (removed.count(entry.item))
+            entry.visited = 1;
+    }
+}
+
+int NoteTree::BuildSelectedPath()
+{
+    // With nothing selected the answer is the root's, never a null item's.
+    HTREEITEM item = GetSelected();
+    if (!item) {
+        item = rootItem;
+        selectedItem = rootItem;
+    }
+    selectedKind = item ? GetKind(item) : kKindFolder;
+
+    // Room for the path and the two zeros the delete command needs after it.
+    const int32_t limit = kTextBufferSize - 2;
+    WideString path = folderName;
+    if (item) {
+        textBuffer[0] = 0;
+        GetLabel(item);
+        path = textBuffer;
+    }
+    while (item && item != rootItem && path.Length() <= limit) {
+        item = NextItem(item, TVGN_PARENT);
+        if (!item)
+            break;
+        textBuffer[0] = 0;
+        GetLabel(item);
+        path = WideString(textBuffer) + WideString(L"\\") + path;
+    }
+    path = documentsPrefix + path;
+    if (selectedKind == kKindFolder)
+        path = path + WideString(L"\\");
+
+    std::memset(textBuffer, 0, sizeof(textBuffer));
+    if (path.Length() > limit) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return kPathTooLong;
+    }
+    std::memcpy(textBuffer, path.Text(), path.Length() * sizeof(wchar_t));
+    return selectedKind;
+}

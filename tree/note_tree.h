@@ -1,0 +1,127 @@
+// The note tree: the tree-view control that lists the notes folder, its
+// folders and its notes, the scan that fills it, the two sort orders and the
+// search over item names.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/wide_string.h"
+
+// Item kinds are the items' image indices.
+constexpr int kKindFolder = 0;   // a folder or the root
+constexpr int kKindNote = 2;
+
+// BuildSelectedPath's answer when the path does not fit the text buffer; the
+// thread's last error is then ERROR_FILENAME_EXCED_RANGE.
+constexpr int kPathTooLong = -1;
+
+constexpr int kTextBufferSize = 1024;
+
+// One tree item as it was when a search started.
+struct SearchEntry {
+    WideString label;
+    HTREEITEM item;
+    uint8_t visited;
+};
+
+class IconList {
+public:
+    void Create(int32_t imageWidth, int32_t imageHeight, uint32_t flags, int32_t initialCount,
+                int32_t growthCount);
+    int AddIcon(HBITMAP bitmap, HBITMAP mask);
+
+    int32_t imageWidth = 0;
+    int32_t imageHeight = 0;
+    uint32_t flags = 0;
+    int32_t initialCount = 0;
+    int32_t growthCount = 0;
+    HIMAGELIST list = nullptr;
+};
+
+class NoteTree {
+public:
+    NoteTree();
+
+    void Create(int32_t designX, int32_t designY, int32_t designWidth, int32_t designHeight,
+                HWND parent, int32_t id, HINSTANCE module);
+    void AttachIcons(HIMAGELIST icons);
+    void Layout(int32_t newClientWidth, int32_t newClientHeight);
+    void Show(int flag);
+    void Focus();
+
+    HTREEITEM InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM insertAfter,
+                         int image, int selectedImage, uint32_t param);
+    LRESULT GetLabel(HTREEITEM item);
+    void SetLabel(HTREEITEM item, const wchar_t* label);
+    int GetKind(HTREEITEM item);
+    HTREEITEM GetSelected();
+    HTREEITEM GetRootItem();
+    void SelectItem(HTREEITEM item);
+    void DeleteItem(HTREEITEM item);
+
+    // Leaves SelectedPath in the text buffer and answers the selected kind,
+    // or kPathTooLong (buffer empty) when the path does not fit.
+    int BuildSelectedPath();
+
+    void ScanFolder(const WideString& pattern, HTREEITEM parent);
+
+    void SortChildren(HTREEITEM item);
+    void SortTree(HTREEITEM start);
+    void ApplySortOrder();
+
+    void CollectItems(HTREEITEM start, bool emptyFirst);
+    HTREEITEM FindNext(HTREEITEM start, const WideString& text, bool rebuild);
+
+    // The control's TVGN_* moves.
+    HTREEITEM NextItem(HTREEITEM item, UINT relation);
+
+    const wchar_t* className;
+    uint32_t style;
+    wchar_t textBuffer[kTextBufferSize];
+    int32_t designX, designY;
+    int32_t x, y;
+    int32_t designWidth, designHeight;
+    int32_t width, height;
+    int32_t designSpaceWidth, designSpaceHeight;
+    int32_t clientWidth, clientHeight;
+    HWND parentWindow;
+    HWND controlWindow;
+    HINSTANCE instance;
+    int32_t controlId;
+    TVITEMW itemScratch;
+    HIMAGELIST imageList;
+    HIMAGELIST previousImageList;
+    HTREEITEM rootItem;
+    HTREEITEM selectedItem;
+    int32_t selectedKind;
+    WideString documentsPrefix;
+    WideString folderName;
+    WideString patternSuffix;
+    std::vector<HTREEITEM> scanStack;
+    std::vector<HTREEITEM> searchStack;
+    std::vector<HTREEITEM> sortStack;
+    int32_t sortMode;
+    std::vector<SearchEntry> searchList;
+
+private:
+    void PassOverSubtree(HTREEITEM item);
+};
+
+extern NoteTree noteTree;
+extern IconList iconList;
+extern WideString ScanPattern;     // "\My Documents\ZephNotes\*.*"
+extern WideString LastSearchText;  // the text of the last started search
+
+// Creates the notes folder when it is missing; a failure is reported.
+void EnsureNotesFolder();
+
+// The by-date comparison the control calls: oldest first.
+int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);
+
+// The tree control's replacement procedure: a tap-and-hold goes to the
+// main window, everything else to the control.
+LRESULT CALLBACK TreeControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
