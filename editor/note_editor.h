@@ -29,6 +29,10 @@ public:
     void Paste();
     void Undo();
 
+    // A note the editor cannot hold whole is shown read-only; the first
+    // attempt to change it shows why (once per loaded note).
+    void ExplainReadOnlyNote();
+
     // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
     void LoadNote(const wchar_t* path);
     bool SaveNote(const wchar_t* path);
@@ -52,9 +56,12 @@ public:
     uint32_t designSpaceWidth;
     uint32_t designSpaceHeight;
     bool modified;                     // the text changed since the last load or save
-    // The loaded note is longer than the editor can hold: it is shown
-    // read-only and never written back, so no save can shorten it.
+    // The loaded file cannot be shown whole (longer than the editor holds,
+    // not in the note format, unreadable): it is shown read-only and never
+    // written back, so no save can cut or overwrite it.
     bool readOnlyNote;
+    DWORD readOnlyReason;              // error code that tells the user why
+    bool readOnlyExplained;            // the reason was shown for this note
 };
 
 // The note editor of the main window (control id 400).

@@ -1,0 +1,254 @@
+#include "editor/note_editor.h"
+
+#include "base/device_files.h"
+#include "shell/app_state.h"
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const WORD NoteMark = 0xFEFF;                       // stored as the bytes FF FE
+const DWORD NoteFileLimit = 2 + 2 * NoteTextLimit;  // mark and 1023 units
+const wchar_t TempSuffix[] = L".zephtmp";
+const int TempNameCount = 10;
+
+// Writes the mark and the text, then flushes. Every step is checked: a
+// refused or short write (a full disk) leaves the thread's last error set.
+bool WriteNoteBody(HANDLE file, const wchar_t* text)
+{
+    DWORD written = 0;
+    if (!DeviceWriteFile(file, &NoteMark, 2, &written))
+        return false;
+    if (written != 2) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    const DWORD bytes = static_cast<DWORD>(2 * wcslen(text));
+    if (bytes > 0) {
+        written = 0;
+        if (!DeviceWriteFile(file, text, bytes, &written))
+            return false;
+        if (written != bytes) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+    }
+    return DeviceFlushFile(file) != FALSE;
+}
+
+// Writes a whole note into a file that is already open, and closes it.
+bool WriteAndClose(HANDLE file, const wchar_t* text)
+{
+    bool ok = WriteNoteBody(file, text);
+    const DWORD error = GetLastError();
+    const bool closed = DeviceCloseFile(file) != FALSE;
+    if (!ok) {
+        SetLastError(error);
+        return false;
+    }
+    return closed;
+}
+
+// A file that holds no text: empty, or the mark alone.
+bool HoldsNoText(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!DeviceGetFileAttributesEx(path.c_str(), &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.nFileSizeHigh != 0)
+        return false;
+    if (data.nFileSizeLow == 0)
+        return true;
+    if (data.nFileSizeLow != 2)
+        return false;
+    HANDLE file = DeviceCreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    WORD mark = 0;
+    DWORD got = 0;
+    bool markOnly = DeviceReadFile(file, &mark, 2, &got) && got == 2 && mark == NoteMark;
+    DeviceCloseFile(file);
+    return markOnly;
+}
+
+// Makes the temporary file beside the note: "<note>.zephtmp", or a numbered
+// one when a file left by an interrupted save still holds text, which stays
+// for the user to recover. One holding no text is replaced.
+HANDLE CreateTempBeside(const wchar_t* path, std::wstring* tempPath)
+{
+    for (int i = 1; i <= TempNameCount; ++i) {
+        std::wstring candidate = std::wstring(path) + TempSuffix;
+        if (i > 1)
+            candidate += std::to_wstring(i);
+        HANDLE file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS &&
+            HoldsNoText(candidate) && DeviceDeleteFile(candidate.c_str()))
+            file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        if (file != INVALID_HANDLE_VALUE) {
+            *tempPath = candidate;
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Puts the written temporary file in place of the note. Replacing keeps
+// the note's creation time, which the by-date order uses; a plain rename is
+// the fallback where replacing is not possible.
+bool PutInPlace(const wchar_t* path, const wchar_t* tempPath, bool noteExists)
+{
+    if (!noteExists)
+        return DeviceMoveFile(tempPath, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (DeviceReplaceFile(path, tempPath))
+        return true;
+    const DWORD error = GetLastError();
+    if (DeviceMoveFile(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    SetLastError(error);
+    return false;
+}
+
+}  // namespace
+
+void NoteEditor::LoadNote(const wchar_t* path)
+{
+    modified = false;
+    readOnlyNote = false;
+    readOnlyReason = 0;
+    readOnlyExplained = false;
+    if (control)
+        SendMessageW(control, EM_SETREADONLY, FALSE, 0);
+
+    HANDLE file = DeviceCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL);
+    DWORD problem = 0;
+    if (file == INVALID_HANDLE_VALUE) {
+        // A missing note is an empty one; one that exists but cannot be read
+        // must not be overwritten by an empty editor.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            problem = error;
+    } else {
+        DWORD sizeHigh = 0;
+        const DWORD size = DeviceGetFileSize(file, &sizeHigh);
+        WORD mark = 0;
+        DWORD got = 0;
+        if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+            problem = GetLastError();
+        } else if (size == 0 && sizeHigh == 0) {
+            // An empty file holds nothing to lose: it loads as an empty note.
+        } else if (!DeviceReadFile(file, &mark, 2, &got)) {
+            problem = GetLastError();
+        } else if (got != 2 || mark != NoteMark || (size % 2) != 0) {
+            // Not a note this program wrote: nothing is shown, nothing overwritten.
+            problem = ERROR_INVALID_DATA;
+        } else {
+            const bool whole = sizeHigh == 0 && size <= NoteFileLimit;
+            const DWORD bytes = (whole ? size : NoteFileLimit) - 2;
+            memset(text, 0, sizeof(text));
+            got = 0;
+            if (!DeviceReadFile(file, text, bytes, &got) || got != bytes) {
+                problem = got != bytes && GetLastError() == NO_ERROR ? ERROR_READ_FAULT
+                                                                     : GetLastError();
+                memset(text, 0, sizeof(text));
+            } else {
+                if (!whole)
+                    problem = ERROR_FILE_TOO_LARGE;
+                else if (wcslen(text) != bytes / 2)
+                    problem = ERROR_INVALID_DATA;  // a zero unit would end the text early
+                if (control)
+                    SetWindowTextW(control, text);
+            }
+        }
+        DeviceCloseFile(file);
+    }
+
+    if (problem != 0) {
+        readOnlyNote = true;
+        readOnlyReason = problem;
+        if (control)
+            SendMessageW(control, EM_SETREADONLY, TRUE, 0);
+    }
+}
+
+bool NoteEditor::SaveNote(const wchar_t* path)
+{
+    if (!modified)
+        return false;
+
+    if (readOnlyNote) {
+        // Writing would cut or overwrite a note the editor cannot hold whole;
+        // the editor shows the note as it is on disk again.
+        ExplainReadOnlyNote();
+        LoadNote(path);
+        readOnlyExplained = true;
+        return false;
+    }
+
+    const DWORD attributes = DeviceGetFileAttributes(path);
+    const bool noteExists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (noteExists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ReportLastError();
+        return false;
+    }
+
+    // The note on disk stays whole until the new text is written in full.
+    std::wstring tempPath;
+    HANDLE file = CreateTempBeside(path, &tempPath);
+    if (file == INVALID_HANDLE_VALUE) {
+        ReportLastError();
+        return false;
+    }
+    if (!WriteAndClose(file, text) || !PutInPlace(path, tempPath.c_str(), noteExists)) {
+        const DWORD error = GetLastError();
+        // The temporary file goes only while the note itself is still there.
+        if (DeviceGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES || !noteExists)
+            DeviceDeleteFile(tempPath.c_str());
+        SetLastError(error);
+        ReportLastError();
+        return false;
+    }
+    modified = false;
+    return true;
+}
+
+bool NoteEditor::CreateNote(const wchar_t* path)
+{
+    if (!modified)
+        return false;
+
+    // The editor's text now belongs to the new note.
+    readOnlyNote = false;
+    readOnlyReason = 0;
+    readOnlyExplained = false;
+    if (control)
+        SendMessageW(control, EM_SETREADONLY, FALSE, 0);
+
+    HANDLE file = DeviceCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+        ReportLastError();
+        modified = false;
+        return false;
+    }
+    if (!WriteAndClose(file, text)) {
+        // A half-made new file holds nothing of the user's: it goes.
+        const DWORD error = GetLastError();
+        DeviceDeleteFile(path);
+        SetLastError(error);
+        ReportLastError();
+        modified = false;
+        return false;
+    }
+    modified = false;
+    return true;
+}
