@@ -1,0 +1,128 @@
+#include "tree/note_tree.h"
+
+#include "shell/app_state.h"
+#include "support/temp_folder.h"
+#include "support/tree_files.h"
+#include "support/tree_host.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Labels and dates chosen so the alphabetical and the date orders differ
+// at every level: root > {c(2003), a/(2005) > {z(2001), m(2009), b/(2002)},
+// b(2001), d/(2000) > {y(2004), x(2002)}}.
+class Sorting : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::wstring notes = docs.HostPath(L"ZephNotes");
+        CreateDirectoryW(notes.c_str(), nullptr);
+        MakeNote(notes + L"\\c", 2003);
+        MakeFolder(notes + L"\\a", 2005);
+        MakeNote(notes + L"\\a\\z", 2001);
+        MakeNote(notes + L"\\a\\m", 2009);
+        MakeFolder(notes + L"\\a\\b", 2002);
+        MakeNote(notes + L"\\b", 2001);
+        MakeFolder(notes + L"\\d", 2000);
+        MakeNote(notes + L"\\d\\y", 2004);
+        MakeNote(notes + L"\\d\\x", 2002);
+        // Set the folders' times again: adding entries moved them on.
+        SetFolderYear(notes + L"\\a", 2005);
+        SetFolderYear(notes + L"\\a\\b", 2002);
+        SetFolderYear(notes + L"\\d", 2000);
+        EnsureNotesFolder();
+        noteTree.ScanFolder(ScanPattern, nullptr);
+        root = noteTree.rootItem;
+    }
+
+    std::vector<std::wstring> Top() { return ChildLabels(root); }
+    std::vector<std::wstring> In(const wchar_t* folder) { return ChildLabels(ChildNamed(root, folder)); }
+
+    TempDocuments docs;
+    TreeHost host;
+    HTREEITEM root = nullptr;
+};
+
+typedef std::vector<std::wstring> Labels;
+
+}  // namespace
+
+TEST(CompareTimesTest, OrdersUnsignedTimeValuesOldestFirst)
+{
+    EXPECT_EQ(-1, CompareTimes(1, 2, 0));
+    EXPECT_EQ(1, CompareTimes(2, 1, 0));
+    EXPECT_EQ(0, CompareTimes(5, 5, 0));
+    // Unsigned: a value with the top bit set is later, not earlier.
+    EXPECT_EQ(1, CompareTimes(0x80000000u, 0x7FFFFFFF, 0));
+    EXPECT_EQ(-1, CompareTimes(0x7FFFFFFF, static_cast<LPARAM>(0xFFFFFFFFu), 0));
+    EXPECT_EQ(0, CompareTimes(3, 3, 12345));
+}
+
+TEST_F(Sorting, ScanLeavesEveryLevelAlphabetical)
+{
+    EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
+    EXPECT_EQ((Labels{L"b", L"m", L"z"}), In(L"a"));
+    EXPECT_EQ((Labels{L"x", L"y"}), In(L"d"));
+}
+
+TEST_F(Sorting, SortTreeByDateOrdersEveryLevelOldestFirst)
+{
+    noteTree.sortMode = 1;
+    noteTree.SortTree(root);
+    EXPECT_EQ((Labels{L"d", L"b", L"c", L"a"}), Top());
+    EXPECT_EQ((Labels{L"z", L"b", L"m"}), In(L"a"));
+    EXPECT_EQ((Labels{L"x", L"y"}), In(L"d"));
+    EXPECT_TRUE(noteTree.sortStack.empty());
+
+    noteTree.sortMode = 0;
+    noteTree.SortTree(root);
+    EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
+    EXPECT_EQ((Labels{L"b", L"m", L"z"}), In(L"a"));
+}
+
+TEST_F(Sorting, ApplySortOrderOrdersOnlyTheTopLevel)
+{
+    app.sortOrder = 1;
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"d", L"b", L"c", L"a"}), Top());
+    EXPECT_EQ((Labels{L"b", L"m", L"z"}), In(L"a")) << "deeper levels stay alphabetical";
+
+    app.sortOrder = 0;
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
+}
+
+TEST_F(Sorting, AnUnknownSortOrderChangesNothing)
+{
+    app.sortOrder = 1;
+    noteTree.ApplySortOrder();
+    app.sortOrder = 7;
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"d", L"b", L"c", L"a"}), Top());
+    EXPECT_EQ(7u, app.sortOrder);
+}
+
+TEST_F(Sorting, ItemsCreatedLaterGoToTheirAlphabeticalPlaceUntilTheNextSort)
+{
+    noteTree.sortMode = 1;
+    app.sortOrder = 1;
+    noteTree.SortTree(root);
+    HTREEITEM a = ChildNamed(root, L"a");
+    const uint32_t now = 0xFFFFFF00u;   // later than everything scanned
+    noteTree.InsertItem(a, L"k", TVI_SORT, 2, 3, now);
+    noteTree.InsertItem(root, L"bb", TVI_SORT, 2, 3, now);
+    // Sorted insertion puts each before the first sibling whose label is
+    // greater, wherever the date order had put that one.
+    EXPECT_EQ((Labels{L"k", L"z", L"b", L"m"}), In(L"a"));
+    EXPECT_EQ((Labels{L"bb", L"d", L"b", L"c", L"a"}), Top());
+    // The next command moves the new top-level item to its date place only.
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"d", L"b", L"c", L"a", L"bb"}), Top());
+    EXPECT_EQ((Labels{L"k", L"z", L"b", L"m"}), In(L"a"));
+    noteTree.SortTree(root);
+    EXPECT_EQ((Labels{L"z", L"b", L"m", L"k"}), In(L"a"));
+}
