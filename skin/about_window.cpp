@@ -1,0 +1,185 @@
+#include "skin/about_window.h"
+
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "skin/paint_font.h"
+#include "skin/skin_strip.h"
+#include "skin/text_drawing.h"
+
+HWND aboutWindow = nullptr;
+HWND aboutMenuBar = nullptr;
+SHACTIVATEINFO aboutActivateInfo = {};
+
+namespace {
+
+const wchar_t kClassName[] = L"AboutZeph";
+const wchar_t kTitle[] = L"О программе";
+const wchar_t kFontFace[] = L"Times New Roman Cyr";
+const COLORREF kTextColour = 0x00551919;
+const int kMinimumFontHeight = 13;
+
+const wchar_t* const kLines[3] = {
+    L"ZephNotes V1.3",
+    L"© 2005 Brisel",
+    L"Поддержка: support@brisel.ru",
+};
+
+WNDCLASSW aboutClass;
+
+LRESULT OnCreate(HWND window)
+{
+    SHMENUBARINFO info = {};
+    info.cbSize = sizeof(info);
+    info.hwndParent = window;
+    info.dwFlags = 0;
+    info.nToolBarId = IDMB_ABOUT;
+    info.hInstRes = app.instance;
+    aboutMenuBar = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
+    aboutActivateInfo = SHACTIVATEINFO{};
+    aboutActivateInfo.cbSize = sizeof(SHACTIVATEINFO);
+    return 0;
+}
+
+// Cleared before the window goes, so the deactivation that its destruction
+// brings sends no second close.
+LRESULT Close(HWND window)
+{
+    aboutWindow = nullptr;
+    if (aboutMenuBar) {
+        DestroyWindow(aboutMenuBar);
+        aboutMenuBar = nullptr;
+    }
+    DestroyWindow(window);
+    UnregisterClassW(kClassName, app.instance);
+    return 0;
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    SHHandleWMActivate(window, wParam, lParam, &aboutActivateInfo, 0);
+    if (LOWORD(wParam) == WA_INACTIVE && aboutWindow)
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == IDM_EXIT) {
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+namespace AboutWindow {
+
+bool Open()
+{
+    aboutClass = WNDCLASSW();
+    aboutClass.style = CS_HREDRAW | CS_VREDRAW;
+    aboutClass.lpfnWndProc = Procedure;
+    aboutClass.hInstance = app.instance;
+    aboutClass.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_ZEPHNOTES));
+    aboutClass.lpszClassName = kClassName;
+    if (!RegisterClassW(&aboutClass))
+        return false;
+
+    aboutWindow = CreateWindowExW(0, kClassName, kTitle, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, app.instance,
+                                  nullptr);
+    if (!aboutWindow || !aboutMenuBar)
+        return true;
+
+    RECT window;
+    RECT bar;
+    GetWindowRect(aboutWindow, &window);
+    GetWindowRect(aboutMenuBar, &bar);
+    if (app.isPocketPc)
+        window.bottom -= bar.bottom - bar.top;
+    MoveWindow(aboutWindow, window.left, window.top, window.right - window.left,
+               window.bottom - window.top, FALSE);
+    return true;
+}
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_ACTIVATE:
+        return OnActivate(window, wParam, lParam);
+    case WM_PAINT:
+        Paint(window);
+        return 0;
+    case WM_CLOSE:
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+        return Close(window);
+    case WM_SETTINGCHANGE:
+        SHHandleWMSettingChange(window, wParam, lParam, &aboutActivateInfo);
+        return 0;
+    case WM_COMMAND:
+        return OnCommand(window, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+int FontHeight(int clientHeight)
+{
+    const int height = clientHeight / 12 - 4;
+    return height < kMinimumFontHeight ? kMinimumFontHeight : height;
+}
+
+int LineTop(int clientHeight, int line)
+{
+    return (line + 2) * clientHeight / 7;
+}
+
+void DrawPicture(HWND window, HDC dc, int width, int height)
+{
+    // The paper is drawn whole into the window's size, whatever that is.
+    const uint32_t savedDesignWidth = editBackgroundStrip.designWidth;
+    const uint32_t savedDesignHeight = editBackgroundStrip.designHeight;
+    editBackgroundStrip.SetDesignSize(editBackgroundStrip.frameWidth,
+                                      editBackgroundStrip.frameHeight);
+    editBackgroundStrip.Draw(dc, SRCCOPY, width, height);
+    editBackgroundStrip.SetDesignSize(savedDesignWidth, savedDesignHeight);
+
+    SetBkMode(dc, TRANSPARENT);
+    PaintFont font;
+    font.height = FontHeight(height);
+    font.width = 0;
+    font.Create(kFontFace);
+    font.Select(dc);
+    SetTextColor(dc, kTextColour);
+    for (int line = 0; line < 3; ++line)
+        DrawTextCentred(window, dc, width, LineTop(height, line), kLines[line]);
+    font.Release();
+}
+
+void Paint(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!dc) {
+        EndPaint(window, &ps);
+        return;
+    }
+    // Both windows cover the same area: the main window's client size.
+    const int width = app.clientWidth;
+    const int height = app.clientHeight;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    DrawPicture(window, memory, width, height);
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(picture);
+    EndPaint(window, &ps);
+}
+
+}  // namespace AboutWindow
