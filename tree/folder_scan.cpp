@@ -4,6 +4,7 @@
 #include "shell/app_state.h"
 
 #include <algorithm>
+#include <deque>
 #include <string>
 
 namespace {
@@ -28,26 +29,40 @@ bool IsLink(const FolderEntry& entry)
 
 // Puts a folder's entries, given in enumeration order, into the order that
 // inserting them one by one with TVI_SORT leaves: the control's collation
-// (lstrcmpW), and within a run it calls equal, the first one inserted first
-// and every later one straight after it, so the rest in reverse. Inserting
-// them at the end in this order costs nothing per sibling, where sorted
-// insertion walks all siblings for every item.
+// (lstrcmpW, compared here through the same locale's sort keys), and within
+// a run it calls equal, the first one inserted first and every later one
+// straight after it, so the rest in reverse. Inserting them at the end in
+// this order costs nothing per sibling, where sorted insertion walks all
+// siblings for every item.
 void OrderAsSortedInsertion(std::vector<FolderEntry>& entries)
 {
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const FolderEntry& a, const FolderEntry& b) {
-                         return lstrcmpW(a.name.c_str(), b.name.c_str()) < 0;
-                     });
+    const LCID locale = GetThreadLocale();
+    std::vector<std::string> keys(entries.size());
+    std::vector<size_t> order(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        order[i] = i;
+        const wchar_t* name = entries[i].name.c_str();
+        int size = LCMapStringW(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
+        keys[i].resize(size > 0 ? size : 0);
+        if (size > 0)
+            LCMapStringW(locale, LCMAP_SORTKEY, name, -1,
+                         reinterpret_cast<wchar_t*>(&keys[i][0]), size);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
     size_t start = 0;
-    while (start < entries.size()) {
+    while (start < order.size()) {
         size_t end = start + 1;
-        while (end < entries.size() &&
-               lstrcmpW(entries[start].name.c_str(), entries[end].name.c_str()) == 0)
+        while (end < order.size() && keys[order[start]] == keys[order[end]])
             ++end;
-        if (end - start > 2)
-            std::reverse(entries.begin() + start + 1, entries.begin() + end);
+        sorted.push_back(std::move(entries[order[start]]));
+        for (size_t i = end; i > start + 1; --i)
+            sorted.push_back(std::move(entries[order[i - 1]]));
         start = end;
     }
+    entries.swap(sorted);
 }
 
 }  // namespace
@@ -63,14 +78,29 @@ void EnsureNotesFolder()
 
 void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
 {
-    const WideString folder = pattern.DirectoryPart();
     if (scanStack.empty()) {
         rootItem = InsertItem(TVI_ROOT, folderName.Text(), TVI_FIRST, kKindFolder, 1, 0);
         parent = rootItem;
     }
+    // Folders are listed breadth first: the control checks every parent
+    // handle by searching its items in the order they were made, so parents
+    // made early keep each insertion cheap. Each folder's entries still go
+    // in at once, in their final order, so the tree is the same.
+    std::deque<PendingFolder> pending;
+    pending.push_back(PendingFolder{pattern, parent});
+    while (!pending.empty()) {
+        const PendingFolder current = pending.front();
+        pending.pop_front();
+        scanStack.push_back(current.parent);
+        ListFolder(current, &pending);
+        scanStack.pop_back();
+    }
+}
 
+void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder>* pending)
+{
     WIN32_FIND_DATAW found;
-    HANDLE search = DeviceFindFirstFile(pattern.Text(), &found);
+    HANDLE search = DeviceFindFirstFile(current.pattern.Text(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     std::vector<FolderEntry> entries;
@@ -81,20 +111,20 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
     DeviceFindClose(search);
 
     OrderAsSortedInsertion(entries);
+    const WideString folder = current.pattern.DirectoryPart();
+    const HTREEITEM parent = current.parent;
     // Entries of a folder the control refused land beside the root, at
     // their sorted place there.
-    HTREEITEM insertAfter = parent ? TVI_LAST : TVI_SORT;
+    const HTREEITEM insertAfter = parent ? TVI_LAST : TVI_SORT;
     for (const FolderEntry& entry : entries) {
         if (IsFolder(entry)) {
-            scanStack.push_back(parent);
             HTREEITEM item = InsertItem(parent, entry.name.c_str(), insertAfter, kKindFolder, 1,
                                         entry.time);
             if (!item)
                 ReportLastError();
             if (!IsLink(entry))
-                ScanFolder(folder + WideString(entry.name.c_str()) + patternSuffix, item);
-            parent = scanStack.back();
-            scanStack.pop_back();
+                pending->push_back(
+                    PendingFolder{folder + WideString(entry.name.c_str()) + patternSuffix, item});
         } else {
             InsertItem(parent, entry.name.c_str(), insertAfter, kKindNote, 3, entry.time);
         }

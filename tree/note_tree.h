@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -20,6 +21,12 @@ constexpr int kKindNote = 2;
 constexpr int kPathTooLong = -1;
 
 constexpr int kTextBufferSize = 1024;
+
+// A folder the scan has still to list, and the item its entries go under.
+struct PendingFolder {
+    WideString pattern;
+    HTREEITEM parent;
+};
 
 // One tree item as it was when a search started.
 struct SearchEntry {
@@ -108,6 +115,7 @@ public:
     std::vector<SearchEntry> searchList;
 
 private:
+    void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
     void PassOverSubtree(HTREEITEM item);
 };
 

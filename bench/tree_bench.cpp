@@ -1,0 +1,308 @@
+// Times the note tree on generated trees of 1 000, 10 000 and 40 000 notes
+// in three shapes, and prints a table: the scan into the control, the bare
+// enumeration of the same tree with FindFirstFileW/FindNextFileW and no
+// control, their ratio, a start search over the whole tree, and SortTree by
+// date. The trees are made in a temporary folder and removed afterwards.
+#include "shell/app_state.h"
+#include "tree/note_tree.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool UnderWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+typedef char* (CDECL* UnixFileNameProc)(const wchar_t*);
+
+std::string UnixPath(const std::wstring& path)
+{
+    auto convert = reinterpret_cast<UnixFileNameProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = convert ? convert(path.c_str()) : nullptr;
+    if (!unix)
+        return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+bool WriteText(const std::wstring& path, const std::string& text)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return written == text.size();
+}
+
+// Wine creates each file only after searching its folder for the same name
+// in another case, so large folders are made from the Unix side. Wine cannot
+// wait for a Unix process; the script leaves a marker when it is done.
+bool RunUnixScript(const std::wstring& folder, const std::string& script)
+{
+    const std::wstring scriptPath = folder + L"\\make.sh";
+    const std::wstring marker = folder + L"\\made";
+    DeleteFileW(marker.c_str());
+    if (!WriteText(scriptPath, "set -e\n" + script + "touch '" + UnixPath(marker) + "'\n"))
+        return false;
+    std::wstring line = L"/bin/sh \"";
+    for (char c : UnixPath(scriptPath))
+        line += static_cast<wchar_t>(c);
+    line += L"\"";
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    for (int waited = 0; waited < 6000; ++waited) {
+        if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            DeleteFileW(marker.c_str());
+            DeleteFileW(scriptPath.c_str());
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// Where each note goes: a folder (relative, "" for the notes folder) and
+// how many notes it holds.
+struct Bundle {
+    std::string folder;
+    int notes;
+};
+
+std::vector<Bundle> Shape(int shape, int total)
+{
+    std::vector<Bundle> bundles;
+    if (shape == 0) {
+        bundles.push_back({"", total});
+    } else if (shape == 1) {
+        // Folders of 20 notes.
+        for (int i = 0; i < total / 20; ++i) {
+            char name[32];
+            snprintf(name, sizeof(name), "folder%04d", i);
+            bundles.push_back({name, 20});
+        }
+    } else {
+        // A binary tree of folders whose leaves sit 8 levels below the
+        // notes folder, the notes spread over the leaves.
+        const int leaves = 1 << 8;
+        for (int leaf = 0; leaf < leaves; ++leaf) {
+            std::string path;
+            for (int level = 7; level >= 0; --level) {
+                path += (path.empty() ? "" : "/");
+                path += ((leaf >> level) & 1) ? "right" : "left";
+                path += std::to_string(8 - level);
+            }
+            int notes = total / leaves + (leaf < total % leaves ? 1 : 0);
+            bundles.push_back({path, notes});
+        }
+    }
+    return bundles;
+}
+
+bool MakeTree(const std::wstring& notes, int shape, int total)
+{
+    CreateDirectoryW(notes.c_str(), nullptr);
+    const std::vector<Bundle> bundles = Shape(shape, total);
+    if (UnderWine()) {
+        std::string script = "cd '" + UnixPath(notes) + "'\n";
+        for (const Bundle& b : bundles) {
+            std::string folder = b.folder.empty() ? "." : b.folder;
+            script += "mkdir -p '" + folder + "'\n";
+            if (b.notes > 0)
+                script += "(cd '" + folder + "' && seq -f 'note%05g.txt' 0 " +
+                          std::to_string(b.notes - 1) + " | xargs touch)\n";
+        }
+        return RunUnixScript(notes, script);
+    }
+    for (const Bundle& b : bundles) {
+        std::wstring folder = notes;
+        std::wstring part;
+        for (char c : b.folder + "/") {
+            if (c == '/') {
+                if (!part.empty()) {
+                    folder += L"\\" + part;
+                    CreateDirectoryW(folder.c_str(), nullptr);
+                }
+                part.clear();
+            } else {
+                part += static_cast<wchar_t>(c);
+            }
+        }
+        for (int i = 0; i < b.notes; ++i) {
+            wchar_t name[32];
+            wsprintfW(name, L"\\note%05d.txt", i);
+            if (!WriteText(folder + name, std::string()))
+                return false;
+        }
+    }
+    return true;
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    if (UnderWine()) {
+        std::wstring parent = path.substr(0, path.find_last_of(L'\\'));
+        if (RunUnixScript(parent, "rm -rf '" + UnixPath(path) + "'\n"))
+            return;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path + L"\\" + name);
+            else
+                DeleteFileW((path + L"\\" + name).c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+// The enumeration the scan does, without the control.
+int Enumerate(const std::wstring& folder)
+{
+    int count = 0;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        const wchar_t* name = entry.cFileName;
+        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)))
+            continue;
+        ++count;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            count += Enumerate(folder + L"\\" + name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return count;
+}
+
+HWND MakeHost()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZephTreeBenchHost";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 240, 300,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+// A new control, scanned; answers the seconds the scan took.
+double ScanIntoNewControl(HWND host)
+{
+    if (noteTree.controlWindow)
+        DestroyWindow(noteTree.controlWindow);
+    noteTree = NoteTree();
+    noteTree.Create(5, 5, 200, 258, host, 401, GetModuleHandleW(nullptr));
+    noteTree.Layout(240, 268);
+    const double started = Now();
+    EnsureNotesFolder();
+    noteTree.ScanFolder(ScanPattern, nullptr);
+    return Now() - started;
+}
+
+}  // namespace
+
+int main()
+{
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring documents =
+        std::wstring(temp) + L"zephbench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(documents.c_str(), nullptr);
+    SetEnvironmentVariableW(L"ZEPHNOTES_DOCUMENTS", documents.c_str());
+    const std::wstring notes = documents + L"\\ZephNotes";
+    HWND host = MakeHost();
+    app.mainWindow = host;
+
+    const char* shapes[] = {"flat", "folders of 20", "8 levels deep"};
+    const int sizes[] = {1000, 10000, 40000};
+    printf("| notes | shape | items | scan (ms) | bare enumeration (ms) | scan / enumeration |"
+           " start search (ms) | SortTree by date (ms) |\n");
+    printf("|---:|---|---:|---:|---:|---:|---:|---:|\n");
+    fflush(stdout);
+    bool allWithinGoal = true;
+    for (int size : sizes) {
+        for (int shape = 0; shape < 3; ++shape) {
+            if (!MakeTree(notes, shape, size)) {
+                printf("could not make the %d-note %s tree\n", size, shapes[shape]);
+                RemoveTree(notes);
+                continue;
+            }
+            // Best of three of each, after one enumeration to warm the caches.
+            int items = Enumerate(notes);
+            double bare = 1e9;
+            double scan = 1e9;
+            for (int round = 0; round < 3; ++round) {
+                double started = Now();
+                Enumerate(notes);
+                bare = std::min(bare, Now() - started);
+                scan = std::min(scan, ScanIntoNewControl(host));
+            }
+            const int inTree = static_cast<int>(SendMessageW(noteTree.controlWindow, TVM_GETCOUNT, 0, 0));
+
+            double started = Now();
+            HTREEITEM found = noteTree.FindNext(noteTree.rootItem, WideString(L"no such name"), true);
+            const double search = Now() - started;
+
+            noteTree.sortMode = 1;
+            started = Now();
+            noteTree.SortTree(noteTree.rootItem);
+            const double sort = Now() - started;
+
+            const double ratio = scan / bare;
+            allWithinGoal = allWithinGoal && ratio <= 2.0;
+            printf("| %d | %s | %d | %.1f | %.1f | %.2f | %.1f | %.1f |%s\n", size, shapes[shape],
+                   inTree, scan * 1000, bare * 1000, ratio, search * 1000, sort * 1000,
+                   (inTree == items + 1 && !found) ? "" : " (tree does not match the folder)");
+            fflush(stdout);
+            DestroyWindow(noteTree.controlWindow);
+            noteTree = NoteTree();
+            RemoveTree(notes);
+        }
+    }
+    RemoveTree(documents);
+    DestroyWindow(host);
+    printf("\nscan within 2x the bare enumeration everywhere: %s\n", allWithinGoal ? "yes" : "no");
+    return 0;
+}
