@@ -96,8 +96,10 @@ MenuBar* BarOf(HWND window)
     return reinterpret_cast<MenuBar*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-void LayOutButtons(MenuBar* bar, HDC dc)
+void LayOutButtons(MenuBar* bar)
 {
+    HDC dc = GetDC(bar->window);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     int left = 4;
     for (MenuBarButton& button : bar->buttons) {
         SIZE size = {0, 0};
@@ -106,6 +108,8 @@ void LayOutButtons(MenuBar* bar, HDC dc)
         SetRect(&button.place, left, 2, left + width, kMenuBarHeight - 2);
         left += width + 4;
     }
+    SelectObject(dc, oldFont);
+    ReleaseDC(bar->window, dc);
 }
 
 void PlaceBelowParent(MenuBar* bar, bool overlap)
@@ -129,7 +133,6 @@ void PaintBar(MenuBar* bar)
     FillRect(dc, &client, background);
     DeleteObject(background);
     HFONT oldFont = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
-    LayOutButtons(bar, dc);
     SetBkMode(dc, TRANSPARENT);
     for (size_t i = 0; i < bar->buttons.size(); ++i) {
         MenuBarButton& button = bar->buttons[i];
@@ -325,6 +328,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info)
         return FALSE;
     }
     SetWindowLongPtrW(bar->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bar));
+    LayOutButtons(bar);
     PlaceBelowParent(bar, true);
     ShowWindow(bar->window, SW_SHOWNOACTIVATE);
     SetWindowSubclass(info->hwndParent, FollowParentProc, 1, reinterpret_cast<DWORD_PTR>(bar));

@@ -9,6 +9,9 @@ zeph_build
 zeph_prefix "$ZEPH_BUILD/wineprefix-test" null
 # One wineserver kept alive for every test program saves seconds per start.
 wineserver -p 2>/dev/null || true
+# Start Wine's own services now, detached from ctest's output pipes: a service
+# that inherited a test's pipe would keep ctest waiting for its end.
+wine cmd /c ver </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 cd "$ZEPH_BUILD"
 ctest --output-on-failure --timeout 600 "$@"

@@ -41,7 +41,10 @@ LRESULT CALLBACK MessageBoxAnswerer::CbtProc(int code, WPARAM wParam, LPARAM lPa
             ShownMessageBox box;
             box.caption = TextOf(window);
             box.text = TextOf(GetDlgItem(window, 0xFFFF));
+            // Windows numbers the icon control 0x14, Wine 0x440.
             HWND iconControl = GetDlgItem(window, 0x14);
+            if (!iconControl)
+                iconControl = GetDlgItem(window, 0x440);
             box.icon = iconControl
                            ? reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0))
                            : nullptr;

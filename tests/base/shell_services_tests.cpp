@@ -1,0 +1,235 @@
+#include "base/shell_services.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Recorded {
+    std::vector<UINT> commands;
+    std::vector<UINT> popupItems;   // ids of the pop-up that opened
+    std::vector<DWORD> gestures;    // recognizer answers for left presses
+    bool chooseFromMenu = false;
+};
+
+Recorded* recorded = nullptr;
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        recorded->commands.push_back(LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP: {
+        HMENU menu = reinterpret_cast<HMENU>(wParam);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            recorded->popupItems.push_back(GetMenuItemID(menu, i));
+        return 0;
+    }
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU) {
+            HWND menuWindow = reinterpret_cast<HWND>(lParam);
+            if (recorded->chooseFromMenu && menuWindow) {
+                recorded->chooseFromMenu = false;
+                PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
+            } else if (!recorded->chooseFromMenu) {
+                EndMenu();
+            }
+        }
+        return 0;
+    case WM_LBUTTONDOWN: {
+        SHRGINFO info = {sizeof(info), window, {LOWORD(lParam), HIWORD(lParam)}, SHRG_RETURNCMD};
+        recorded->gestures.push_back(SHRecognizeGesture(&info));
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND MakeParent()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ParentProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ShellServicesTestParent";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"parent", WS_VISIBLE, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+HWND CreateBar(HWND parent, UINT id)
+{
+    SHMENUBARINFO info = {};
+    info.cbSize = sizeof(info);
+    info.hwndParent = parent;
+    info.nToolBarId = id;
+    info.hInstRes = GetModuleHandleW(nullptr);
+    EXPECT_TRUE(SHCreateMenuBar(&info));
+    return info.hwndMB;
+}
+
+class ShellServices : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        recorded = &record;
+        SHInitExtraControls();
+        parent = MakeParent();
+        ASSERT_NE(nullptr, parent);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(parent);
+        Pump();
+        recorded = nullptr;
+    }
+    Recorded record;
+    HWND parent = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ShellServices, MenuBarSitsAlongTheBottomOfAWorkAreaSizedParent)
+{
+    HWND bar = CreateBar(parent, IDMB_MAIN);
+    ASSERT_NE(nullptr, bar);
+    RECT client;
+    GetClientRect(parent, &client);
+    EXPECT_EQ(240, client.right);
+    EXPECT_EQ(294, client.bottom);
+    RECT window;
+    RECT barRect;
+    GetWindowRect(parent, &window);
+    GetWindowRect(bar, &barRect);
+    EXPECT_EQ(MenuBarHeight(), barRect.bottom - barRect.top);
+    EXPECT_EQ(window.bottom, barRect.bottom) << "the bar covers the parent's bottom edge";
+    EXPECT_EQ(window.left, barRect.left);
+
+    // Shortening the parent by the bar's height leaves the bar right below it.
+    MoveWindow(parent, window.left, window.top, window.right - window.left,
+               window.bottom - window.top - MenuBarHeight(), FALSE);
+    GetWindowRect(bar, &barRect);
+    EXPECT_EQ(window.bottom - MenuBarHeight(), barRect.top);
+}
+
+TEST_F(ShellServices, MenuBarButtonSendsItsCommandToTheParent)
+{
+    HWND bar = CreateBar(parent, IDMB_MAIN);
+    ASSERT_NE(nullptr, bar);
+    // "Выход" is the first button, at the bar's left end.
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 12));
+    Pump();
+    ASSERT_EQ(1u, record.commands.size());
+    EXPECT_EQ(static_cast<UINT>(IDM_EXIT), record.commands[0]);
+}
+
+TEST_F(ShellServices, HelpButtonDropsDownItsMenuAndTheChosenItemReachesTheParent)
+{
+    HWND bar = CreateBar(parent, IDMB_MAIN);
+    ASSERT_NE(nullptr, bar);
+    RECT barRect;
+    GetClientRect(bar, &barRect);
+    // The second button is the rightmost: walk in from the right end until a
+    // press opens a menu.
+    record.chooseFromMenu = true;
+    for (int x = barRect.right - 1; x > 0 && record.popupItems.empty(); x -= 8)
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 12));
+    Pump();
+    ASSERT_EQ(1u, record.popupItems.size());
+    EXPECT_EQ(static_cast<UINT>(IDM_ABOUT), record.popupItems[0]);
+    ASSERT_FALSE(record.commands.empty());
+    EXPECT_EQ(static_cast<UINT>(IDM_ABOUT), record.commands.back())
+        << "the drop-down's own button sends no command";
+    EXPECT_EQ(1u, record.commands.size());
+}
+
+TEST_F(ShellServices, AboutMenuBarHasTheOkSoftKey)
+{
+    HWND bar = CreateBar(parent, IDMB_ABOUT);
+    ASSERT_NE(nullptr, bar);
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 12));
+    Pump();
+    ASSERT_EQ(1u, record.commands.size());
+    EXPECT_EQ(40000u, record.commands[0]);
+}
+
+TEST_F(ShellServices, MissingMenuBarRecordFails)
+{
+    SHMENUBARINFO info = {};
+    info.cbSize = sizeof(info);
+    info.hwndParent = parent;
+    info.nToolBarId = 999;
+    info.hInstRes = GetModuleHandleW(nullptr);
+    SetLastError(0);
+    EXPECT_FALSE(SHCreateMenuBar(&info));
+    EXPECT_EQ(nullptr, info.hwndMB);
+    EXPECT_NE(0u, GetLastError());
+}
+
+TEST_F(ShellServices, RightClickCountsAsATapAndHold)
+{
+    PostMessageW(parent, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 30));
+    PostMessageW(parent, WM_RBUTTONUP, 0, MAKELPARAM(20, 30));
+    Pump();
+    ASSERT_EQ(1u, record.gestures.size()) << "the right press arrives as a left press";
+    EXPECT_EQ(static_cast<DWORD>(GN_CONTEXTMENU), record.gestures[0]);
+}
+
+TEST_F(ShellServices, ALeftPressReleasedAtOnceIsATap)
+{
+    PostMessageW(parent, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 30));
+    PostMessageW(parent, WM_LBUTTONUP, 0, MAKELPARAM(20, 30));
+    Pump();
+    ASSERT_EQ(1u, record.gestures.size());
+    EXPECT_EQ(0u, record.gestures[0]);
+}
+
+namespace {
+DWORD AlwaysHeld(const SHRGINFO*) { return GN_CONTEXTMENU; }
+}
+
+TEST_F(ShellServices, TestsCanDecideGesturesThroughTheSeam)
+{
+    SetGestureDecider(AlwaysHeld);
+    PostMessageW(parent, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 30));
+    PostMessageW(parent, WM_LBUTTONUP, 0, MAKELPARAM(20, 30));
+    Pump();
+    SetGestureDecider(nullptr);
+    ASSERT_EQ(1u, record.gestures.size());
+    EXPECT_EQ(static_cast<DWORD>(GN_CONTEXTMENU), record.gestures[0]);
+}
+
+TEST(PlatformType, ADesktopReportsAPocketPc)
+{
+    wchar_t type[130] = {0};
+    ASSERT_TRUE(GetPlatformType(type, sizeof(type)));
+    EXPECT_STREQ(L"PocketPC", type);
+    SetLastError(0);
+    EXPECT_FALSE(GetPlatformType(type, 4));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+}
+
+TEST(ActivationHandlers, RecordWhetherTheWindowIsActive)
+{
+    SHACTIVATEINFO info = {};
+    info.cbSize = sizeof(info);
+    EXPECT_TRUE(SHHandleWMActivate(nullptr, WA_ACTIVE, 0, &info, 0));
+    EXPECT_EQ(1u, info.fActive);
+    EXPECT_TRUE(SHHandleWMActivate(nullptr, WA_INACTIVE, 0, &info, 0));
+    EXPECT_EQ(0u, info.fActive);
+    EXPECT_TRUE(SHHandleWMSettingChange(nullptr, 0, 0, &info));
+}
