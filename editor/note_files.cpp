@@ -110,7 +110,8 @@ bool PutInPlace(const wchar_t* path, const wchar_t* tempPath, bool noteExists)
     // A note another program holds without sharing deletion cannot be
     // replaced; asking first spares the replace call's own clean-up, which
     // on some systems leaves an empty stray file beside the note.
-    HANDLE probe = DeviceCreateFile(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE probe = DeviceCreateFile(path, DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (probe == INVALID_HANDLE_VALUE)
         return false;

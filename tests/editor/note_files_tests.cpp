@@ -106,7 +106,8 @@ protected:
     // The user's edit: the control reports it and the buffer follows.
     void Type(const std::wstring& units)
     {
-        SendMessageW(editor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(units.c_str()));
+        SendMessageW(editor.control, EM_REPLACESEL, TRUE,
+                     reinterpret_cast<LPARAM>(units.c_str()));
     }
 
     // The tree's selection of a note: clear, then load.
