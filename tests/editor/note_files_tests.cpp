@@ -540,3 +540,59 @@ TEST_F(NoteFilesTest, APasteBeyondTheLimitSavesExactlyWhatTheEditorShows)
 }
 
 }  // namespace
+
+namespace {
+
+// A full disk needs a small file system of its own, which only a run as root
+// can mount: ZEPH_FULL_DISK_FOLDER names an empty folder on one (for example
+// "mount -t tmpfs -o size=64k tmpfs DIR"); without it the case is skipped.
+TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
+{
+    wchar_t folder[MAX_PATH] = {0};
+    if (!GetEnvironmentVariableW(L"ZEPH_FULL_DISK_FOLDER", folder, MAX_PATH))
+        GTEST_SKIP() << "ZEPH_FULL_DISK_FOLDER is not set";
+    const std::wstring notes = std::wstring(folder) + L"\\ZephNotes";
+    CreateDirectoryW(notes.c_str(), nullptr);
+    SetEnvironmentVariableW(L"ZEPHNOTES_DOCUMENTS", folder);
+    const std::string old = NoteFileBytes(L"the old note");
+    ASSERT_TRUE(WriteBytes(notes + L"\\n", old));
+
+    EditorTestWindow parent;
+    NoteEditor editor;
+    parent.Route(&editor);
+    ASSERT_NE(editor.Create(30, 0, 207, 221, parent.Handle(), 400, GetModuleHandleW(nullptr),
+                            L""),
+              nullptr);
+    editor.Clear();
+    editor.LoadNote(L"\\My Documents\\ZephNotes\\n");
+    const std::wstring typed(1000, L'w');
+    SendMessageW(editor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+
+    // Fill the disk.
+    const std::wstring filler = std::wstring(folder) + L"\\filler";
+    HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string chunk(512, 'f');
+    DWORD written = 0;
+    while (WriteFile(file, chunk.data(), 512, &written, nullptr) && written == 512) {
+    }
+    CloseHandle(file);
+
+    MessageBoxAnswerer boxes;
+    EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n"));
+    EXPECT_TRUE(editor.modified);
+    EXPECT_EQ(Bytes(notes + L"\\n"), old);
+    EXPECT_EQ(NamesIn(notes), std::vector<std::wstring>{L"n"});
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
+
+    DeleteFileW(filler.c_str());
+    EXPECT_TRUE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n"));
+    EXPECT_EQ(Bytes(notes + L"\\n"), NoteFileBytes(typed + L"the old note"));
+    DeleteFileW((notes + L"\\n").c_str());
+    RemoveDirectoryW(notes.c_str());
+    SetEnvironmentVariableW(L"ZEPHNOTES_DOCUMENTS", nullptr);
+}
+
+}  // namespace
