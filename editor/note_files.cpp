@@ -164,9 +164,10 @@ void NoteEditor::LoadNote(const wchar_t* path)
             const DWORD bytes = (whole ? size : NoteFileLimit) - 2;
             memset(text, 0, sizeof(text));
             got = 0;
-            if (!DeviceReadFile(file, text, bytes, &got) || got != bytes) {
-                problem = got != bytes && GetLastError() == NO_ERROR ? ERROR_READ_FAULT
-                                                                     : GetLastError();
+            const bool read = DeviceReadFile(file, text, bytes, &got) != FALSE;
+            if (!read || got != bytes) {
+                // The file shrank or could not be read: show nothing of it.
+                problem = read ? ERROR_READ_FAULT : GetLastError();
                 memset(text, 0, sizeof(text));
             } else {
                 if (!whole)
