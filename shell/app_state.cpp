@@ -12,11 +12,16 @@ void ReportLastError()
                                       FORMAT_MESSAGE_FROM_SYSTEM,
                                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                   reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    // The system may have no text for the code; the box then names it.
-    wchar_t fallback[64];
+    // The system may have no text for the code (Wine lacks some that the
+    // program uses); the box then says what it can and names the code.
+    wchar_t fallback[160];
     const wchar_t* shown = text;
     if (length == 0 || !text) {
-        swprintf(fallback, 64, L"Unknown error %lu (0x%08lX).", code, code);
+        if (code == ERROR_FILE_TOO_LARGE)
+            swprintf(fallback, 160,
+                     L"The file size exceeds the limit allowed and cannot be saved. (%lu)", code);
+        else
+            swprintf(fallback, 160, L"Unknown error %lu (0x%08lX).", code, code);
         shown = fallback;
     }
     MessageBoxW(nullptr, shown, L"Error", MB_ICONINFORMATION | MB_OK);

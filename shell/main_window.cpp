@@ -2,6 +2,8 @@
 
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/settings.h"
+#include "editor/note_editor.h"
 
 namespace {
 
@@ -20,34 +22,25 @@ LRESULT OnCreate(HWND window)
 
 LRESULT OnDestroy()
 {
+    SaveSettings();
+    SaveOpenNote();
     if (app.menuBar)
         DestroyWindow(app.menuBar);
+    app.menuBar = nullptr;
     PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    SHHandleWMActivate(window, wParam, lParam, &app.activateInfo, 0);
     return 0;
 }
 
 LRESULT OnPaint(HWND window)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    if (dc) {
-        RECT client;
-        GetClientRect(window, &client);
-        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    }
-    EndPaint(window, &ps);
+    PaintMainWindow(window);
     return 0;
-}
-
-LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (LOWORD(wParam)) {
-    case IDM_EXIT:
-        SendMessageW(window, WM_CLOSE, 0, 0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
 }
 
 }  // namespace
@@ -59,10 +52,29 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnCreate(window);
     case WM_DESTROY:
         return OnDestroy();
+    case WM_ACTIVATE:
+        return OnActivate(window, wParam, lParam);
     case WM_PAINT:
         return OnPaint(window);
+    case WM_SETTINGCHANGE:
+        return OnSettingChange(window, wParam, lParam);
+    case WM_NOTIFY:
+        return OnNotify(window, wParam, lParam);
     case WM_COMMAND:
-        return OnCommand(window, message, wParam, lParam);
+        return OnCommand(window, wParam, lParam);
+    case WM_TIMER:
+        return OnAnimationTick(window);
+    case WM_CTLCOLOREDIT:
+        return OnEditorColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLORSTATIC:
+        // A note opened read-only asks with this message: keep its page look.
+        if (reinterpret_cast<HWND>(lParam) == noteEditor.control && noteEditor.control)
+            return OnEditorColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+        return OnButtonDown(window, wParam, lParam);
+    case WM_LBUTTONUP:
+        return OnRelease(window, LOWORD(lParam), HIWORD(lParam));
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -4,3 +4,25 @@
 #include <windows.h>
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Views, layout and painting.
+void PaintMainWindow(HWND window);
+LRESULT OnPress(HWND window, int x, int y);
+LRESULT OnRelease(HWND window, int x, int y);
+LRESULT OnAnimationTick(HWND window);
+LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT OnEditorColours(HDC dc, HWND control);
+bool InsideToggleArea(int x, int y);
+
+// Tap-and-hold menus, commands and tree notifications.
+LRESULT OnButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Saves the open note when the selected item is a note; used on leaving
+// the editor view, by the Save command and at exit.
+void SaveOpenNote();
+
+// Toolbar animation timer.
+constexpr UINT_PTR kAnimationTimerId = 200;
+constexpr UINT kAnimationInterval = 100;

@@ -4,6 +4,10 @@
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
+#include "shell/settings.h"
+#include "editor/note_editor.h"
+#include "skin/skin_strip.h"
+#include "tree/note_tree.h"
 
 #include <cwchar>
 
@@ -79,8 +83,66 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     return true;
 }
 
+namespace {
+
+void LoadStrip(SkinStrip& strip, UINT id, int frameWidth, int frameHeight, int frames)
+{
+    strip.Load(app.instance, id, 0, 0, frameWidth, frameHeight, frames, 0);
+    strip.Rescale(app.clientWidth, app.clientHeight);
+}
+
+}  // namespace
+
 void InitContent()
 {
+    // Without a menu bar nothing measured the window yet; its own client
+    // size is the natural one for the first layout.
+    if (app.clientWidth == 0 || app.clientHeight == 0) {
+        RECT client;
+        GetClientRect(app.mainWindow, &client);
+        app.clientWidth = client.right - client.left;
+        app.clientHeight = client.bottom - client.top;
+    }
+    app.sortOrder = ReadRegistryDword(kSettingsKey, kSortOrderValue, app.sortOrder);
+
+    LoadStrip(sideStrip, IDB_SIDE, 30, 268, 2);
+    LoadStrip(toolbarStrip, IDB_TOOLBAR, 210, 40, 7);
+    LoadStrip(editBackgroundStrip, IDB_PAPER, 207, 221, 1);
+    app.editBrush = CreatePatternBrush(editBackgroundStrip.bitmap);
+
+    noteEditor.Create(sideStrip.frameWidth, 0, editBackgroundStrip.frameWidth,
+                      editBackgroundStrip.frameHeight, app.mainWindow, IDC_EDITOR, app.instance,
+                      L"");
+    if (noteEditor.control)
+        app.editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            noteEditor.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditControlProc)));
+    noteEditor.Layout(app.clientWidth, app.clientHeight);
+    noteEditor.Show(app.editorView ? 1 : 0);
+
+    LoadStrip(folderIconStrip, IDB_FOLDER, 24, 24, 1);
+    LoadStrip(folderSelectedIconStrip, IDB_FOLDER_SELECTED, 24, 24, 1);
+    LoadStrip(noteIconStrip, IDB_NOTE, 24, 24, 1);
+    LoadStrip(noteSelectedIconStrip, IDB_NOTE_SELECTED, 24, 24, 1);
+    iconList.Create(folderIconStrip.frameWidth, folderIconStrip.frameHeight, 0, 4, 0);
+    iconList.AddIcon(folderIconStrip.bitmap, nullptr);
+    iconList.AddIcon(folderSelectedIconStrip.bitmap, nullptr);
+    iconList.AddIcon(noteIconStrip.bitmap, nullptr);
+    iconList.AddIcon(noteSelectedIconStrip.bitmap, nullptr);
+
+    noteTree.Create(5, 5, 230 - sideStrip.frameWidth, 258, app.mainWindow, IDC_TREE, app.instance);
+    noteTree.AttachIcons(iconList.list);
+    if (noteTree.controlWindow)
+        app.treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeControlProc)));
+    noteTree.Layout(app.clientWidth, app.clientHeight);
+
+    EnsureNotesFolder();
+    noteTree.ScanFolder(ScanPattern, nullptr);
+    noteTree.ApplySortOrder();
+
+    noteTree.Show(app.editorView ? 0 : 1);
+    noteTree.Focus();
+    noteTree.SelectItem(noteTree.GetRootItem());
 }
 
 int RunMessageLoop()

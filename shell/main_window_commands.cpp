@@ -1,0 +1,399 @@
+// Tap-and-hold menus, every command and the tree's notifications.
+#include "shell/main_window.h"
+
+#include "base/device_files.h"
+#include "editor/note_editor.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/note_names.h"
+#include "shell/settings.h"
+#include "skin/about_window.h"
+#include "skin/name_entry_window.h"
+#include "tree/note_tree.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+namespace {
+
+const int kNameEntryWidth = 162;
+const int kNameEntryHeight = 84;
+
+struct Request {
+    const wchar_t* caption;
+    int okBitmap;
+};
+
+const Request kFolderRequest = {L"Каталог:", IDB_BUTTON_OK};
+const Request kNoteRequest = {L"Файл:", IDB_BUTTON_OK};
+const Request kSearchRequest = {L"Поиск:", IDB_BUTTON_SEARCH};
+
+void RepaintWithoutErasing(HWND window)
+{
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// Asks for a name or a search text in the name entry window; answers what
+// RunModal answers and leaves the text in *text (the initial text unless OK).
+int AskForText(const Request& request, WideString* text)
+{
+    NameEntryWindow entry;
+    app.activeNameEntry = &entry;
+    entry.text = *text;
+    int answer = 0;
+    if (entry.Create((app.clientWidth - kNameEntryWidth) / 2,
+                     (app.clientHeight - kNameEntryHeight) / 2, kNameEntryWidth,
+                     kNameEntryHeight, app.mainWindow, IDI_ZEPHNOTES, IDB_PANEL, kNameEntryWidth,
+                     kNameEntryHeight, IDC_NAME_FIELD, app.instance, request.caption,
+                     L"MyDirNameClass", NameEntryClassProc)) {
+        entry.CreateButtons(IDC_BUTTON_OK, IDC_BUTTON_CANCEL, request.okBitmap, IDB_BUTTON_EXIT);
+        answer = entry.RunModal();
+        entry.Unregister();
+    }
+    *text = entry.text;
+    app.activeNameEntry = nullptr;
+    return answer;
+}
+
+uint32_t TimeStamp()
+{
+    SYSTEMTIME now;
+    FILETIME stamp;
+    GetSystemTime(&now);
+    SystemTimeToFileTime(&now, &stamp);
+    return stamp.dwHighDateTime;
+}
+
+// SelectedPath of the selected folder, or false after reporting why not.
+bool SelectedFolderPath(WideString* path)
+{
+    int kind = noteTree.BuildSelectedPath();
+    if (kind == kPathTooLong) {
+        ReportLastError();
+        return false;
+    }
+    if (kind != kKindFolder)
+        return false;
+    *path = WideString(noteTree.textBuffer);
+    return true;
+}
+
+// A new entry's path, or false after reporting a name that cannot be one.
+bool NewEntryPath(const WideString& folder, const WideString& name, WideString* path)
+{
+    if (!IsUsableName(name.Text()) || !FitsInFolder(folder.Text(), name.Text())) {
+        ReportLastError();
+        return false;
+    }
+    *path = folder + name;
+    return true;
+}
+
+void CreateFolder()
+{
+    WideString folder;
+    if (!SelectedFolderPath(&folder))
+        return;
+    HTREEITEM parent = noteTree.selectedItem;
+    WideString name(L"Каталог");
+    if (AskForText(kFolderRequest, &name) != 1)
+        return;
+    WideString path;
+    if (!NewEntryPath(folder, name, &path))
+        return;
+    if (!DeviceCreateDirectory(path.Text())) {
+        ReportLastError();
+        return;
+    }
+    noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp());
+}
+
+void CreateNoteFile()
+{
+    WideString folder;
+    if (!SelectedFolderPath(&folder))
+        return;
+    HTREEITEM parent = noteTree.selectedItem;
+    WideString name(L"Файл");
+    if (AskForText(kNoteRequest, &name) != 1)
+        return;
+    WideString path;
+    if (!NewEntryPath(folder, name, &path))
+        return;
+    noteEditor.Clear();
+    if (!noteEditor.CreateNote(path.Text()))
+        return;
+    noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
+}
+
+// Deletes a folder with everything in it, or a note. A link inside the
+// folder is removed as a link: nothing outside the notes folder is touched.
+bool DeleteEntry(const wchar_t* path)
+{
+    DWORD attributes = DeviceGetFileAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(TranslateDevicePath(path).c_str(),
+                               attributes & ~FILE_ATTRIBUTE_READONLY);
+        return DeviceDeleteFile(path);
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (DeviceRemoveDirectory(path) || DeviceDeleteFile(path))
+            return true;
+        return false;
+    }
+    WideString folder = WideString(path) + WideString(L"\\");
+    WIN32_FIND_DATAW entry;
+    HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        bool ok = true;
+        do {
+            WideString inner = folder + WideString(entry.cFileName);
+            if (!DeleteEntry(inner.Text())) {
+                ok = false;
+                break;
+            }
+        } while (DeviceFindNextFile(search, &entry));
+        DWORD error = GetLastError();
+        DeviceFindClose(search);
+        if (!ok) {
+            SetLastError(error);
+            return false;
+        }
+    }
+    return DeviceRemoveDirectory(path);
+}
+
+void DeleteSelected()
+{
+    // The root stands for the notes folder itself: it is never deleted.
+    HTREEITEM item = noteTree.GetSelected();
+    if (!item || item == noteTree.GetRootItem())
+        return;
+    if (noteTree.BuildSelectedPath() == kPathTooLong) {
+        ReportLastError();
+        return;
+    }
+    WideString path(noteTree.textBuffer);
+    if (path.Length() > 0) {
+        wchar_t last = path.Text()[path.Length() - 1];
+        if (last == L'\\' || last == L'/') {
+            WideString trimmed(path.Length() - 1);
+            wchar_t* units = const_cast<wchar_t*>(trimmed.Text());
+            wmemcpy(units, path.Text(), path.Length() - 1);
+            path = trimmed;
+        }
+    }
+    if (!DeleteEntry(path.Text())) {
+        ReportLastError();
+        return;
+    }
+    noteTree.DeleteItem(noteTree.selectedItem);
+}
+
+void StartSearch(HWND window)
+{
+    WideString text = LastSearchText;
+    AskForText(kSearchRequest, &text);
+    LastSearchText = text;
+    noteTree.SelectItem(noteTree.GetRootItem());
+    HTREEITEM found = noteTree.FindNext(noteTree.selectedItem, LastSearchText, true);
+    if (found)
+        noteTree.SelectItem(found);
+    else
+        MessageBoxW(window, L"Не найдено !", L"Поиск", MB_ICONEXCLAMATION | MB_OK);
+}
+
+void ContinueSearch(HWND window)
+{
+    noteTree.SelectItem(noteTree.GetRootItem());
+    HTREEITEM found = noteTree.FindNext(noteTree.selectedItem, LastSearchText, false);
+    if (found)
+        noteTree.SelectItem(found);
+    else
+        MessageBoxW(window, L"Больше не найдено !", L"Поиск", MB_ICONEXCLAMATION | MB_OK);
+}
+
+void SortBy(uint32_t order)
+{
+    noteTree.sortMode = static_cast<int32_t>(order);
+    app.sortOrder = order;
+    noteTree.SortTree(noteTree.GetRootItem());
+}
+
+void SaveFromEditorMenu()
+{
+    if (noteTree.selectedKind != kKindNote)
+        return;
+    if (noteTree.BuildSelectedPath() != kKindNote)
+        return;
+    noteEditor.SaveNote(noteTree.textBuffer);
+}
+
+void OpenMenu(HWND window, LPARAM lParam)
+{
+    const int x = LOWORD(lParam);
+    const int y = HIWORD(lParam);
+    HMENU menu;
+    if (app.editorView) {
+        menu = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDM_EDITOR));
+        if (!menu)
+            return;
+        EnableMenuItem(menu, IDM_PASTE,
+                       IsClipboardFormatAvailable(CF_UNICODETEXT) ? MF_ENABLED : MF_GRAYED);
+    } else {
+        menu = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDM_TREE));
+        if (!menu)
+            return;
+        HTREEITEM selected = noteTree.GetSelected();
+        EnableMenuItem(menu, IDM_DELETE,
+                       selected == noteTree.GetRootItem() ? MF_GRAYED : MF_ENABLED);
+        const UINT create = noteTree.selectedKind == kKindNote ? MF_GRAYED : MF_ENABLED;
+        EnableMenuItem(menu, IDM_CREATE_FOLDER, create);
+        EnableMenuItem(menu, IDM_CREATE_NOTE, create);
+    }
+    app.popupMenu = menu;
+    if (!app.editorView)
+        UpdateSortMenu();
+    // The handheld's window sits at the screen's corner, where the press
+    // point is also a screen position; a desktop window does not, so the
+    // menu opens where the press really was.
+    POINT at = {x, y};
+    DWORD pos = GetMessagePos();
+    if (pos != 0 || GetMessageTime() != 0) {
+        at.x = static_cast<short>(LOWORD(pos));
+        at.y = static_cast<short>(HIWORD(pos));
+    }
+    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y, window,
+                     nullptr);
+    DestroyMenu(menu);
+    app.popupMenu = nullptr;
+}
+
+void OnSelectionChanged()
+{
+    noteEditor.Clear();
+    int kind = noteTree.BuildSelectedPath();
+    if (kind == kPathTooLong) {
+        ReportLastError();
+        return;
+    }
+    if (kind == kKindNote)
+        noteEditor.LoadNote(noteTree.textBuffer);
+}
+
+void OnLabelEdited(const NMTVDISPINFOW* info)
+{
+    if (!info->item.pszText)
+        return;  // the edit was cancelled
+    HTREEITEM item = noteTree.GetSelected();
+    if (!item || item == noteTree.GetRootItem())
+        return;
+    noteTree.GetLabel(item);
+    WideString oldLabel(noteTree.textBuffer);
+    if (noteTree.BuildSelectedPath() == kPathTooLong) {
+        ReportLastError();
+        return;
+    }
+    WideString oldPath(noteTree.textBuffer);
+    WideString newLabel(info->item.pszText);
+    if (newLabel == oldLabel)
+        return;
+    WideString folder = oldPath;
+    if (noteTree.selectedKind == kKindFolder) {
+        // a folder's path ends with "\": its own folder is one level up
+        WideString trimmed(oldPath.Length() - 1);
+        wmemcpy(const_cast<wchar_t*>(trimmed.Text()), oldPath.Text(), oldPath.Length() - 1);
+        folder = trimmed;
+    }
+    folder = folder.DirectoryPart();
+    if (!IsUsableName(newLabel.Text()) || !FitsInFolder(folder.Text(), newLabel.Text())) {
+        ReportLastError();
+        return;
+    }
+    noteTree.SetLabel(item, newLabel.Text());
+    noteTree.BuildSelectedPath();
+    WideString newPath(noteTree.textBuffer);
+    if (newPath == oldPath)
+        return;
+    // A move without replacing: a rename onto an existing sibling fails and
+    // leaves both entries whole.
+    if (!DeviceMoveFile(oldPath.Text(), newPath.Text(), 0)) {
+        DWORD error = GetLastError();
+        noteTree.SetLabel(item, oldLabel.Text());
+        noteTree.ApplySortOrder();
+        SetLastError(error);
+        ReportLastError();
+        return;
+    }
+    noteTree.SetLabel(item, newLabel.Text());
+    noteTree.ApplySortOrder();
+}
+
+}  // namespace
+
+LRESULT OnButtonDown(HWND window, WPARAM, LPARAM lParam)
+{
+    SHRGINFO gesture = {};
+    gesture.cbSize = sizeof(gesture);
+    gesture.hwndClient = window;
+    gesture.ptDown.x = LOWORD(lParam);
+    gesture.ptDown.y = HIWORD(lParam);
+    gesture.dwFlags = SHRG_RETURNCMD;
+    if (SHRecognizeGesture(&gesture) == GN_CONTEXTMENU) {
+        OpenMenu(window, lParam);
+        RepaintWithoutErasing(window);
+        SendMessageW(window, WM_PAINT, 0, 0);
+        return 0;
+    }
+    return OnPress(window, LOWORD(lParam), HIWORD(lParam));
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const int id = LOWORD(wParam);
+    noteEditor.OnCommand(id, HIWORD(wParam));
+    noteTree.ApplySortOrder();
+    switch (id) {
+    case IDM_CUT: noteEditor.Cut(); break;
+    case IDM_COPY: noteEditor.Copy(); break;
+    case IDM_PASTE: noteEditor.Paste(); break;
+    case IDM_UNDO: noteEditor.Undo(); break;
+    case IDM_CLEAR: noteEditor.Clear(); break;
+    case IDM_SAVE: SaveFromEditorMenu(); break;
+    case IDM_DELETE: DeleteSelected(); break;
+    case IDM_CREATE_FOLDER: CreateFolder(); break;
+    case IDM_CREATE_NOTE: CreateNoteFile(); break;
+    case IDM_START_SEARCH: StartSearch(window); break;
+    case IDM_CONTINUE_SEARCH: ContinueSearch(window); break;
+    case IDM_SORT_ALPHABETICAL: SortBy(0); break;
+    case IDM_SORT_BY_DATE: SortBy(1); break;
+    case IDM_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
+    case IDM_ABOUT: AboutWindow::Open(); break;
+    default:
+        return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
+    }
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
+LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
+{
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (static_cast<int>(wParam) != IDC_TREE || !header)
+        return 0;
+    switch (header->code) {
+    case TVN_SELCHANGEDW:
+        OnSelectionChanged();
+        break;
+    case TVN_ENDLABELEDITW:
+        OnLabelEdited(reinterpret_cast<const NMTVDISPINFOW*>(lParam));
+        break;
+    default:
+        break;
+    }
+    return 0;
+}

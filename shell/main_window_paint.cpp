@@ -1,0 +1,172 @@
+// The two views, the switch between them, layout, painting and the toolbar
+// animation.
+#include "shell/main_window.h"
+
+#include "editor/note_editor.h"
+#include "shell/app_state.h"
+#include "skin/skin_strip.h"
+#include "tree/note_tree.h"
+
+namespace {
+
+const COLORREF kTreeBackground = 0xFFFFFF;
+const COLORREF kEditorBackground = 0xB7FFFF;
+const COLORREF kEditorText = 0xB41100;
+
+void RepaintWithoutErasing(HWND window)
+{
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void StopAnimation(HWND window)
+{
+    toolbarStrip.currentFrame = 0;
+    KillTimer(window, kAnimationTimerId);
+    app.animationTimer = 0;
+}
+
+void EnterEditorView(HWND window)
+{
+    if (noteTree.selectedKind == kKindNote)
+        noteEditor.Focus();
+    else
+        noteEditor.Show(0);  // a folder: the editor view shows only the skin
+    app.animationTicks = 0;
+    app.animationTimer = SetTimer(window, kAnimationTimerId, kAnimationInterval, nullptr);
+}
+
+void EnterTreeView(HWND window)
+{
+    SaveOpenNote();
+    noteTree.Focus();
+    if (app.animationTimer)
+        StopAnimation(window);
+}
+
+void SwitchView(HWND window)
+{
+    app.editorView = !app.editorView;
+    noteEditor.Show(app.editorView ? 1 : 0);
+    noteTree.Show(app.editorView ? 0 : 1);
+    if (app.editorView)
+        EnterEditorView(window);
+    else
+        EnterTreeView(window);
+}
+
+}  // namespace
+
+void SaveOpenNote()
+{
+    if (noteTree.selectedKind != kKindNote || !noteEditor.modified)
+        return;
+    // The tree's text buffer also receives labels: build the path afresh.
+    if (noteTree.BuildSelectedPath() != kKindNote)
+        return;
+    noteEditor.SaveNote(noteTree.textBuffer);
+}
+
+bool InsideToggleArea(int x, int y)
+{
+    return sideStrip.x < x && x < sideStrip.x + sideStrip.drawWidth && sideStrip.y < y &&
+           y < sideStrip.y + sideStrip.drawHeight;
+}
+
+void PaintMainWindow(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!dc) {
+        EndPaint(window, &ps);
+        return;
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    app.clientHeight = client.bottom - client.top;
+    app.clientWidth = client.right - client.left;
+    sideStrip.Rescale(app.clientWidth, app.clientHeight);
+    toolbarStrip.Rescale(app.clientWidth, app.clientHeight);
+
+    // Everything is drawn off-screen and copied in one go, so a paint never
+    // shows a half-drawn skin.
+    HDC offscreen = CreateCompatibleDC(dc);
+    HBITMAP image = CreateCompatibleBitmap(dc, app.clientWidth, app.clientHeight);
+    HGDIOBJ oldImage = SelectObject(offscreen, image);
+
+    HBRUSH background;
+    if (!app.editorView) {
+        background = CreateSolidBrush(kTreeBackground);
+        sideStrip.x = app.clientWidth - sideStrip.drawWidth;
+        sideStrip.y = 0;
+    } else {
+        background = CreateSolidBrush(kEditorBackground);
+        sideStrip.x = 0;
+        sideStrip.y = 0;
+        toolbarStrip.x = sideStrip.drawWidth;
+        toolbarStrip.y = app.clientHeight - toolbarStrip.drawHeight;
+    }
+    HGDIOBJ oldBrush = SelectObject(offscreen, background);
+    FillRect(offscreen, &client, background);
+    sideStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);
+    if (app.editorView)
+        toolbarStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);
+    BitBlt(dc, 0, 0, app.clientWidth, app.clientHeight, offscreen, 0, 0, SRCCOPY);
+
+    SelectObject(offscreen, oldBrush);
+    DeleteObject(background);
+    SelectObject(offscreen, oldImage);
+    DeleteDC(offscreen);
+    DeleteObject(image);
+    EndPaint(window, &ps);
+}
+
+LRESULT OnPress(HWND window, int x, int y)
+{
+    if (InsideToggleArea(x, y))
+        sideStrip.currentFrame = 1;
+    RepaintWithoutErasing(window);
+    SendMessageW(window, WM_PAINT, 0, 0);
+    return 0;
+}
+
+LRESULT OnRelease(HWND window, int x, int y)
+{
+    if (InsideToggleArea(x, y))
+        SwitchView(window);
+    sideStrip.currentFrame = 0;
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
+LRESULT OnAnimationTick(HWND window)
+{
+    if (app.editorView) {
+        app.animationTicks += 1;
+        toolbarStrip.currentFrame = app.animationTicks;
+        if (app.animationTicks > 6 && app.animationTimer)
+            StopAnimation(window);
+    }
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
+LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    SHHandleWMSettingChange(window, wParam, lParam, &app.activateInfo);
+    RECT client;
+    GetClientRect(window, &client);
+    app.clientWidth = client.right - client.left;
+    app.clientHeight = client.bottom - client.top;
+    noteEditor.Layout(app.clientWidth, app.clientHeight);
+    noteTree.Layout(app.clientWidth, app.clientHeight);
+    return 0;
+}
+
+LRESULT OnEditorColours(HDC dc, HWND control)
+{
+    SetTextColor(dc, kEditorText);
+    SetBkMode(dc, TRANSPARENT);
+    if (control && control == noteEditor.control)
+        return reinterpret_cast<LRESULT>(app.editBrush);
+    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+}
