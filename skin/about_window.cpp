@@ -21,7 +21,7 @@ const int kMinimumFontHeight = 13;
 const wchar_t* const kLines[3] = {
     L"ZephNotes V1.3",
     L"© 2005 Brisel",
-    L"Поддержка: support@brisel.ru",
+    L"support@brisel.ru",
 };
 
 WNDCLASSW aboutClass;

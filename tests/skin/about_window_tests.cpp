@@ -63,6 +63,21 @@ int InkedRows(const SkinCanvas& picture, const SkinCanvas& paper, int top, int b
     return rows;
 }
 
+// Leftmost and rightmost columns where the rows differ from the paper.
+bool InkSpan(const SkinCanvas& picture, const SkinCanvas& paper, int top, int bottom, int* left,
+             int* right)
+{
+    *left = picture.Width();
+    *right = -1;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            if (picture.Pixel(x, y) != paper.Pixel(x, y)) {
+                *left = x < *left ? x : *left;
+                *right = x > *right ? x : *right;
+            }
+    return *right >= 0;
+}
+
 void DrawBarePaper(SkinCanvas* paper, int width, int height)
 {
     const uint32_t designWidth = editBackgroundStrip.designWidth;
@@ -96,16 +111,36 @@ TEST_F(PaperLoaded, PictureIsThePaperWithThreeCentredLines)
     EXPECT_EQ(0, InkedRows(picture, paper, 171, 268));
     EXPECT_GT(picture.Count(kAboutInk, 0, 76, 240, 94), 0);
 
-    // The first line is centred on 240.
-    int left = 240;
-    int right = -1;
-    for (int y = 76; y < 94; ++y)
-        for (int x = 0; x < 240; ++x)
-            if (picture.Pixel(x, y) != paper.Pixel(x, y)) {
-                left = x < left ? x : left;
-                right = x > right ? x : right;
-            }
-    EXPECT_LE(abs(left + right + 1 - 240), 4) << left << ".." << right;
+    // Each line is centred on 240 and fits: no ink at the edges.
+    for (int line = 0; line < 3; ++line) {
+        int left = 0;
+        int right = 0;
+        const int top = AboutWindow::LineTop(268, line);
+        ASSERT_TRUE(InkSpan(picture, paper, top, top + 18, &left, &right));
+        EXPECT_GT(left, 0) << line;
+        EXPECT_LT(right, 239) << line;
+        EXPECT_LE(abs(left + right + 1 - 240), 4) << line << ": " << left << ".." << right;
+    }
+}
+
+TEST_F(PaperLoaded, DoubledClientDoublesTheTextAndItStillFits)
+{
+    SkinCanvas picture(480, 536);
+    SkinCanvas paper(480, 536);
+    DrawBarePaper(&paper, 480, 536);
+    TestMainWindow doubled(480, 536);
+    AboutWindow::DrawPicture(doubled.Handle(), picture.Dc(), 480, 536);
+    EXPECT_EQ(0, InkedRows(picture, paper, 0, 153));
+    for (int line = 0; line < 3; ++line) {
+        int left = 0;
+        int right = 0;
+        const int top = AboutWindow::LineTop(536, line);
+        ASSERT_TRUE(InkSpan(picture, paper, top, top + 40, &left, &right));
+        EXPECT_GT(InkedRows(picture, paper, top, top + 40), 16) << line;
+        EXPECT_GT(left, 0) << line;
+        EXPECT_LT(right, 479) << line;
+        EXPECT_LE(abs(left + right + 1 - 480), 6) << line << ": " << left << ".." << right;
+    }
 }
 
 TEST_F(PaperLoaded, LowClientKeepsTheSmallestFont)
