@@ -89,7 +89,12 @@ bool Open()
     aboutWindow = CreateWindowExW(0, kClassName, kTitle, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, app.instance,
                                   nullptr);
-    if (!aboutWindow || !aboutMenuBar)
+    if (!aboutWindow) {
+        // A class left registered would keep every later About window out.
+        UnregisterClassW(kClassName, app.instance);
+        return false;
+    }
+    if (!aboutMenuBar)
         return true;
 
     RECT window;

@@ -15,7 +15,8 @@ extern SHACTIVATEINFO aboutActivateInfo;
 namespace AboutWindow {
 
 // Registers the class "AboutZeph" and makes the window; false when one is
-// already open (its class is still registered), and then nothing happens.
+// already open (its class is still registered) or the window cannot be
+// made, and then nothing is left behind.
 bool Open();
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

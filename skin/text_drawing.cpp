@@ -4,6 +4,8 @@
 
 void DrawTextAt(HWND window, HDC dc, int dx, int dy, const wchar_t* text, int count)
 {
+    if (!text)
+        return;
     RECT place = {0, 0, 0, 0};
     GetClientRect(window, &place);
     place.left += dx;

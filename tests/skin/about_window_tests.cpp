@@ -250,6 +250,28 @@ TEST_F(PaperLoaded, LosingActivationClosesIt)
     EXPECT_TRUE(IsWindow(main.Handle()));
 }
 
+HHOOK refusingHook = nullptr;
+LRESULT CALLBACK RefuseAboutWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        wchar_t className[64] = {0};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), className, 64);
+        if (lstrcmpW(className, L"AboutZeph") == 0)
+            return 1;
+    }
+    return CallNextHookEx(refusingHook, code, wParam, lParam);
+}
+
+TEST_F(PaperLoaded, RefusedWindowLeavesNoClassBehind)
+{
+    refusingHook = SetWindowsHookExW(WH_CBT, RefuseAboutWindow, nullptr, GetCurrentThreadId());
+    EXPECT_FALSE(AboutWindow::Open());
+    UnhookWindowsHookEx(refusingHook);
+    EXPECT_EQ(nullptr, aboutWindow);
+    EXPECT_FALSE(AboutClassRegistered());
+    EXPECT_TRUE(AboutWindow::Open()) << "the next request opens it";
+}
+
 TEST(PaintFontTest, ConstructionDefaults)
 {
     PaintFont font;
