@@ -1,0 +1,256 @@
+# Shared helpers for the scripts that drive zephnotes.exe with real X input
+# events (xdotool) on a private Xvfb display and Wine prefix.
+# Sourced by tests/scripts/*.sh and tools/torture/*.sh.
+
+ZD_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+zd_log() { printf '%s\n' "$*"; }
+
+# Checks: every check prints one line; a failed one is counted.
+ZD_FAILED=0
+ZD_PASSED=0
+zd_pass() { ZD_PASSED=$((ZD_PASSED + 1)); printf 'PASS: %s\n' "$*"; }
+zd_fail() { ZD_FAILED=$((ZD_FAILED + 1)); printf 'FAIL: %s\n' "$*"; }
+# zd_eventually SECONDS command...: true once the command succeeds.
+zd_eventually() {
+    local limit=$(( $1 * 10 )) i; shift
+    for i in $(seq 1 "$limit"); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# zd_under_timeout SECONDS "$0" "$@": re-runs the calling script under a hard limit.
+zd_under_timeout() {
+    local limit="$1"; shift
+    if [ -z "${ZD_UNDER_TIMEOUT:-}" ]; then
+        ZD_UNDER_TIMEOUT=1 exec timeout -k 15 "$limit" bash "$@"
+    fi
+}
+zd_check() { # zd_check "description" command...
+    local what="$1"; shift
+    if "$@" >/dev/null 2>&1; then zd_pass "$what"; else zd_fail "$what"; fi
+}
+
+# ---- display and prefix -----------------------------------------------------
+
+zd_free_display() {
+    local d
+    for d in $(seq 91 140); do
+        if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then
+            echo "$d"; return 0
+        fi
+    done
+    return 1
+}
+
+# zd_start_x: a private Xvfb; sets DISPLAY and ZD_XVFB_PID.
+zd_start_x() {
+    local d tries
+    for tries in 1 2 3 4 5; do
+        d=$(zd_free_display) || return 1
+        Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+        ZD_XVFB_PID=$!
+        local i
+        for i in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$d" ] && break
+            kill -0 "$ZD_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$ZD_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
+            export DISPLAY=":$d"
+            return 0
+        fi
+    done
+    return 1
+}
+
+zd_stop_x() {
+    if [ -n "${ZD_XVFB_PID:-}" ]; then
+        kill "$ZD_XVFB_PID" 2>/dev/null
+        wait "$ZD_XVFB_PID" 2>/dev/null
+        ZD_XVFB_PID=""
+    fi
+}
+
+# zd_prefix EXE NAME: a Wine prefix with the X11 driver beside the program.
+zd_prefix() {
+    local exe="$1" name="$2"
+    # shellcheck source=/dev/null
+    source "$ZD_ROOT/tools/setup.sh"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    zeph_prefix "$(cd "$(dirname "$exe")" && pwd)/$name" x11 >/dev/null
+    # One wineserver for every start of the program saves seconds per start.
+    wineserver -p 2>/dev/null || true
+    timeout 60 wine cmd /c ver </dev/null >/dev/null 2>&1 || true
+}
+
+zd_stop_prefix() {
+    [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null
+    true
+}
+
+# Windows path of a Unix folder, as Wine's Z: drive shows it.
+zd_winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+
+# ---- the program ------------------------------------------------------------
+
+# zd_launch EXE: starts the program in the background; sets ZD_APP_PID (the
+# "wine" launcher) and waits for the main window (ZD_WINDOW, ZD_X, ZD_Y).
+zd_launch() {
+    local exe="$1"
+    wine "$exe" >/dev/null 2>&1 </dev/null &
+    ZD_APP_PID=$!
+    zd_wait_main 30
+}
+
+# The main window: its X id and the screen position of its client area.
+zd_main_window() {
+    local w
+    for w in $(xdotool search --class ZEPHNOTES 2>/dev/null); do
+        if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = ZephNotes ]; then
+            echo "$w"; return 0
+        fi
+    done
+    return 1
+}
+
+zd_wait_main() { # seconds
+    local limit=$(( $1 * 10 )) i w
+    for i in $(seq 1 "$limit"); do
+        if w=$(zd_main_window); then
+            ZD_WINDOW=$w
+            eval "$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^X=/ZD_X=/p;s/^Y=/ZD_Y=/p')"
+            # the window is mapped; wait until it is viewable
+            if xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then
+                return 0
+            fi
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Linux pid of the program's Wine process.
+zd_app_linux_pid() { pgrep -x zephnotes.exe | head -1; }
+
+# zd_wait_exit SECONDS: waits for the launcher started by zd_launch; sets ZD_APP_RC.
+zd_wait_exit() {
+    local limit=$(( $1 * 10 )) i
+    for i in $(seq 1 "$limit"); do
+        if ! kill -0 "$ZD_APP_PID" 2>/dev/null; then
+            wait "$ZD_APP_PID" 2>/dev/null; ZD_APP_RC=$?
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+zd_kill_app() {
+    local p
+    for p in $(pgrep -x zephnotes.exe); do kill -9 "$p" 2>/dev/null; done
+    [ -n "${ZD_APP_PID:-}" ] && wait "$ZD_APP_PID" 2>/dev/null
+    true
+}
+
+# ---- input ------------------------------------------------------------------
+
+# Client coordinates of the main window to the screen.
+zd_tap() { # x y : a short tap
+    xdotool mousemove $((ZD_X + $1)) $((ZD_Y + $2)) click 1
+    sleep "${ZD_SETTLE:-0.3}"
+}
+
+zd_hold() { # x y : tap-and-hold, the stylus held still
+    xdotool mousemove $((ZD_X + $1)) $((ZD_Y + $2)) mousedown 1
+    sleep 0.9
+    xdotool mouseup 1
+    sleep 0.4
+}
+
+zd_keys() { xdotool key --delay 60 "$@"; sleep 0.2; }
+
+zd_type() { xdotool type --delay 30 -- "$1"; sleep 0.2; }
+
+# zd_window_named REGEX: ids of windows whose title matches.
+zd_window_named() { xdotool search --name "$1" 2>/dev/null; }
+
+zd_wait_window() { # regex seconds
+    zd_eventually "$2" zd_window_named "$1"
+}
+zd_wait_gone() { # regex seconds
+    local limit=$(( $2 * 10 )) i
+    for i in $(seq 1 "$limit"); do
+        [ -z "$(zd_window_named "$1")" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Menus of the tree view (items in order) and of the editor view.
+# zd_menu_tree "Создать" "Создать папку"
+zd_tree_menu() { # path like: create_folder create_note start_search continue_search alpha date delete
+    case "$1" in
+    create_folder) zd_keys Down Right Return ;;
+    create_note) zd_keys Down Right Down Return ;;
+    start_search) zd_keys Down Down Right Return ;;
+    continue_search) zd_keys Down Down Right Down Return ;;
+    alpha) zd_keys Down Down Down Right Return ;;
+    date) zd_keys Down Down Down Right Down Return ;;
+    delete) zd_keys Up Return ;;
+    esac
+}
+
+zd_screenshot() { # file
+    import -window root "$1" 2>/dev/null || true
+}
+
+# ---- the name entry window and message boxes --------------------------------
+
+# The name entry window opens at a fixed screen place: the client size's
+# centre numbers are used as its screen position.
+ZD_ENTRY_X=$(( (240 - 162) / 2 ))
+ZD_ENTRY_Y=$(( (268 - 84) / 2 ))
+
+# zd_answer_entry TEXT [ok|cancel]: taps the field, replaces its text, taps a button.
+zd_answer_entry() {
+    local text="$1" button="${2:-ok}"
+    xdotool mousemove $((ZD_ENTRY_X + 75)) $((ZD_ENTRY_Y + 43)) click 1
+    sleep 0.2
+    # the field holds at most one line of the initial text: clear it
+    xdotool key --delay 5 ctrl+End $(printf 'BackSpace %.0s' $(seq 1 40))
+    [ -n "$text" ] && xdotool type --delay 25 -- "$text"
+    sleep 0.2
+    if [ "$button" = ok ]; then
+        xdotool mousemove $((ZD_ENTRY_X + 44)) $((ZD_ENTRY_Y + 68)) click 1
+    else
+        xdotool mousemove $((ZD_ENTRY_X + 118)) $((ZD_ENTRY_Y + 68)) click 1
+    fi
+    sleep 0.5
+}
+
+# zd_close_boxes CAPTION_REGEX SECONDS: waits up to SECONDS for message boxes
+# with that caption, closes each with Return; prints how many there were.
+zd_close_boxes() {
+    local caption="$1" limit=$(( $2 * 10 )) count=0 quiet=0 w
+    while [ "$quiet" -lt "$limit" ]; do
+        w=$(xdotool search --name "$caption" 2>/dev/null | head -1)
+        if [ -n "$w" ]; then
+            count=$((count + 1))
+            xdotool windowactivate --sync "$w" >/dev/null 2>&1 || xdotool windowfocus "$w" 2>/dev/null
+            xdotool key --window "$w" Return 2>/dev/null; xdotool key Return
+            # wait for it to go before looking for the next one
+            local i
+            for i in $(seq 1 30); do
+                xdotool search --name "$caption" 2>/dev/null | grep -qx "$w" || break
+                sleep 0.1
+            done
+            quiet=$(( limit - 8 > 0 ? limit - 8 : 0 ))
+        else
+            quiet=$((quiet + 1))
+            sleep 0.1
+        fi
+    done
+    echo "$count"
+}
