@@ -86,6 +86,7 @@ zd_prefix() {
 }
 
 zd_stop_prefix() {
+    [ -n "${ZD_RC_FILE:-}" ] && rm -f "$ZD_RC_FILE"
     [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null
     true
 }
@@ -99,7 +100,10 @@ zd_winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 # "wine" launcher) and waits for the main window (ZD_WINDOW, ZD_X, ZD_Y).
 zd_launch() {
     local exe="$1"
-    wine "$exe" >/dev/null 2>&1 </dev/null &
+    ZD_RC_FILE="${ZD_RC_FILE:-$(mktemp /tmp/zeph-rc.XXXXXX)}"
+    : > "$ZD_RC_FILE"
+    # The launcher's shell outlives a killed program and keeps its exit code.
+    ( wine "$exe" >/dev/null 2>&1 </dev/null; echo $? > "$ZD_RC_FILE" ) &
     ZD_APP_PID=$!
     zd_wait_main 30
 }
@@ -139,7 +143,8 @@ zd_wait_exit() {
     local limit=$(( $1 * 10 )) i
     for i in $(seq 1 "$limit"); do
         if ! kill -0 "$ZD_APP_PID" 2>/dev/null; then
-            wait "$ZD_APP_PID" 2>/dev/null; ZD_APP_RC=$?
+            wait "$ZD_APP_PID" 2>/dev/null
+            ZD_APP_RC=$(cat "$ZD_RC_FILE" 2>/dev/null)
             return 0
         fi
         sleep 0.1
