@@ -191,6 +191,51 @@ BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
 }
 
+namespace {
+
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace
+
+BOOL DeviceRemoveFolderLink(const wchar_t* path)
+{
+    // Wine's calls resolve a Unix symbolic link to its target: a remove or a
+    // move there would act on the folder outside.
+    if (RunningOnWine()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return RemoveDirectoryW(TranslateDevicePath(path).c_str());
+}
+
+bool DevicePathCrossesLink(const wchar_t* path)
+{
+    std::wstring host = TranslateDevicePath(path);
+    while (!host.empty() && (host.back() == L'\\' || host.back() == L'/'))
+        host.pop_back();
+    // Check every folder from the documents folder down; the documents
+    // folder itself may be a link of the user's own.
+    std::wstring documents = HostDocumentsFolder();
+    size_t start = 0;
+    if (host.size() > documents.size() && _wcsnicmp(host.c_str(), documents.c_str(), documents.size()) == 0)
+        start = documents.size() + 1;
+    for (size_t i = start; i <= host.size(); ++i) {
+        if (i == host.size() || host[i] == L'\\' || host[i] == L'/') {
+            if (i == 0)
+                continue;
+            DWORD attributes = GetFileAttributesW(host.substr(0, i).c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES &&
+                (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                return true;
+        }
+    }
+    return false;
+}
+
 int DeviceFileOperation(SHFILEOPSTRUCTW* operation)
 {
     std::vector<wchar_t> from = TranslatePathList(operation->pFrom);

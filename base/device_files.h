@@ -41,6 +41,15 @@ BOOL DeviceDeleteFile(const wchar_t* path);
 BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);
 
+// Removes a link to a folder (a junction or symbolic link) itself, never
+// what it points to. Under Wine a folder link cannot be removed without
+// reaching its target, so there it always fails with ERROR_ACCESS_DENIED.
+BOOL DeviceRemoveFolderLink(const wchar_t* path);
+
+// True when some folder on the way to path, or path itself, is a link: a
+// name under it may reach outside the folder the path seems to be in.
+bool DevicePathCrossesLink(const wchar_t* path);
+
 // The shell's file operation (delete with contents, rename) on device paths.
 // pFrom and pTo are lists of paths, each list ended by an empty entry.
 // Answers as SHFileOperationW does (0 on success); on failure the thread's

@@ -75,6 +75,12 @@ bool SelectedFolderPath(WideString* path)
     }
     if (kind != kKindFolder)
         return false;
+    // A folder link is shown without its contents: nothing is made through it.
+    if (DevicePathCrossesLink(noteTree.textBuffer)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ReportLastError();
+        return false;
+    }
     *path = WideString(noteTree.textBuffer);
     return true;
 }
@@ -127,8 +133,34 @@ void CreateNoteFile()
     noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
 }
 
-// Deletes a folder with everything in it, or a note. A link inside the
-// folder is removed as a link: nothing outside the notes folder is touched.
+// Removes every folder link in the tree below path, as links: done before
+// anything else is deleted, so a link that cannot be removed stops the
+// delete while everything is still whole.
+bool RemoveFolderLinks(const wchar_t* path)
+{
+    WideString folder = WideString(path) + WideString(L"\\");
+    WIN32_FIND_DATAW entry;
+    HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return true;
+    bool ok = true;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        WideString inner = folder + WideString(entry.cFileName);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            ok = DeviceRemoveFolderLink(inner.Text()) != FALSE;
+        else
+            ok = RemoveFolderLinks(inner.Text());
+    } while (ok && DeviceFindNextFile(search, &entry));
+    DWORD error = GetLastError();
+    DeviceFindClose(search);
+    SetLastError(error);
+    return ok;
+}
+
+// Deletes a note, or a folder with everything in it. Links are never
+// followed: nothing outside the notes folder is touched.
 bool DeleteEntry(const wchar_t* path)
 {
     DWORD attributes = DeviceGetFileAttributes(path);
@@ -140,11 +172,8 @@ bool DeleteEntry(const wchar_t* path)
                                attributes & ~FILE_ATTRIBUTE_READONLY);
         return DeviceDeleteFile(path);
     }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        if (DeviceRemoveDirectory(path) || DeviceDeleteFile(path))
-            return true;
-        return false;
-    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return DeviceRemoveFolderLink(path);
     WideString folder = WideString(path) + WideString(L"\\");
     WIN32_FIND_DATAW entry;
     HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
@@ -152,11 +181,8 @@ bool DeleteEntry(const wchar_t* path)
         bool ok = true;
         do {
             WideString inner = folder + WideString(entry.cFileName);
-            if (!DeleteEntry(inner.Text())) {
-                ok = false;
-                break;
-            }
-        } while (DeviceFindNextFile(search, &entry));
+            ok = DeleteEntry(inner.Text());
+        } while (ok && DeviceFindNextFile(search, &entry));
         DWORD error = GetLastError();
         DeviceFindClose(search);
         if (!ok) {
@@ -187,7 +213,11 @@ void DeleteSelected()
             path = trimmed;
         }
     }
-    if (!DeleteEntry(path.Text())) {
+    DWORD attributes = DeviceGetFileAttributes(path.Text());
+    bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
+                  (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                  !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if ((folder && !RemoveFolderLinks(path.Text())) || !DeleteEntry(path.Text())) {
         ReportLastError();
         return;
     }
@@ -311,6 +341,12 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
     }
     folder = folder.DirectoryPart();
     if (!IsUsableName(newLabel.Text()) || !FitsInFolder(folder.Text(), newLabel.Text())) {
+        ReportLastError();
+        return;
+    }
+    // Renaming a link could move what it points to.
+    if (DevicePathCrossesLink(oldPath.Text())) {
+        SetLastError(ERROR_ACCESS_DENIED);
         ReportLastError();
         return;
     }

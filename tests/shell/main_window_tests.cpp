@@ -1,0 +1,593 @@
+// The whole program in-process: start-up, the views, the menus and every
+// command, driven with the messages a user's taps would bring.
+#include "editor/note_editor.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/settings.h"
+#include "skin/skin_strip.h"
+#include "tree/note_tree.h"
+
+#include "support/shell_program.h"
+#include "support/tree_files.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kMark("\xFF\xFE", 2);
+
+std::string Utf16(const std::wstring& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::string Bytes(const std::wstring& path)
+{
+    std::string bytes;
+    EXPECT_TRUE(ReadBytes(path, &bytes)) << "cannot read the file";
+    return bytes;
+}
+
+DWORD StoredSortOrder(bool* present)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    *present = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, kSortOrderValue, RRF_RT_ANY, &type,
+                            &value, &size) == ERROR_SUCCESS &&
+               type == REG_DWORD;
+    return value;
+}
+
+// A point inside the side strip in the tree view (right edge of 240 x 268).
+const int kStripX = 225;
+const int kStripY = 100;
+
+void SelectChild(const std::wstring& label, HTREEITEM parent = nullptr)
+{
+    HTREEITEM item = ChildNamed(parent ? parent : noteTree.GetRootItem(), label);
+    ASSERT_NE(nullptr, item) << "no item " << std::string(label.begin(), label.end());
+    noteTree.SelectItem(item);
+}
+
+void EndLabelEdit(HWND window, const wchar_t* text)
+{
+    NMTVDISPINFOW info = {};
+    info.hdr.hwndFrom = noteTree.controlWindow;
+    info.hdr.idFrom = IDC_TREE;
+    info.hdr.code = TVN_ENDLABELEDITW;
+    info.item.hItem = noteTree.GetSelected();
+    info.item.mask = TVIF_TEXT;
+    info.item.pszText = const_cast<wchar_t*>(text);
+    SendMessageW(window, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&info));
+}
+
+}  // namespace
+
+TEST(ProgramStart, OpensInTheTreeViewWithTheRootSelectedAndTheEditorHidden)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    EXPECT_TRUE(FolderExists(program.NotesPath(L""))) << "the notes folder is made";
+    EXPECT_FALSE(app.editorView);
+    EXPECT_TRUE(IsWindowVisible(noteTree.controlWindow));
+    EXPECT_FALSE(IsWindowVisible(noteEditor.control));
+    EXPECT_EQ(noteTree.GetRootItem(), noteTree.GetSelected());
+    EXPECT_EQ(0, noteTree.selectedKind);
+    EXPECT_STREQ(L"\\My Documents\\ZephNotes\\", noteTree.textBuffer);
+    EXPECT_TRUE(SettingsKeyGuard::SettingsKeyExists());
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    RECT client;
+    GetClientRect(program.window(), &client);
+    EXPECT_EQ(240, client.right) << "laid out as on the handheld";
+    EXPECT_EQ(268, client.bottom);
+    EXPECT_EQ(240, app.clientWidth);
+    EXPECT_EQ(268, app.clientHeight);
+
+    program.Exit();
+    bool present = false;
+    EXPECT_EQ(0u, StoredSortOrder(&present));
+    EXPECT_TRUE(present) << "the order is written at exit";
+}
+
+TEST(ProgramStart, ASecondStartRaisesTheFirstAndEndsWithZero)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path = exe;
+    path = path.substr(0, path.find_last_of(L"\\/")) + L"\\..\\zephnotes.exe";
+    ASSERT_TRUE(FileExists(path));
+    program.settings.DeleteSettingsKey();
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    DWORD waited = WAIT_TIMEOUT;
+    for (int i = 0; i < 300 && waited == WAIT_TIMEOUT; ++i) {
+        waited = WaitForSingleObject(process.hProcess, 100);
+        program.Pump();
+    }
+    DWORD code = 1234;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (waited == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the second process ends by itself";
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(SettingsKeyGuard::SettingsKeyExists()) << "it never touched the registry";
+}
+
+TEST(Views, TheSideStripSwitchesOnAReleaseStrictlyInside)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_EQ(210, sideStrip.x);
+    ASSERT_EQ(30, sideStrip.drawWidth);
+
+    program.Press(kStripX, kStripY, false);
+    EXPECT_EQ(1, sideStrip.currentFrame) << "pressed frame while held";
+    program.Release(150, kStripY);
+    EXPECT_FALSE(app.editorView) << "released outside: no switch";
+    EXPECT_EQ(0, sideStrip.currentFrame);
+
+    program.Tap(210, kStripY);  // the border itself
+    EXPECT_FALSE(app.editorView);
+    program.Release(211, kStripY);  // a release one pixel in switches
+    EXPECT_TRUE(app.editorView);
+    EXPECT_FALSE(IsWindowVisible(noteTree.controlWindow));
+    EXPECT_FALSE(IsWindowVisible(noteEditor.control)) << "a folder is selected: no editor";
+    EXPECT_NE(0u, app.animationTimer);
+
+    // In the editor view the strip is on the left.
+    SendMessageW(program.window(), WM_PAINT, 0, 0);
+    UpdateWindow(program.window());
+    RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(0, sideStrip.x);
+    program.Tap(15, kStripY);
+    EXPECT_FALSE(app.editorView);
+    EXPECT_TRUE(IsWindowVisible(noteTree.controlWindow));
+    EXPECT_EQ(0u, app.animationTimer) << "the switch back stops the animation";
+}
+
+TEST(Views, TheToolbarAnimatesSixFramesAndRestsOnTheSeventhTick)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    program.Tap(kStripX, kStripY);
+    ASSERT_TRUE(app.editorView);
+    std::vector<int> frames;
+    for (int tick = 0; tick < 7; ++tick) {
+        SendMessageW(program.window(), WM_TIMER, kAnimationTimerId, 0);
+        frames.push_back(toolbarStrip.currentFrame);
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5, 6, 0}), frames);
+    EXPECT_EQ(0u, app.animationTimer);
+
+    // A switch back in the middle stops it; the next time starts from 0.
+    RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    program.Tap(15, kStripY);
+    program.Tap(kStripX, kStripY);
+    SendMessageW(program.window(), WM_TIMER, kAnimationTimerId, 0);
+    SendMessageW(program.window(), WM_TIMER, kAnimationTimerId, 0);
+    RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    program.Tap(15, kStripY);
+    EXPECT_EQ(0, toolbarStrip.currentFrame);
+    EXPECT_EQ(0u, app.animationTimer);
+}
+
+TEST(Views, LeavingTheEditorSavesAnEditedNoteAndNothingElse)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"old")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"other"), kMark + Utf16(L"keep")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    EXPECT_STREQ(L"old", noteEditor.text);
+
+    program.Tap(kStripX, kStripY);
+    ASSERT_TRUE(app.editorView);
+    EXPECT_TRUE(IsWindowVisible(noteEditor.control));
+    RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    program.Tap(15, kStripY);  // back without an edit
+    WIN32_FILE_ATTRIBUTE_DATA before = {};
+    GetFileAttributesExW(program.NotesPath(L"note").c_str(), GetFileExInfoStandard, &before);
+    EXPECT_EQ(kMark + Utf16(L"old"), Bytes(program.NotesPath(L"note")));
+
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_SETSEL, 3, 3);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE,
+                 reinterpret_cast<LPARAM>(L" и новое"));
+    EXPECT_TRUE(noteEditor.modified);
+    RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"old и новое"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ(kMark + Utf16(L"keep"), Bytes(program.NotesPath(L"other")));
+    EXPECT_FALSE(FileExists(program.NotesPath(L"note.zephtmp")));
+}
+
+TEST(Views, ExitWritesTheOrderAndSavesTheChangedOpenNote)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_SETSEL, 0, -1);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"b\r\nc"));
+    program.Command(IDM_SORT_BY_DATE);
+    program.Exit();
+    EXPECT_EQ(kMark + Utf16(L"b\r\nc"), Bytes(program.NotesPath(L"note")));
+    bool present = false;
+    EXPECT_EQ(1u, StoredSortOrder(&present));
+}
+
+TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark));
+    ASSERT_TRUE(program.Start());
+
+    OpenedMenu atRoot = program.HoldAndChoose(0);
+    ASSERT_TRUE(atRoot.Has(IDM_DELETE));
+    EXPECT_TRUE(atRoot.IsGreyed(IDM_DELETE));
+    EXPECT_FALSE(atRoot.IsGreyed(IDM_CREATE_FOLDER));
+    EXPECT_EQ(nullptr, app.popupMenu) << "the menu is gone once closed";
+
+    SelectChild(L"note");
+    OpenedMenu atNote = program.HoldAndChoose(0);
+    EXPECT_FALSE(atNote.IsGreyed(IDM_DELETE));
+    ASSERT_TRUE(atNote.Has(IDM_CREATE_FOLDER)) << "the sub-menu opened";
+    EXPECT_TRUE(atNote.IsGreyed(IDM_CREATE_FOLDER));
+    EXPECT_TRUE(atNote.IsGreyed(IDM_CREATE_NOTE));
+    EXPECT_EQ(noteTree.GetSelected(), ChildNamed(noteTree.GetRootItem(), L"note"))
+        << "the hold does not move the selection";
+}
+
+TEST(Menus, TheEditorMenuGreysPasteWithoutTextOnTheClipboard)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(OpenClipboard(program.window()));
+    EmptyClipboard();
+    CloseClipboard();
+    program.Tap(kStripX, kStripY);
+    ASSERT_TRUE(app.editorView);
+    OpenedMenu empty = program.HoldAndChoose(0);
+    ASSERT_TRUE(empty.Has(IDM_PASTE)) << "opens even with the editor hidden";
+    EXPECT_TRUE(empty.IsGreyed(IDM_PASTE));
+    EXPECT_FALSE(empty.IsGreyed(IDM_CUT));
+
+    ASSERT_TRUE(OpenClipboard(program.window()));
+    EmptyClipboard();
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 8);
+    wmemcpy(static_cast<wchar_t*>(GlobalLock(text)), L"abc", 4);
+    GlobalUnlock(text);
+    SetClipboardData(CF_UNICODETEXT, text);
+    CloseClipboard();
+    OpenedMenu full = program.HoldAndChoose(0);
+    EXPECT_FALSE(full.IsGreyed(IDM_PASTE));
+}
+
+TEST(Menus, ChoosingByDateSortsTheWholeTreeAndGreysItself)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(MakeNote(program.NotesPath(L"a new"), 2024));
+    ASSERT_TRUE(MakeNote(program.NotesPath(L"b old"), 2001));
+    ASSERT_TRUE(MakeFolder(program.NotesPath(L"c")));
+    ASSERT_TRUE(MakeNote(program.NotesPath(L"c\\x new"), 2023));
+    ASSERT_TRUE(MakeNote(program.NotesPath(L"c\\y old"), 2002));
+    ASSERT_TRUE(SetFolderYear(program.NotesPath(L"c"), 2010));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    EXPECT_EQ((std::vector<std::wstring>{L"a new", L"b old", L"c"}), ChildLabels(root));
+
+    OpenedMenu before = program.HoldAndChoose(IDM_SORT_BY_DATE);
+    EXPECT_TRUE(before.IsGreyed(IDM_SORT_ALPHABETICAL));
+    EXPECT_FALSE(before.IsGreyed(IDM_SORT_BY_DATE));
+    EXPECT_EQ(1u, app.sortOrder);
+    EXPECT_EQ((std::vector<std::wstring>{L"b old", L"c", L"a new"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"y old", L"x new"}),
+              ChildLabels(ChildNamed(root, L"c")));
+
+    OpenedMenu after = program.HoldAndChoose(0);
+    EXPECT_TRUE(after.IsGreyed(IDM_SORT_BY_DATE));
+    EXPECT_FALSE(after.IsGreyed(IDM_SORT_ALPHABETICAL));
+}
+
+TEST(Commands, CreateFolderAndNoteGoToTheirAlphabeticalPlaceUnselected)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"a"), kMark));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"c"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+
+    program.AnswerNameEntry(L"b folder", IDOK);
+    program.HoldAndChoose(IDM_CREATE_FOLDER);
+    ASSERT_EQ(1u, program.nameEntryCaptions.size());
+    EXPECT_EQ(L"Каталог:", program.nameEntryCaptions[0]);
+    EXPECT_EQ(L"Каталог", program.nameEntryTexts[0]);
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"b folder")));
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b folder", L"c"}), ChildLabels(root));
+    EXPECT_EQ(root, noteTree.GetSelected()) << "the new item is not selected";
+    EXPECT_EQ(0, noteTree.GetKind(ChildNamed(root, L"b folder")));
+
+    program.AnswerNameEntry(L"bb note", IDOK);
+    program.HoldAndChoose(IDM_CREATE_NOTE);
+    ASSERT_EQ(2u, program.nameEntryCaptions.size());
+    EXPECT_EQ(L"Файл:", program.nameEntryCaptions[1]);
+    EXPECT_EQ(L"Файл", program.nameEntryTexts[1]);
+    EXPECT_EQ(kMark, Bytes(program.NotesPath(L"bb note")));
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b folder", L"bb note", L"c"}),
+              ChildLabels(root));
+    EXPECT_EQ(2, noteTree.GetKind(ChildNamed(root, L"bb note")));
+
+    // OK without typing keeps the offered name.
+    program.AnswerNameEntry(L"", IDOK, true);
+    program.Command(IDM_CREATE_NOTE);
+    EXPECT_EQ(kMark, Bytes(program.NotesPath(L"Файл")));
+    EXPECT_EQ(0u, program.boxes.Count());
+}
+
+TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"taken").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"text")));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+
+    program.AnswerNameEntry(L"taken", IDOK);
+    program.Command(IDM_CREATE_FOLDER);
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
+
+    program.AnswerNameEntry(L"note", IDOK);
+    program.Command(IDM_CREATE_NOTE);
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(L"Error", program.boxes.Shown()[1].caption);
+    EXPECT_EQ(kMark + Utf16(L"text"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ((std::vector<std::wstring>{L"note", L"taken"}), ChildLabels(root));
+
+    // Cancel creates nothing and shows nothing.
+    program.AnswerNameEntry(L"never", IDCANCEL);
+    program.Command(IDM_CREATE_FOLDER);
+    EXPECT_FALSE(FolderExists(program.NotesPath(L"never")));
+    EXPECT_EQ(2u, program.boxes.Count());
+}
+
+TEST(Commands, NamesThatLeaveTheFolderOrMakeUnusableFilesAreRefused)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(program.Start());
+    const std::wstring names[] = {
+        L"",        L".",    L"..",    L"..\\x",  L"a/b",    L"a\\b",     L"c:d",     L"a*b",
+        L"a?b",     L"a\"b", L"a<b",   L"a>b",    L"a|b",    L"tab\there",
+        L"CON",     L"nul",  L"nul.txt", L"COM1", L"LPT1",   L"CONIN$",   L"dot.",    L"space ",
+    };
+    size_t expectedBoxes = 0;
+    for (const std::wstring& name : names) {
+        program.AnswerNameEntry(name, IDOK);
+        program.Command(IDM_CREATE_FOLDER);
+        program.AnswerNameEntry(name, IDOK);
+        program.Command(IDM_CREATE_NOTE);
+        expectedBoxes += 2;
+        EXPECT_EQ(expectedBoxes, program.boxes.Count())
+            << "one Error box each for " << std::string(name.begin(), name.end());
+    }
+    EXPECT_TRUE(ChildLabels(noteTree.GetRootItem()).empty());
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((program.docs.Path() + L"\\*").c_str(), &entry);
+    int entries = 0;
+    do {
+        if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L".."))
+            ++entries;
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    EXPECT_EQ(1, entries) << "nothing beside the notes folder";
+}
+
+TEST(Commands, DeleteRemovesAFolderWithItsContentsWithoutAskingButNeverTheRoot)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"gone").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"gone\\inner").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"gone\\inner\\n"), kMark));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"stays"), kMark));
+    ASSERT_TRUE(program.Start());
+
+    program.Command(IDM_DELETE);  // the root is selected
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"")));
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"gone")));
+    EXPECT_NE(nullptr, noteTree.GetRootItem());
+
+    SelectChild(L"gone");
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_FALSE(FolderExists(program.NotesPath(L"gone")));
+    EXPECT_TRUE(FileExists(program.NotesPath(L"stays")));
+    EXPECT_EQ((std::vector<std::wstring>{L"stays"}), ChildLabels(noteTree.GetRootItem()));
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    SelectChild(L"stays");
+    program.Command(IDM_DELETE);
+    EXPECT_FALSE(FileExists(program.NotesPath(L"stays")));
+    EXPECT_TRUE(ChildLabels(noteTree.GetRootItem()).empty());
+}
+
+TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "folder links are made from the Unix side";
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"holder").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.docs.HostPath(L"outside").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.docs.HostPath(L"outside\\sentinel"), "keep"));
+    ASSERT_TRUE(MakeUnixFolderLink(program.docs.HostPath(L"outside"),
+                                   program.NotesPath(L"holder\\link")));
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"holder\\note"), kMark));
+    SelectChild(L"holder");
+    program.Command(IDM_DELETE);
+    std::string sentinel;
+    EXPECT_TRUE(ReadBytes(program.docs.HostPath(L"outside\\sentinel"), &sentinel));
+    EXPECT_EQ("keep", sentinel);
+    // Wine cannot remove a folder link without reaching its target: the
+    // delete then fails whole, with one box, and the folder keeps its note.
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(FileExists(program.NotesPath(L"holder\\note")));
+    EXPECT_NE(nullptr, ChildNamed(noteTree.GetRootItem(), L"holder"));
+
+    // Neither is anything made or renamed through the link.
+    HTREEITEM holder = ChildNamed(noteTree.GetRootItem(), L"holder");
+    SelectChild(L"link", holder);
+    program.AnswerNameEntry(L"made", IDOK);
+    program.Command(IDM_CREATE_NOTE);
+    EXPECT_FALSE(FileExists(program.docs.HostPath(L"outside\\made")));
+    EXPECT_EQ(2u, program.boxes.Count());
+    EndLabelEdit(program.window(), L"moved");
+    EXPECT_TRUE(FolderExists(program.docs.HostPath(L"outside")));
+    EXPECT_FALSE(FolderExists(program.NotesPath(L"holder\\moved")));
+    EXPECT_EQ(3u, program.boxes.Count());
+    program.Command(IDM_DELETE);
+    EXPECT_TRUE(FileExists(program.docs.HostPath(L"outside\\sentinel")));
+}
+
+TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"first"), kMark + Utf16(L"1")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"second"), kMark + Utf16(L"2")));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+
+    EndLabelEdit(program.window(), L"renamed");  // the root keeps its name
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"")));
+    noteTree.GetLabel(root);
+    EXPECT_STREQ(L"ZephNotes", noteTree.textBuffer);
+
+    SelectChild(L"first");
+    EndLabelEdit(program.window(), L"first");  // its own name: nothing happens
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    EndLabelEdit(program.window(), L"third");
+    EXPECT_FALSE(FileExists(program.NotesPath(L"first")));
+    EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+
+    // Onto an existing sibling: refused, both files whole, old label back.
+    EndLabelEdit(program.window(), L"second");
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
+    EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
+    EXPECT_EQ(kMark + Utf16(L"2"), Bytes(program.NotesPath(L"second")));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+
+    // A name that would leave the folder, or too long for one: refused the
+    // same way.
+    EndLabelEdit(program.window(), L"..\\escaped");
+    EXPECT_EQ(2u, program.boxes.Count());
+    EndLabelEdit(program.window(), std::wstring(256, L'n').c_str());
+    EXPECT_EQ(3u, program.boxes.Count());
+    EndLabelEdit(program.window(), L"line\r\nbreak");
+    EXPECT_EQ(4u, program.boxes.Count());
+    EXPECT_FALSE(FileExists(program.docs.HostPath(L"escaped")));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+
+    // A cancelled edit carries no text and changes nothing.
+    NMTVDISPINFOW cancelled = {};
+    cancelled.hdr.code = TVN_ENDLABELEDITW;
+    cancelled.hdr.idFrom = IDC_TREE;
+    SendMessageW(program.window(), WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&cancelled));
+    EXPECT_EQ(4u, program.boxes.Count());
+}
+
+TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"apple"), kMark + Utf16(L"A")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"pineapple"), kMark + Utf16(L"P")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"pear"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+
+    program.AnswerNameEntry(L"apple", IDOK);
+    program.Command(IDM_START_SEARCH);
+    ASSERT_EQ(1u, program.nameEntryCaptions.size());
+    EXPECT_EQ(L"Поиск:", program.nameEntryCaptions[0]);
+    EXPECT_EQ(L"", program.nameEntryTexts[0]);
+    EXPECT_EQ(ChildNamed(root, L"apple"), noteTree.GetSelected());
+    EXPECT_STREQ(L"A", noteEditor.text) << "a found note is loaded";
+
+    program.Command(IDM_CONTINUE_SEARCH);
+    EXPECT_EQ(ChildNamed(root, L"pineapple"), noteTree.GetSelected());
+    program.Command(IDM_CONTINUE_SEARCH);
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(L"Поиск", program.boxes.Shown()[0].caption);
+    EXPECT_EQ(L"Больше не найдено !", program.boxes.Shown()[0].text);
+    EXPECT_EQ(ExclamationIcon(), program.boxes.Shown()[0].icon);
+    EXPECT_EQ(program.window(), program.boxes.Shown()[0].owner);
+    EXPECT_EQ(root, noteTree.GetSelected());
+    program.Command(IDM_CONTINUE_SEARCH);
+    EXPECT_EQ(2u, program.boxes.Count()) << "and again";
+
+    // Cancel keeps the previous text, and the search runs with it.
+    program.AnswerNameEntry(L"ignored", IDCANCEL);
+    program.Command(IDM_START_SEARCH);
+    EXPECT_EQ(L"apple", program.nameEntryTexts[1]);
+    EXPECT_STREQ(L"apple", LastSearchText.Text());
+    EXPECT_EQ(ChildNamed(root, L"apple"), noteTree.GetSelected());
+
+    program.AnswerNameEntry(L"Apple", IDOK);  // case matters
+    program.Command(IDM_START_SEARCH);
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_EQ(L"Не найдено !", program.boxes.Shown()[2].text);
+    EXPECT_EQ(root, noteTree.GetSelected());
+}
+
+TEST(Commands, EditorMenuCommandsActOnTheNote)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"hello")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+
+    // "Очистить" then "Сохранить", both chosen from the editor menu.
+    program.HoldAndChoose(IDM_CLEAR);
+    EXPECT_STREQ(L"", noteEditor.text);
+    EXPECT_TRUE(noteEditor.modified);
+    program.HoldAndChoose(IDM_SAVE);
+    EXPECT_EQ(kMark, Bytes(program.NotesPath(L"note")));
+    EXPECT_FALSE(noteEditor.modified);
+}
+
+TEST(Commands, AnUnknownCommandGoesToTheDefaultProcedure)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    // "Помощь" only drops down its menu; as a command it changes nothing.
+    program.Command(40001);
+    EXPECT_EQ(0u, program.boxes.Count());
+    EXPECT_TRUE(IsWindow(program.window()));
+    EXPECT_EQ(0, SendMessageW(program.window(), WM_COMMAND, MAKEWPARAM(12345, 0), 0));
+}
