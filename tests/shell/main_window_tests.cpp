@@ -47,7 +47,7 @@ const int kStripY = 100;
 
 void SelectChild(const std::wstring& label, HTREEITEM parent = nullptr)
 {
-    HTREEITEM item = ChildNamed(parent ? parent : noteTree.GetRootItem(), label);
+    HTREEITEM item = ItemNamed(parent ? parent : noteTree.GetRootItem(), label);
     ASSERT_NE(nullptr, item) << "no item " << std::string(label.begin(), label.end());
     noteTree.SelectItem(item);
 }
@@ -250,7 +250,7 @@ TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)
     ASSERT_TRUE(atNote.Has(IDM_CREATE_FOLDER)) << "the sub-menu opened";
     EXPECT_TRUE(atNote.IsGreyed(IDM_CREATE_FOLDER));
     EXPECT_TRUE(atNote.IsGreyed(IDM_CREATE_NOTE));
-    EXPECT_EQ(noteTree.GetSelected(), ChildNamed(noteTree.GetRootItem(), L"note"))
+    EXPECT_EQ(noteTree.GetSelected(), ItemNamed(noteTree.GetRootItem(), L"note"))
         << "the hold does not move the selection";
 }
 
@@ -291,15 +291,15 @@ TEST(Menus, ChoosingByDateSortsTheWholeTreeAndGreysItself)
     ASSERT_TRUE(SetFolderYear(program.NotesPath(L"c"), 2010));
     ASSERT_TRUE(program.Start());
     HTREEITEM root = noteTree.GetRootItem();
-    EXPECT_EQ((std::vector<std::wstring>{L"a new", L"b old", L"c"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"a new", L"b old", L"c"}), ItemLabels(root));
 
     OpenedMenu before = program.HoldAndChoose(IDM_SORT_BY_DATE);
     EXPECT_TRUE(before.IsGreyed(IDM_SORT_ALPHABETICAL));
     EXPECT_FALSE(before.IsGreyed(IDM_SORT_BY_DATE));
     EXPECT_EQ(1u, app.sortOrder);
-    EXPECT_EQ((std::vector<std::wstring>{L"b old", L"c", L"a new"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"b old", L"c", L"a new"}), ItemLabels(root));
     EXPECT_EQ((std::vector<std::wstring>{L"y old", L"x new"}),
-              ChildLabels(ChildNamed(root, L"c")));
+              ItemLabels(ItemNamed(root, L"c")));
 
     OpenedMenu after = program.HoldAndChoose(0);
     EXPECT_TRUE(after.IsGreyed(IDM_SORT_BY_DATE));
@@ -321,9 +321,9 @@ TEST(Commands, CreateFolderAndNoteGoToTheirAlphabeticalPlaceUnselected)
     EXPECT_EQ(L"Каталог:", program.nameEntryCaptions[0]);
     EXPECT_EQ(L"Каталог", program.nameEntryTexts[0]);
     EXPECT_TRUE(FolderExists(program.NotesPath(L"b folder")));
-    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b folder", L"c"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"b folder", L"c"}), ItemLabels(root));
     EXPECT_EQ(root, noteTree.GetSelected()) << "the new item is not selected";
-    EXPECT_EQ(0, noteTree.GetKind(ChildNamed(root, L"b folder")));
+    EXPECT_EQ(0, noteTree.GetKind(ItemNamed(root, L"b folder")));
 
     program.AnswerNameEntry(L"bb note", IDOK);
     program.HoldAndChoose(IDM_CREATE_NOTE);
@@ -332,8 +332,8 @@ TEST(Commands, CreateFolderAndNoteGoToTheirAlphabeticalPlaceUnselected)
     EXPECT_EQ(L"Файл", program.nameEntryTexts[1]);
     EXPECT_EQ(kMark, Bytes(program.NotesPath(L"bb note")));
     EXPECT_EQ((std::vector<std::wstring>{L"a", L"b folder", L"bb note", L"c"}),
-              ChildLabels(root));
-    EXPECT_EQ(2, noteTree.GetKind(ChildNamed(root, L"bb note")));
+              ItemLabels(root));
+    EXPECT_EQ(2, noteTree.GetKind(ItemNamed(root, L"bb note")));
 
     // OK without typing keeps the offered name.
     program.AnswerNameEntry(L"", IDOK, true);
@@ -361,7 +361,7 @@ TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
     ASSERT_EQ(2u, program.boxes.Count());
     EXPECT_EQ(L"Error", program.boxes.Shown()[1].caption);
     EXPECT_EQ(kMark + Utf16(L"text"), Bytes(program.NotesPath(L"note")));
-    EXPECT_EQ((std::vector<std::wstring>{L"note", L"taken"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"note", L"taken"}), ItemLabels(root));
 
     // Cancel creates nothing and shows nothing.
     program.AnswerNameEntry(L"never", IDCANCEL);
@@ -390,7 +390,7 @@ TEST(Commands, NamesThatLeaveTheFolderOrMakeUnusableFilesAreRefused)
         EXPECT_EQ(expectedBoxes, program.boxes.Count())
             << "one Error box each for " << std::string(name.begin(), name.end());
     }
-    EXPECT_TRUE(ChildLabels(noteTree.GetRootItem()).empty());
+    EXPECT_TRUE(ItemLabels(noteTree.GetRootItem()).empty());
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((program.docs.Path() + L"\\*").c_str(), &entry);
     int entries = 0;
@@ -421,13 +421,13 @@ TEST(Commands, DeleteRemovesAFolderWithItsContentsWithoutAskingButNeverTheRoot)
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_FALSE(FolderExists(program.NotesPath(L"gone")));
     EXPECT_TRUE(FileExists(program.NotesPath(L"stays")));
-    EXPECT_EQ((std::vector<std::wstring>{L"stays"}), ChildLabels(noteTree.GetRootItem()));
+    EXPECT_EQ((std::vector<std::wstring>{L"stays"}), ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
     SelectChild(L"stays");
     program.Command(IDM_DELETE);
     EXPECT_FALSE(FileExists(program.NotesPath(L"stays")));
-    EXPECT_TRUE(ChildLabels(noteTree.GetRootItem()).empty());
+    EXPECT_TRUE(ItemLabels(noteTree.GetRootItem()).empty());
 }
 
 TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
@@ -452,10 +452,10 @@ TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
     // delete then fails whole, with one box, and the folder keeps its note.
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(FileExists(program.NotesPath(L"holder\\note")));
-    EXPECT_NE(nullptr, ChildNamed(noteTree.GetRootItem(), L"holder"));
+    EXPECT_NE(nullptr, ItemNamed(noteTree.GetRootItem(), L"holder"));
 
     // Neither is anything made or renamed through the link.
-    HTREEITEM holder = ChildNamed(noteTree.GetRootItem(), L"holder");
+    HTREEITEM holder = ItemNamed(noteTree.GetRootItem(), L"holder");
     SelectChild(L"link", holder);
     program.AnswerNameEntry(L"made", IDOK);
     program.Command(IDM_CREATE_NOTE);
@@ -490,7 +490,7 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EndLabelEdit(program.window(), L"third");
     EXPECT_FALSE(FileExists(program.NotesPath(L"first")));
     EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
-    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ItemLabels(root));
 
     // Onto an existing sibling: refused, both files whole, old label back.
     EndLabelEdit(program.window(), L"second");
@@ -498,7 +498,7 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
     EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
     EXPECT_EQ(kMark + Utf16(L"2"), Bytes(program.NotesPath(L"second")));
-    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ItemLabels(root));
 
     // A name that would leave the folder, or too long for one: refused the
     // same way.
@@ -509,7 +509,7 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EndLabelEdit(program.window(), L"line\r\nbreak");
     EXPECT_EQ(4u, program.boxes.Count());
     EXPECT_FALSE(FileExists(program.docs.HostPath(L"escaped")));
-    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ChildLabels(root));
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ItemLabels(root));
 
     // A cancelled edit carries no text and changes nothing.
     NMTVDISPINFOW cancelled = {};
@@ -534,11 +534,11 @@ TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)
     ASSERT_EQ(1u, program.nameEntryCaptions.size());
     EXPECT_EQ(L"Поиск:", program.nameEntryCaptions[0]);
     EXPECT_EQ(L"", program.nameEntryTexts[0]);
-    EXPECT_EQ(ChildNamed(root, L"apple"), noteTree.GetSelected());
+    EXPECT_EQ(ItemNamed(root, L"apple"), noteTree.GetSelected());
     EXPECT_STREQ(L"A", noteEditor.text) << "a found note is loaded";
 
     program.Command(IDM_CONTINUE_SEARCH);
-    EXPECT_EQ(ChildNamed(root, L"pineapple"), noteTree.GetSelected());
+    EXPECT_EQ(ItemNamed(root, L"pineapple"), noteTree.GetSelected());
     program.Command(IDM_CONTINUE_SEARCH);
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(L"Поиск", program.boxes.Shown()[0].caption);
@@ -554,7 +554,7 @@ TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)
     program.Command(IDM_START_SEARCH);
     EXPECT_EQ(L"apple", program.nameEntryTexts[1]);
     EXPECT_STREQ(L"apple", LastSearchText.Text());
-    EXPECT_EQ(ChildNamed(root, L"apple"), noteTree.GetSelected());
+    EXPECT_EQ(ItemNamed(root, L"apple"), noteTree.GetSelected());
 
     program.AnswerNameEntry(L"Apple", IDOK);  // case matters
     program.Command(IDM_START_SEARCH);

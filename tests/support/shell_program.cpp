@@ -230,7 +230,7 @@ std::wstring ProgramUnderTest::NotesPath(const std::wstring& relative) const
     return docs.HostPath(L"ZephNotes" + (relative.empty() ? L"" : L"\\" + relative));
 }
 
-std::vector<std::wstring> ChildLabels(HTREEITEM parent)
+std::vector<std::wstring> ItemLabels(HTREEITEM parent)
 {
     std::vector<std::wstring> labels;
     for (HTREEITEM child = noteTree.NextItem(parent, TVGN_CHILD); child;
@@ -241,7 +241,7 @@ std::vector<std::wstring> ChildLabels(HTREEITEM parent)
     return labels;
 }
 
-HTREEITEM ChildNamed(HTREEITEM parent, const std::wstring& label)
+HTREEITEM ItemNamed(HTREEITEM parent, const std::wstring& label)
 {
     for (HTREEITEM child = noteTree.NextItem(parent, TVGN_CHILD); child;
          child = noteTree.NextItem(child, TVGN_NEXT)) {

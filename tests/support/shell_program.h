@@ -61,6 +61,6 @@ private:
 };
 
 // Labels of an item's children in the control's order.
-std::vector<std::wstring> ChildLabels(HTREEITEM parent);
+std::vector<std::wstring> ItemLabels(HTREEITEM parent);
 // The child of parent with this label, or null.
-HTREEITEM ChildNamed(HTREEITEM parent, const std::wstring& label);
+HTREEITEM ItemNamed(HTREEITEM parent, const std::wstring& label);
