@@ -74,6 +74,14 @@ bool StartInstance(HINSTANCE instance, int showCommand)
         app.clientWidth = window.right - window.left;
         MoveWindow(app.mainWindow, window.left, window.top, window.right - window.left,
                    window.bottom - window.top, FALSE);
+#ifndef _WIN32_WCE
+        // A desktop window has a caption and a border: its client area is
+        // smaller than its rectangle, and the content is laid out for it.
+        RECT client;
+        GetClientRect(app.mainWindow, &client);
+        app.clientHeight = client.bottom - client.top;
+        app.clientWidth = client.right - client.left;
+#endif
     }
 
     InitContent();
