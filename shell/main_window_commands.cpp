@@ -96,17 +96,26 @@ bool NewEntryPath(const WideString& folder, const WideString& name, WideString* 
     return true;
 }
 
-void CreateFolder()
+// Asks for the name of a new entry of the selected folder. True with the
+// entry's name, path and parent item when something is to be made.
+bool AskForNewEntry(const Request& request, const wchar_t* offered, WideString* name,
+                    WideString* path, HTREEITEM* parent)
 {
     WideString folder;
     if (!SelectedFolderPath(&folder))
-        return;
-    HTREEITEM parent = noteTree.selectedItem;
-    WideString name(L"Каталог");
-    if (AskForText(kFolderRequest, &name) != 1)
-        return;
-    WideString path;
-    if (!NewEntryPath(folder, name, &path))
+        return false;
+    *parent = noteTree.selectedItem;
+    *name = WideString(offered);
+    if (AskForText(request, name) != 1)
+        return false;
+    return NewEntryPath(folder, *name, path);
+}
+
+void CreateFolder()
+{
+    WideString name, path;
+    HTREEITEM parent = nullptr;
+    if (!AskForNewEntry(kFolderRequest, L"Каталог", &name, &path, &parent))
         return;
     if (!DeviceCreateDirectory(path.Text())) {
         ReportLastError();
@@ -117,20 +126,25 @@ void CreateFolder()
 
 void CreateNoteFile()
 {
-    WideString folder;
-    if (!SelectedFolderPath(&folder))
-        return;
-    HTREEITEM parent = noteTree.selectedItem;
-    WideString name(L"Файл");
-    if (AskForText(kNoteRequest, &name) != 1)
-        return;
-    WideString path;
-    if (!NewEntryPath(folder, name, &path))
+    WideString name, path;
+    HTREEITEM parent = nullptr;
+    if (!AskForNewEntry(kNoteRequest, L"Файл", &name, &path, &parent))
         return;
     noteEditor.Clear();
     if (!noteEditor.CreateNote(path.Text()))
         return;
     noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
+}
+
+// A folder's path without its closing separator.
+WideString WithoutTrailingSeparator(const WideString& path)
+{
+    const int32_t length = path.Length();
+    if (length == 0 || (path.Text()[length - 1] != L'\\' && path.Text()[length - 1] != L'/'))
+        return path;
+    WideString trimmed(length - 1);
+    wmemcpy(const_cast<wchar_t*>(trimmed.Text()), path.Text(), length - 1);
+    return trimmed;
 }
 
 // Removes every folder link in the tree below path, as links: done before
@@ -203,16 +217,7 @@ void DeleteSelected()
         ReportLastError();
         return;
     }
-    WideString path(noteTree.textBuffer);
-    if (path.Length() > 0) {
-        wchar_t last = path.Text()[path.Length() - 1];
-        if (last == L'\\' || last == L'/') {
-            WideString trimmed(path.Length() - 1);
-            wchar_t* units = const_cast<wchar_t*>(trimmed.Text());
-            wmemcpy(units, path.Text(), path.Length() - 1);
-            path = trimmed;
-        }
-    }
+    WideString path = WithoutTrailingSeparator(WideString(noteTree.textBuffer));
     DWORD attributes = DeviceGetFileAttributes(path.Text());
     bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
                   (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -332,14 +337,8 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
     WideString newLabel(info->item.pszText);
     if (newLabel == oldLabel)
         return;
-    WideString folder = oldPath;
-    if (noteTree.selectedKind == kKindFolder) {
-        // a folder's path ends with "\": its own folder is one level up
-        WideString trimmed(oldPath.Length() - 1);
-        wmemcpy(const_cast<wchar_t*>(trimmed.Text()), oldPath.Text(), oldPath.Length() - 1);
-        folder = trimmed;
-    }
-    folder = folder.DirectoryPart();
+    // The folder the item is in (a folder's own path ends with a separator).
+    WideString folder = WithoutTrailingSeparator(oldPath).DirectoryPart();
     if (!IsUsableName(newLabel.Text()) || !FitsInFolder(folder.Text(), newLabel.Text())) {
         ReportLastError();
         return;
