@@ -149,3 +149,35 @@ bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath
         return false;
     return RunShell("ln -s " + Quoted(unixTarget) + " " + Quoted(unixLink));
 }
+
+bool MakeNumberedNotes(const std::wstring& folder, const std::wstring& prefix, int count)
+{
+    std::string narrowPrefix;
+    for (wchar_t c : prefix)
+        narrowPrefix += static_cast<char>(c);
+    if (RunningUnderWine()) {
+        std::string unixFolder = UnixPath(folder);
+        if (unixFolder.empty())
+            return false;
+        return RunShell("cd " + Quoted(unixFolder) + " && seq -f " +
+                        Quoted(narrowPrefix + "%05g") + " 0 " + std::to_string(count - 1) +
+                        " | xargs touch");
+    }
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[32];
+        wsprintfW(name, L"%s%05d", prefix.c_str(), i);
+        if (!WriteBytes(folder + L"\\" + name, std::string()))
+            return false;
+    }
+    return true;
+}
+
+void RemoveLargeTree(const std::wstring& path)
+{
+    if (RunningUnderWine()) {
+        std::string unixPath = UnixPath(path);
+        if (!unixPath.empty() && RunShell("rm -rf " + Quoted(unixPath)))
+            return;
+    }
+    RemoveTree(path);
+}

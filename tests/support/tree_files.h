@@ -22,5 +22,13 @@ bool RunningUnderWine();
 // would open the existing one). Names must be ASCII letters and digits.
 bool MakeNotesOnUnixSide(const std::wstring& folder, const std::vector<std::wstring>& names);
 
+// Creates count empty notes named prefix + a five-digit number in a folder.
+// Under Wine each Win32 create searches the whole folder for a name of
+// another case, so large folders are filled from the Unix side.
+bool MakeNumberedNotes(const std::wstring& folder, const std::wstring& prefix, int count);
+
+// Removes a folder tree; large trees under Wine go from the Unix side.
+void RemoveLargeTree(const std::wstring& path);
+
 // A Unix symbolic link at linkPath pointing to target (both host paths).
 bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath);
