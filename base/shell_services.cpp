@@ -356,6 +356,17 @@ DWORD SHRecognizeGesture(SHRGINFO* info)
     return decision;
 }
 
+bool IsTapAndHold(HWND control, LPARAM pressPoint)
+{
+    SHRGINFO gesture = {};
+    gesture.cbSize = sizeof(gesture);
+    gesture.hwndClient = control;
+    gesture.ptDown.x = LOWORD(pressPoint);
+    gesture.ptDown.y = HIWORD(pressPoint);
+    gesture.dwFlags = SHRG_RETURNCMD | SHRG_NOTIFYPARENT | SHRG_NOANIMATION;
+    return SHRecognizeGesture(&gesture) == GN_CONTEXTMENU;
+}
+
 BOOL SHHandleWMActivate(HWND, WPARAM wParam, LPARAM, SHACTIVATEINFO* info, DWORD)
 {
     if (info)

@@ -55,6 +55,11 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 // held still for about half a second, or a right click.
 DWORD SHRecognizeGesture(SHRGINFO* info);
 
+// Whether a control's stylus-down (its WM_LBUTTONDOWN lParam) is a
+// tap-and-hold, asked the way the tree and edit controls ask: return the
+// gesture, notify the parent, no animation.
+bool IsTapAndHold(HWND control, LPARAM pressPoint);
+
 BOOL SHHandleWMActivate(HWND window, WPARAM wParam, LPARAM lParam,
                         SHACTIVATEINFO* info, DWORD flags);
 BOOL SHHandleWMSettingChange(HWND window, WPARAM wParam, LPARAM lParam,

@@ -51,13 +51,7 @@ LRESULT OnChar(HWND window, WPARAM character, LPARAM lParam)
 // the control does not see that press.
 LRESULT OnLeftButtonDown(HWND window, WPARAM wParam, LPARAM lParam)
 {
-    SHRGINFO gesture = {};
-    gesture.cbSize = sizeof(gesture);
-    gesture.hwndClient = window;
-    gesture.ptDown.x = LOWORD(lParam);
-    gesture.ptDown.y = HIWORD(lParam);
-    gesture.dwFlags = SHRG_RETURNCMD | SHRG_NOTIFYPARENT | SHRG_NOANIMATION;
-    if (SHRecognizeGesture(&gesture) == GN_CONTEXTMENU) {
+    if (IsTapAndHold(window, lParam)) {
         SendMessageW(app.mainWindow, WM_LBUTTONDOWN, wParam, lParam);
         return 1;
     }

@@ -6,15 +6,9 @@
 LRESULT CALLBACK TreeControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_LBUTTONDOWN) {
-        SHRGINFO gesture = {};
-        gesture.cbSize = sizeof(gesture);
-        gesture.hwndClient = window;
-        gesture.ptDown.x = LOWORD(lParam);
-        gesture.ptDown.y = HIWORD(lParam);
-        gesture.dwFlags = SHRG_RETURNCMD | SHRG_NOTIFYPARENT | SHRG_NOANIMATION;
         // A tap-and-hold opens the main window's menu for the item already
         // selected, so the control never sees this press.
-        if (SHRecognizeGesture(&gesture) == GN_CONTEXTMENU) {
+        if (IsTapAndHold(window, lParam)) {
             SendMessageW(app.mainWindow, WM_LBUTTONDOWN, wParam, lParam);
             return 1;
         }
