@@ -65,6 +65,12 @@ DWORD ShellOperationError(int code)
     return ERROR_GEN_FAILURE;
 }
 
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
 std::wstring HostDocumentsFolder()
@@ -186,20 +192,17 @@ BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags)
 
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
 {
+    // Wine's ReplaceFileW first moves the replaced file aside and only then
+    // moves the replacement in: a crash between the two would leave no file
+    // under the name. A move over the file is one atomic rename there.
+    if (RunningOnWine())
+        return MoveFileExW(TranslateDevicePath(replacement).c_str(),
+                           TranslateDevicePath(replaced).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     return ReplaceFileW(TranslateDevicePath(replaced).c_str(),
                         TranslateDevicePath(replacement).c_str(), nullptr,
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
 }
-
-namespace {
-
-bool RunningOnWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-}  // namespace
 
 BOOL DeviceRemoveFolderLink(const wchar_t* path)
 {
