@@ -103,7 +103,7 @@ zd_launch() {
     ZD_RC_FILE="${ZD_RC_FILE:-$(mktemp /tmp/zeph-rc.XXXXXX)}"
     : > "$ZD_RC_FILE"
     # The launcher's shell outlives a killed program and keeps its exit code.
-    ( wine "$exe" >/dev/null 2>&1 </dev/null; echo $? > "$ZD_RC_FILE" ) &
+    ( wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
     ZD_APP_PID=$!
     zd_wait_main 30
 }
@@ -157,6 +157,18 @@ zd_kill_app() {
     for p in $(pgrep -x zephnotes.exe); do kill -9 "$p" 2>/dev/null; done
     [ -n "${ZD_APP_PID:-}" ] && wait "$ZD_APP_PID" 2>/dev/null
     true
+}
+
+# zd_wait_painted SECONDS: waits until the selected root shows in the tree
+# (its label's blue highlight), that is the scan is done and painted.
+zd_wait_painted() {
+    local until=$(( $(date +%s) + $1 )) pixel
+    while [ "$(date +%s)" -le "$until" ]; do
+        pixel=$(import -window root -crop "1x1+$((ZD_X + 70))+$((ZD_Y + 17))" txt:- 2>/dev/null)
+        case "$pixel" in *"srgb(48,150,250)"*) return 0 ;; esac
+        sleep 0.05
+    done
+    return 1
 }
 
 # ---- input ------------------------------------------------------------------
@@ -224,7 +236,8 @@ zd_answer_entry() {
     xdotool mousemove $((ZD_ENTRY_X + 75)) $((ZD_ENTRY_Y + 43)) click 1
     sleep 0.2
     # the field holds at most one line of the initial text: clear it
-    xdotool key --delay 5 ctrl+End $(printf 'BackSpace %.0s' $(seq 1 40))
+    xdotool key ctrl+End; sleep 0.1
+    xdotool key --delay 5 $(printf 'BackSpace %.0s' $(seq 1 40))
     [ -n "$text" ] && xdotool type --delay 25 -- "$text"
     sleep 0.2
     if [ "$button" = ok ]; then
@@ -251,7 +264,7 @@ zd_close_boxes() {
                 xdotool search --name "$caption" 2>/dev/null | grep -qx "$w" || break
                 sleep 0.1
             done
-            quiet=$(( limit - 8 > 0 ? limit - 8 : 0 ))
+            quiet=$(( limit - 5 > 0 ? limit - 5 : 0 ))
         else
             quiet=$((quiet + 1))
             sleep 0.1
