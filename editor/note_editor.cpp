@@ -6,8 +6,11 @@
 
 NoteEditor noteEditor;
 
+// The page scrolls down as the caret goes past its last line
+// (ES_AUTOVSCROLL): without it the control refuses every key once a note is
+// taller than the page, so such a note could not be edited at all.
 NoteEditor::NoteEditor()
-    : className(L"edit"), text{}, style(0x52011004), designX(0), designY(0), x(0), y(0),
+    : className(L"edit"), text{}, style(0x52011044), designX(0), designY(0), x(0), y(0),
       designWidth(0), designHeight(0), width(0), height(0), parent(nullptr), control(nullptr),
       instance(nullptr), controlId(0), designSpaceWidth(240), designSpaceHeight(268),
       modified(false), readOnlyNote(false), readOnlyReason(0), readOnlyExplained(false)

@@ -71,9 +71,10 @@ TEST(NoteEditorConstruction, StartsAsAnEmptyUncreatedEditControlOfTheDesignSpace
     NoteEditor editor;
     EXPECT_STREQ(editor.className, L"edit");
     EXPECT_EQ(editor.text[0], L'\0');
-    EXPECT_EQ(editor.style, 0x52011004u);
-    EXPECT_EQ(editor.style, static_cast<uint32_t>(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN |
-                                                  WS_TABSTOP | ES_WANTRETURN | ES_MULTILINE));
+    EXPECT_EQ(editor.style, 0x52011044u);
+    EXPECT_EQ(editor.style,
+              static_cast<uint32_t>(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP |
+                                    ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE));
     EXPECT_EQ(editor.designX, 0);
     EXPECT_EQ(editor.designWidth, 0);
     EXPECT_EQ(editor.x, 0u);
@@ -367,3 +368,25 @@ TEST_F(NoteEditorTest, EditCommandsRepaintTheControlWithErasing)
 }
 
 }  // namespace
+
+TEST(NoteEditorPage, ANoteTallerThanThePageStillTakesTypedText)
+{
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 240, 268, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, parent);
+    NoteEditor editor;
+    std::wstring tall;
+    for (int line = 1; line <= 30; ++line)
+        tall += L"line " + std::to_wstring(line) + L"\r\n";
+    ASSERT_NE(nullptr, editor.Create(30, 0, 207, 221, parent, 400, GetModuleHandleW(nullptr),
+                                     tall.c_str()));
+    editor.Layout(240, 268);
+    const LRESULT length = SendMessageW(editor.control, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageW(editor.control, EM_SETSEL, length, length);
+    for (wchar_t c : std::wstring(L"end"))
+        SendMessageW(editor.control, WM_CHAR, c, 0);
+    wchar_t back[1024] = {0};
+    GetWindowTextW(editor.control, back, 1024);
+    EXPECT_EQ(tall + L"end", std::wstring(back));
+    DestroyWindow(parent);
+}

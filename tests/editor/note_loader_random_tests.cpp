@@ -123,7 +123,7 @@ TEST(NoteLoaderRandomFiles, LoadsExactlyWhatTheFormatSaysAndNeverReadsPastTheFil
         loose.LoadNote(device);
         EXPECT_FALSE(loose.modified);
         EXPECT_EQ(loose.text[NoteTextLimit], L'\0');
-        EXPECT_EQ(loose.style, 0x52011004u);  // the field after the buffer is intact
+        EXPECT_EQ(loose.style, 0x52011044u);  // the field after the buffer is intact
         EXPECT_EQ(loose.readOnlyNote, expected.readOnly);
         if (expected.loads) {
             EXPECT_EQ(std::wstring(loose.text, expected.units.size()), expected.units);
