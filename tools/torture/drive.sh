@@ -87,6 +87,7 @@ zd_prefix() {
 
 zd_stop_prefix() {
     [ -n "${ZD_RC_FILE:-}" ] && rm -f "$ZD_RC_FILE"
+    ZD_RC_FILE=""
     [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null
     true
 }
@@ -102,8 +103,10 @@ zd_launch() {
     local exe="$1"
     ZD_RC_FILE="${ZD_RC_FILE:-$(mktemp /tmp/zeph-rc.XXXXXX)}"
     : > "$ZD_RC_FILE"
-    # The launcher's shell outlives a killed program and keeps its exit code.
-    ( wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
+    # The launcher's shell outlives a killed program and keeps its exit code;
+    # the program runs in a session of its own, so that no signal meant for
+    # its process group reaches this script.
+    ( setsid -w wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
     ZD_APP_PID=$!
     zd_wait_main 30
 }

@@ -62,7 +62,9 @@ trap 'echo "FAIL: the run ran out of time"; exit 124' TERM
 on() { case ",$ONLY," in *",$1,"*) return 0 ;; esac; return 1; }
 
 zd_start_x || { echo "FAIL: no Xvfb display"; exit 2; }
-zd_prefix "$EXE" wineprefix-torture
+# a prefix of its own per selection: runs side by side must not share a
+# wineserver, or the second program would only raise the first one
+zd_prefix "$EXE" "wineprefix-torture-${ONLY//,/}"
 echo "torture ($MODE): display $DISPLAY, prefix $WINEPREFIX, work $WORK"
 
 # fresh_docs NAME: a new documents folder; sets DOCS, NOTES and the variable.
@@ -100,6 +102,9 @@ unchanged() {
 }
 
 launch() {
+    # a killed or closing program's window must be gone first, or this
+    # start would only raise it and end
+    zd_wait_gone '^ZephNotes$' 10
     zd_launch "$EXE" || { echo "FAIL: the program did not start"; return 1; }
     ZD_PID=$(zd_app_linux_pid)
     sleep 0.2
@@ -160,7 +165,7 @@ errors_after() { zd_close_boxes '^Error$' "${1:-4}"; }
 # 1. Kill during save
 ###############################################################################
 kill_during_save() {
-    local kept_a=0 kept_b=0 lost=0 temp_whole=0 temp_empty=0 temp_cut=0 temp_hidden=0 others=0
+    local nostart=0 kept_a=0 kept_b=0 lost=0 temp_whole=0 temp_empty=0 temp_cut=0 temp_hidden=0 others=0
     local i suffixes=("x1" "Жё" "q\n" "ab\nЯ" "7" "мир")
     for i in $(seq 1 "$TRIALS"); do
         fresh_docs "kill.$i"
@@ -179,7 +184,7 @@ kill_during_save() {
         $PY random "$((seed + 1))" 1023 "$NOTES/b-other"
         $PY random "$((seed + 2))" 300 "$NOTES/c-other"
         cp "$NOTES/a-target" "$WORK/A"; cp "$NOTES/b-other" "$WORK/O1"; cp "$NOTES/c-other" "$WORK/O2"
-        launch || { lost=$((lost + 1)); continue; }
+        launch || launch || { nostart=$((nostart + 1)); rm -rf "$DOCS"; continue; }
         zd_tap 17 "$(ROW 0)"; zd_keys Down          # expand the root, select a-target
         to_editor
         if [ "$edit" = 0 ]; then
@@ -242,7 +247,9 @@ kill_during_save() {
     figure "1 temporary files left holding no text" "$temp_empty"
     figure "1 temporary files cut (must be 0)" "$temp_cut"
     figure "1 temporary files not shown at the next start (must be 0)" "$temp_hidden"
+    figure "1 trials where the program did not start" "$nostart"
     zd_check "kill during save: no note lost or cut ($lost of $TRIALS)" [ "$lost" = 0 ]
+    zd_check "kill during save: the program started for every trial" [ "$nostart" = 0 ]
     zd_check "kill during save: other notes untouched" [ "$others" = 0 ]
     zd_check "kill during save: no temporary file cut" [ "$temp_cut" = 0 ]
     zd_check "kill during save: left temporary files show in the tree" [ "$temp_hidden" = 0 ]
@@ -586,13 +593,21 @@ load() {
 
 ###############################################################################
 started=$(date +%s)
-on 1 && { echo "== 1. kill during save ($TRIALS trials)"; ZD_SETTLE=0.15 kill_during_save; tall_note; }
-on 2 && { echo "== 2. full disk"; full_disk; }
-on 3 && { echo "== 3. failing writes"; failing_writes; }
-on 4 && { echo "== 4. bad names"; bad_names; }
-on 5 && { echo "== 5. folder links"; folder_links; }
-on 6 && { echo "== 6. odd files"; odd_files; }
-on 7 && { echo "== 7. load"; load; }
+section() { # number title function
+    on "$1" || return 0
+    local t0; t0=$(date +%s)
+    echo "== $1. $2"
+    "$3"
+    figure "$1 $2: run time (s)" "$(( $(date +%s) - t0 ))"
+}
+kill_section() { ZD_SETTLE=0.15 kill_during_save; tall_note; }
+section 1 "kill during save ($TRIALS trials)" kill_section
+section 2 "full disk" full_disk
+section 3 "failing writes" failing_writes
+section 4 "bad names" bad_names
+section 5 "folder links" folder_links
+section 6 "odd files" odd_files
+section 7 "load" load
 
 echo
 echo "| figure | value |"
