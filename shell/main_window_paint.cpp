@@ -7,6 +7,8 @@
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
 
+#include <commctrl.h>
+
 namespace {
 
 const COLORREF kTreeBackground = 0xFFFFFF;
@@ -27,10 +29,16 @@ void StopAnimation(HWND window)
 
 void EnterEditorView(HWND window)
 {
-    if (noteTree.selectedKind == kKindNote)
+    // A label being edited in place ends with the tree view: the hidden
+    // edit box must not go on taking keys.
+    if (noteTree.controlWindow)
+        SendMessageW(noteTree.controlWindow, TVM_ENDEDITLABELNOW, FALSE, 0);
+    if (noteTree.selectedKind == kKindNote) {
         noteEditor.Focus();
-    else
+    } else {
         noteEditor.Show(0);  // a folder: the editor view shows only the skin
+        SetFocus(window);
+    }
     app.animationTicks = 0;
     app.animationTimer = SetTimer(window, kAnimationTimerId, kAnimationInterval, nullptr);
 }

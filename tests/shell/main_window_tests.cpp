@@ -591,3 +591,26 @@ TEST(Commands, AnUnknownCommandGoesToTheDefaultProcedure)
     EXPECT_TRUE(IsWindow(program.window()));
     EXPECT_EQ(0, SendMessageW(program.window(), WM_COMMAND, MAKEWPARAM(12345, 0), 0));
 }
+
+TEST(Views, ALabelBeingEditedEndsWhenTheEditorViewOpens)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"folder").c_str(), nullptr));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"folder");
+    HWND edit = reinterpret_cast<HWND>(
+        SendMessageW(noteTree.controlWindow, TVM_EDITLABELW, 0,
+                     reinterpret_cast<LPARAM>(noteTree.GetSelected())));
+    ASSERT_NE(nullptr, edit);
+    program.Tap(kStripX, kStripY);
+    ASSERT_TRUE(app.editorView);
+    EXPECT_FALSE(IsWindow(edit) && IsWindowVisible(edit)) << "the edit box is gone";
+    EXPECT_NE(noteTree.controlWindow, GetFocus()) << "keys no longer reach the hidden tree";
+    // Keys typed now rename nothing.
+    SendMessageW(GetFocus(), WM_CHAR, L'x', 0);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    program.Pump();
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"folder")));
+    EXPECT_EQ(0u, program.boxes.Count());
+}
