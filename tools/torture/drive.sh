@@ -34,35 +34,24 @@ zd_check() { # zd_check "description" command...
 
 # ---- display and prefix -----------------------------------------------------
 
-zd_free_display() {
-    local d
-    for d in $(seq 91 140); do
-        if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then
-            echo "$d"; return 0
-        fi
-    done
-    return 1
-}
-
-# zd_start_x: a private Xvfb; sets DISPLAY and ZD_XVFB_PID.
+# zd_start_x: a private Xvfb; sets DISPLAY and ZD_XVFB_PID. Xvfb picks a
+# free display number itself, so runs started side by side never share one.
 zd_start_x() {
-    local d tries
-    for tries in 1 2 3 4 5; do
-        d=$(zd_free_display) || return 1
-        Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-        ZD_XVFB_PID=$!
-        local i
-        for i in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X$d" ] && break
-            kill -0 "$ZD_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$ZD_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
-            export DISPLAY=":$d"
-            return 0
-        fi
+    local numfile i
+    numfile=$(mktemp /tmp/zeph-display.XXXXXX)
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+    ZD_XVFB_PID=$!
+    for i in $(seq 1 100); do
+        [ -s "$numfile" ] && break
+        kill -0 "$ZD_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
-    return 1
+    local number; number=$(tr -dc 0-9 < "$numfile")
+    rm -f "$numfile"
+    if [ -z "$number" ] || ! kill -0 "$ZD_XVFB_PID" 2>/dev/null; then
+        return 1
+    fi
+    export DISPLAY=":$number"
 }
 
 zd_stop_x() {

@@ -125,8 +125,10 @@ editor_type() { # text: typed at the end of the note
     sleep 0.1
     xdotool key ctrl+End
     sleep 0.1
-    xdotool type --delay 25 -- "$1"
-    sleep 0.3
+    # letters outside the keyboard map are typed through a remapped key,
+    # which a busy machine can lose when they come too fast
+    xdotool type --delay 50 -- "$1"
+    sleep 0.5
 }
 # select_named NAME: selects the item through "Начать поиск"; false when not found.
 select_named() {
@@ -189,7 +191,8 @@ kill_during_save() {
         to_editor
         if [ "$edit" = 0 ]; then
             zd_hold 120 120; zd_keys Up Up Return        # "Очистить"
-            xdotool type --delay 25 -- "$(printf "$suffix")"
+            xdotool type --delay 50 -- "$(printf "$suffix")"
+            sleep 0.2
             $PY text "$(printf "$suffix")" "$WORK/B"
         else
             editor_type "$(printf "$suffix")"
