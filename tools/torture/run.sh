@@ -78,7 +78,9 @@ fresh_docs() {
 
 # Everything under a folder: names, kinds, sizes, times and contents.
 snapshot() {
-    (cd "$1" && find . -printf '%p %y %s %T@ %l\n' | sort
+    # a folder's own time changes with any file made and removed in it: only
+    # its name counts
+    (cd "$1" && { find . -type d -printf '%p d\n'; find . ! -type d -printf '%p %y %s %T@ %l\n'; } | sort
      find . -type f -print0 | sort -z | xargs -0r md5sum)
 }
 
