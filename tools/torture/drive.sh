@@ -97,7 +97,7 @@ zd_launch() {
     # its process group reaches this script.
     ( setsid -w wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
     ZD_APP_PID=$!
-    zd_wait_main 30
+    zd_wait_main 90   # a first start in a new prefix builds its caches
 }
 
 # The main window: its X id and the screen position of its client area.

@@ -4,4 +4,4 @@
 # cut. The full run: "bash tools/torture/run.sh --full".
 # Usage: torture_kill_short.sh zephnotes.exe
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-exec bash "$HERE/../../tools/torture/run.sh" --short --only 1 "$1"
+exec bash "$HERE/run.sh" --short --only 1 "$1"

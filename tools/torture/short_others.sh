@@ -8,4 +8,4 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "SKIP: the torture run mounts file systems and sets chattr flags: it needs root"
     exit 0
 fi
-exec bash "$HERE/../../tools/torture/run.sh" --short --only 2,3,4,5,6,7 "$1"
+exec bash "$HERE/run.sh" --short --only 2,3,4,5,6,7 "$1"
