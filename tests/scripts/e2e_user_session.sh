@@ -54,7 +54,7 @@ ROW() { echo $(( 17 + 24 * $1 )); }   # client y of the n-th visible tree row
 # ---- first start: create a folder and a note, write the note ----------------
 zd_launch "$EXE"
 zd_check "the program starts and shows its window" [ -n "${ZD_WINDOW:-}" ]
-zd_check "the notes folder is made at start-up" [ -d "$NOTES" ]
+zd_check "the notes folder is made at start-up" zd_eventually 5 [ -d "$NOTES" ]
 sleep 1
 zd_screenshot "$SHOTS/e2e-01-start.png"
 
