@@ -38,22 +38,6 @@ void ExpectReportOf(const ShownMessageBox& box, DWORD code)
         EXPECT_NE(box.text.find(std::to_wstring(code)), std::wstring::npos) << box.text;
 }
 
-std::vector<std::wstring> NamesIn(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return names;
-}
-
 FILETIME LastWriteTime(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -274,7 +258,7 @@ TEST_F(NoteFilesTest, ALongerNoteShowsItsFirst1023UnitsAndStaysWholeAfterEveryAc
     // Program exit after that saves nothing either.
     EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"long"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"long"});
 }
 
 TEST_F(NoteFilesTest, ClearingALongNoteIsExplainedAtTheSave)
@@ -349,7 +333,7 @@ TEST_F(NoteFilesTest, SaveCreatesANoteThatDoesNotExistYet)
     Type(L"fresh");
     EXPECT_TRUE(editor.SaveNote(Note(L"new one").c_str()));
     EXPECT_EQ(Bytes(Host(L"new one")), NoteFileBytes(L"fresh"));
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"new one"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"new one"});
 }
 
 TEST_F(NoteFilesTest, SaveWithTheFlagClearTouchesNothing)
@@ -367,7 +351,7 @@ TEST_F(NoteFilesTest, SaveWithTheFlagClearTouchesNothing)
 
     EXPECT_FALSE(editor.SaveNote(Note(L"absent").c_str()));
     EXPECT_FALSE(FileExists(Host(L"absent")));
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"kept"});
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
@@ -379,7 +363,7 @@ TEST_F(NoteFilesTest, ASaveReplacesTheNoteAndLeavesNoTemporaryFile)
     Type(L"short now");
     EXPECT_TRUE(editor.SaveNote(Note(L"n").c_str()));
     EXPECT_EQ(Bytes(Host(L"n")), NoteFileBytes(L"short now"));
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"n"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"n"});
 }
 
 TEST_F(NoteFilesTest, ATemporaryFileLeftWithTextIsNeverDeleted)
@@ -429,7 +413,7 @@ TEST_F(FailingSaveTest, AReadOnlyNoteKeepsItsBytes)
     Type(L"edit ");
     ExpectFailedSaveKept(L"ro", bytes);
     EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"ro"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"ro"});
 
     // Once writable again, the next save writes the pending edits.
     SetFileAttributesW(Host(L"ro").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -444,7 +428,7 @@ TEST_F(FailingSaveTest, AFolderInTheWayStaysAndTheEditsStayPending)
     ASSERT_TRUE(CreateDirectoryW(Host(L"taken").c_str(), nullptr));
     ExpectFailedSaveKept(L"taken", "<missing>");
     EXPECT_TRUE(FolderExists(Host(L"taken")));
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"taken"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"taken"});
     EXPECT_STREQ(editor.text, L"text");
 }
 
@@ -454,7 +438,7 @@ TEST_F(FailingSaveTest, AMissingFolderCreatesNothing)
     Type(L"text");
     ExpectFailedSaveKept(L"gone\\n", "<missing>");
     EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(NamesIn(NotesFolder()).empty());
+    EXPECT_TRUE(NamesInFolder(NotesFolder()).empty());
 }
 
 TEST_F(FailingSaveTest, ANoteHeldOpenByAnotherProgramKeepsItsBytes)
@@ -468,7 +452,7 @@ TEST_F(FailingSaveTest, ANoteHeldOpenByAnotherProgramKeepsItsBytes)
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     ExpectFailedSaveKept(L"busy", bytes);
     CloseHandle(holder);
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"busy"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"busy"});
     EXPECT_TRUE(editor.SaveNote(Note(L"busy").c_str()));
     EXPECT_EQ(Bytes(Host(L"busy")), NoteFileBytes(L"more in use"));
 }
@@ -480,7 +464,7 @@ TEST_F(NoteFilesTest, CreateNoteWritesTheMarkAlone)
     EXPECT_EQ(Bytes(Host(L"Файл")), std::string("\xFF\xFE", 2));
     EXPECT_FALSE(editor.modified);
     EXPECT_EQ(boxes.Count(), 0u);
-    EXPECT_EQ(NamesIn(NotesFolder()), std::vector<std::wstring>{L"Файл"});
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"Файл"});
 }
 
 TEST_F(NoteFilesTest, CreateNoteOnAnExistingNameShowsOneErrorAndKeepsTheFile)
@@ -506,7 +490,7 @@ TEST_F(NoteFilesTest, CreateNoteInAMissingFolderShowsOneError)
     EXPECT_FALSE(editor.CreateNote(Note(L"gone\\n").c_str()));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(NamesIn(NotesFolder()).empty());
+    EXPECT_TRUE(NamesInFolder(NotesFolder()).empty());
 }
 
 TEST_F(NoteFilesTest, CreateNoteAfterALongNoteGivesAnEditableEditor)
@@ -583,7 +567,7 @@ TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
     EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n"));
     EXPECT_TRUE(editor.modified);
     EXPECT_EQ(Bytes(notes + L"\\n"), old);
-    EXPECT_EQ(NamesIn(notes), std::vector<std::wstring>{L"n"});
+    EXPECT_EQ(NamesInFolder(notes), std::vector<std::wstring>{L"n"});
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDocuments {
 public:
@@ -26,3 +27,5 @@ bool ReadBytes(const std::wstring& path, std::string* bytes);
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
+// The names a folder enumeration reports, in its order, without "." and "..".
+std::vector<std::wstring> NamesInFolder(const std::wstring& folder);

@@ -32,22 +32,6 @@ protected:
     std::wstring notes;
 };
 
-// The names a folder enumeration reports, in its order.
-std::vector<std::wstring> EnumeratedNames(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return names;
-}
 
 // What inserting those names one by one with TVI_SORT leaves in the control.
 std::vector<std::wstring> SortedInsertionOrder(const std::vector<std::wstring>& names)
@@ -307,7 +291,7 @@ TEST_F(FolderScan, OrderEqualsSortedInsertionForRandomLabels)
         const std::wstring folderName = L"round" + std::to_wstring(round);
         HTREEITEM folderItem = ChildNamed(noteTree.rootItem, folderName);
         ASSERT_NE(nullptr, folderItem);
-        std::vector<std::wstring> names = EnumeratedNames(Notes(folderName));
+        std::vector<std::wstring> names = NamesInFolder(Notes(folderName));
         std::vector<std::wstring> scanned = ChildLabels(folderItem);
         ASSERT_EQ(names.size(), scanned.size());
         EXPECT_EQ(SortedInsertionOrder(names), scanned) << "round " << round;
