@@ -3,7 +3,7 @@
 
 ZEPH_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ZEPH_BUILD="${ZEPH_BUILD:-$ZEPH_ROOT/build}"
-ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest xvfb xdotool x11-utils imagemagick python3 e2fsprogs"
+ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest xvfb xdotool xclip x11-utils imagemagick python3 e2fsprogs"
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -50,6 +50,25 @@ def main():
             text = text[:-2] if text.endswith("\r\n") else text[:-1]
         with open(sys.argv[4], "wb") as f:
             f.write(note_bytes(text))
+    elif command == "join":    # join NOTE1 NOTE2 OUT: the first note's text, then the second's
+        with open(sys.argv[2], "rb") as f:
+            first = f.read()
+        with open(sys.argv[3], "rb") as f:
+            second = f.read()[2:]
+        with open(sys.argv[4], "wb") as f:
+            f.write(first + second)
+    elif command == "head":    # head NOTE UNITS OUT: the note cut to its first UNITS units
+        with open(sys.argv[2], "rb") as f:
+            text = f.read()[2:].decode("utf-16-le")[:int(sys.argv[3])]
+        if text.endswith("\r"):
+            text = text[:-1]
+        with open(sys.argv[4], "wb") as f:
+            f.write(note_bytes(text))
+    elif command == "clip":    # clip NOTE OUT: the note's text as UTF-8 with LF line ends
+        with open(sys.argv[2], "rb") as f:
+            text = f.read()[2:].decode("utf-16-le")
+        with open(sys.argv[3], "wb") as f:
+            f.write(text.replace("\r\n", "\n").encode("utf-8"))
     elif command == "units":   # units NOTE: number of text units
         print((os.path.getsize(sys.argv[2]) - 2) // 2)
     else:
