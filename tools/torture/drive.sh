@@ -127,8 +127,15 @@ zd_wait_main() { # seconds
     return 1
 }
 
-# Linux pid of the program's Wine process.
-zd_app_linux_pid() { pgrep -x zephnotes.exe | head -1; }
+# Linux pids of the program's Wine processes in this run's prefix: runs side
+# by side must never touch each other's program.
+zd_app_linux_pids() {
+    local p
+    for p in $(pgrep -x zephnotes.exe); do
+        tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+    done
+}
+zd_app_linux_pid() { zd_app_linux_pids | head -1; }
 
 # zd_wait_exit SECONDS: waits for the launcher started by zd_launch; sets ZD_APP_RC.
 zd_wait_exit() {
@@ -146,7 +153,7 @@ zd_wait_exit() {
 
 zd_kill_app() {
     local p
-    for p in $(pgrep -x zephnotes.exe); do kill -9 "$p" 2>/dev/null; done
+    for p in $(zd_app_linux_pids); do kill -9 "$p" 2>/dev/null; done
     [ -n "${ZD_APP_PID:-}" ] && wait "$ZD_APP_PID" 2>/dev/null
     true
 }
