@@ -20,10 +20,28 @@ LRESULT OnCreate(HWND window)
     return 0;
 }
 
+// Set once the open note has been saved on the way out, so that a save that
+// failed there is not tried, and reported, a second time.
+bool savedOnClose = false;
+
+// Closing saves the open note first and only then takes the window down:
+// hiding and destroying windows may take a while (under Wine without a
+// window manager about two seconds), and an edit the user asked to keep must
+// not wait for it.
+LRESULT OnClose(HWND window)
+{
+    SaveOpenNote();
+    savedOnClose = true;
+    DestroyWindow(window);
+    return 0;
+}
+
 LRESULT OnDestroy()
 {
     SaveSettings();
-    SaveOpenNote();
+    if (!savedOnClose)
+        SaveOpenNote();
+    savedOnClose = false;
     if (app.menuBar)
         DestroyWindow(app.menuBar);
     app.menuBar = nullptr;
@@ -50,6 +68,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:
         return OnCreate(window);
+    case WM_CLOSE:
+        return OnClose(window);
     case WM_DESTROY:
         return OnDestroy();
     case WM_ACTIVATE:

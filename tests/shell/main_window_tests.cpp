@@ -231,6 +231,67 @@ TEST(Views, ExitWritesTheOrderAndSavesTheChangedOpenNote)
     EXPECT_EQ(1u, StoredSortOrder(&present));
 }
 
+namespace {
+
+// What the note file held when the main window began to go (its hiding).
+std::string bytesWhenHidden;
+std::wstring watchedNote;
+HHOOK teardownHook = nullptr;
+
+LRESULT CALLBACK WatchTeardown(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == app.mainWindow && bytesWhenHidden.empty()) {
+        bool hiding = call->message == WM_WINDOWPOSCHANGING &&
+                      (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_HIDEWINDOW);
+        if (hiding || call->message == WM_DESTROY)
+            ReadBytes(watchedNote, &bytesWhenHidden);
+    }
+    return CallNextHookEx(teardownHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"новое"));
+    // Taking the window down may take seconds; a kill meanwhile must not
+    // cost the edit the user asked to keep.
+    watchedNote = program.NotesPath(L"note");
+    bytesWhenHidden.clear();
+    teardownHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchTeardown, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, teardownHook);
+    program.Exit();
+    UnhookWindowsHookEx(teardownHook);
+    EXPECT_EQ(kMark + Utf16(L"новоеa"), bytesWhenHidden);
+    EXPECT_EQ(kMark + Utf16(L"новоеa"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ(0u, program.boxes.Count());
+}
+
+TEST(Views, ASaveThatFailsAtExitIsReportedOnce)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"b"));
+    // A folder now stands where the note was: the save cannot put it there.
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    program.Exit();
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"note")));
+    EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
+}
+
 TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)
 {
     ProgramUnderTest program;
