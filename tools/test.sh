@@ -14,4 +14,5 @@ wineserver -p 2>/dev/null || true
 wine cmd /c ver </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 cd "$ZEPH_BUILD"
-ctest --output-on-failure --timeout 600 "$@"
+# Two at a time: the scripted runs each have a display and a prefix of their own.
+ctest --output-on-failure --timeout 600 -j2 "$@"

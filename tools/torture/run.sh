@@ -35,7 +35,7 @@ else
     : "${TRIALS:=50}"; LOAD_NOTES=4000; NAME_SET=some
 fi
 # A hard limit for the whole run: nothing may hang.
-if [ "$MODE" = full ]; then zd_under_timeout 43200 "$0" "${ARGS[@]}"; else zd_under_timeout 560 "$0" "${ARGS[@]}"; fi
+if [ "$MODE" = full ]; then zd_under_timeout 43200 "$0" "${ARGS[@]}"; else zd_under_timeout 1000 "$0" "${ARGS[@]}"; fi
 
 WORK="$(mktemp -d /tmp/zeph-torture.XXXXXX)"
 BUILD="$(dirname "$EXE")"
@@ -64,7 +64,7 @@ on() { case ",$ONLY," in *",$1,"*) return 0 ;; esac; return 1; }
 zd_start_x || { echo "FAIL: no Xvfb display"; exit 2; }
 # a prefix of its own per selection: runs side by side must not share a
 # wineserver, or the second program would only raise the first one
-zd_prefix "$EXE" "wineprefix-torture-${ONLY//,/}"
+zd_prefix "$EXE" "wineprefix-torture-$MODE-${ONLY//,/}"
 echo "torture ($MODE): display $DISPLAY, prefix $WINEPREFIX, work $WORK"
 
 # fresh_docs NAME: a new documents folder; sets DOCS, NOTES and the variable.
