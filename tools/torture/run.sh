@@ -218,14 +218,20 @@ kill_during_save() {
         [ -n "${ZT_SHOTS:-}" ] && zd_screenshot "$BUILD/screenshots/torture-kill-$i.png"
         local way=$((RANDOM % 3)) delay_ms=$((RANDOM % 51))
         [ "$way" = 0 ] && { zd_hold 120 120; xdotool key Up; sleep 0.2; }
+        [ "$way" = 1 ] && xdotool mousemove $((ZD_X + SIDE_EDIT_X)) $((ZD_Y + SIDE_Y))
+        # The kill is on its way as the save is asked for: it lands before,
+        # while or after the program saves.
+        local killer=""
+        if [ -z "${ZT_NO_KILL:-}" ]; then   # without: a check of the trial itself
+            ( sleep "$(printf '0.%03d' "$delay_ms")"; kill -9 "$ZD_PID" 2>/dev/null ) &
+            killer=$!
+        fi
         case "$way" in
-        0) xdotool key Return ;;                                          # "Сохранить"
-        1) xdotool mousemove $((ZD_X + SIDE_EDIT_X)) $((ZD_Y + SIDE_Y)) click 1 ;;  # leave the view
-        2) xdotool key ctrl+q ;;                                          # exit
+        0) xdotool key Return ;;            # "Сохранить"
+        1) xdotool click 1 ;;               # leave the view
+        2) xdotool key ctrl+q ;;            # exit
         esac
-        sleep "$(printf '0.%03d' "$delay_ms")"
-        [ -n "${ZT_NO_KILL:-}" ] && { sleep 1.5; quit; }   # a check of the trial itself
-        kill -9 "$ZD_PID" 2>/dev/null
+        if [ -n "$killer" ]; then wait "$killer"; else sleep 1.5; quit; fi
         zd_wait_exit 10 || zd_kill_app
         local verdict
         if cmp -s "$NOTES/a-target" "$WORK/A"; then kept_a=$((kept_a + 1)); verdict=A
