@@ -244,11 +244,13 @@ kill_during_save() {
         fi
         local temp temps
         temps=$(find "$NOTES" -name '*.zephtmp*')
+        local left=""
         for temp in $temps; do
-            if cmp -s "$temp" "$WORK/A" || cmp -s "$temp" "$WORK/B"; then temp_whole=$((temp_whole + 1))
+            if cmp -s "$temp" "$WORK/B"; then temp_whole=$((temp_whole + 1)); left="$left, a temporary file holding B whole"
+            elif cmp -s "$temp" "$WORK/A"; then temp_whole=$((temp_whole + 1)); left="$left, a temporary file holding A whole"
             elif [ ! -s "$temp" ] || [ "$(od -An -tx1 "$temp" | tr -d ' \n')" = fffe ]; then
-                temp_empty=$((temp_empty + 1))
-            else temp_cut=$((temp_cut + 1)); verdict="$verdict TEMP-CUT"
+                temp_empty=$((temp_empty + 1)); left="$left, a temporary file holding no text"
+            else temp_cut=$((temp_cut + 1)); verdict="$verdict TEMP-CUT"; left="$left, a cut temporary file"
             fi
         done
         if [ -n "$temps" ]; then
@@ -260,7 +262,7 @@ kill_during_save() {
         esac
         printf 'trial %d: %d units, %s, %s, kill after %d ms: %s%s\n' "$i" "$($PY units "$WORK/A")" "$what" \
             "$(echo "save-menu leave-view exit" | cut -d' ' -f$((way + 1)))" "$delay_ms" "$verdict" \
-            "$([ -n "$temps" ] && echo " (temporary file left)")"
+            "${left:+ (${left#, } left)}"
         rm -rf "$DOCS"
     done
     figure "1 kill during save: trials" "$TRIALS"
