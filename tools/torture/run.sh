@@ -262,7 +262,7 @@ kill_during_save() {
         esac
         printf 'trial %d: %d units, %s, %s, kill after %d ms: %s%s\n' "$i" "$($PY units "$WORK/A")" "$what" \
             "$(echo "save-menu leave-view exit" | cut -d' ' -f$((way + 1)))" "$delay_ms" "$verdict" \
-            "${left:+ (${left#, } left)}"
+            "${left:+ (left behind: ${left#, })}"
         rm -rf "$DOCS"
     done
     figure "1 kill during save: trials" "$TRIALS"
