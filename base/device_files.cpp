@@ -180,14 +180,6 @@ BOOL DeviceCloseFile(HANDLE file)
     return CloseHandle(file);
 }
 
-BOOL DeviceSetDeleteOnClose(HANDLE file, BOOL remove)
-{
-    FILE_DISPOSITION_INFO disposition = {};
-    disposition.DeleteFile = remove;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof(disposition));
-}
-
 BOOL DeviceDeleteFile(const wchar_t* path)
 {
     return DeleteFileW(TranslateDevicePath(path).c_str());

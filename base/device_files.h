@@ -37,10 +37,6 @@ BOOL DeviceReadFile(HANDLE file, void* buffer, DWORD bytes, DWORD* bytesRead);
 BOOL DeviceWriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* bytesWritten);
 BOOL DeviceFlushFile(HANDLE file);
 BOOL DeviceCloseFile(HANDLE file);
-// Marks an open file (opened with DELETE access) to go when its last handle
-// closes, or takes the mark back. A process that dies closes its handles, so
-// a file marked this way never outlives a write that was cut short.
-BOOL DeviceSetDeleteOnClose(HANDLE file, BOOL remove);
 BOOL DeviceDeleteFile(const wchar_t* path);
 BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);

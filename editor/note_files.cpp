@@ -38,14 +38,10 @@ bool WriteNoteBody(HANDLE file, const wchar_t* text)
     return DeviceFlushFile(file) != FALSE;
 }
 
-// Writes a whole note into a file that is already open, and closes it. A
-// temporary file is marked to go when closed until its text is written in
-// full: the mark is taken back only then.
-bool WriteAndClose(HANDLE file, const wchar_t* text, bool markedToGo = false)
+// Writes a whole note into a file that is already open, and closes it.
+bool WriteAndClose(HANDLE file, const wchar_t* text)
 {
     bool ok = WriteNoteBody(file, text);
-    if (ok && markedToGo)
-        ok = DeviceSetDeleteOnClose(file, FALSE) != FALSE;
     const DWORD error = GetLastError();
     const bool closed = DeviceCloseFile(file) != FALSE;
     if (!ok) {
@@ -79,27 +75,21 @@ bool HoldsNoText(const std::wstring& path)
 
 // Makes the temporary file beside the note: "<note>.zephtmp", or a numbered
 // one when a file left by an interrupted save still holds text, which stays
-// for the user to recover. One holding no text is replaced. The new file is
-// marked to go when closed (*markedToGo), so a save cut short by the
-// program's end leaves no empty or half-written file behind.
-HANDLE CreateTempBeside(const wchar_t* path, std::wstring* tempPath, bool* markedToGo)
+// for the user to recover. One holding no text is replaced.
+HANDLE CreateTempBeside(const wchar_t* path, std::wstring* tempPath)
 {
-    const DWORD access = GENERIC_WRITE | DELETE;
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
     for (int i = 1; i <= TempNameCount; ++i) {
         std::wstring candidate = std::wstring(path) + TempSuffix;
         if (i > 1)
             candidate += std::to_wstring(i);
-        HANDLE file = DeviceCreateFile(candidate.c_str(), access, share, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL);
+        HANDLE file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS &&
             HoldsNoText(candidate) && DeviceDeleteFile(candidate.c_str()))
-            file = DeviceCreateFile(candidate.c_str(), access, share, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL);
+            file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (file != INVALID_HANDLE_VALUE) {
             *tempPath = candidate;
-            // A file system that cannot mark it still gets the whole save.
-            *markedToGo = DeviceSetDeleteOnClose(file, TRUE) != FALSE;
             return file;
         }
         const DWORD error = GetLastError();
@@ -223,14 +213,12 @@ bool NoteEditor::SaveNote(const wchar_t* path)
 
     // The note on disk stays whole until the new text is written in full.
     std::wstring tempPath;
-    bool markedToGo = false;
-    HANDLE file = CreateTempBeside(path, &tempPath, &markedToGo);
+    HANDLE file = CreateTempBeside(path, &tempPath);
     if (file == INVALID_HANDLE_VALUE) {
         ReportLastError();
         return false;
     }
-    if (!WriteAndClose(file, text, markedToGo) ||
-        !PutInPlace(path, tempPath.c_str(), noteExists)) {
+    if (!WriteAndClose(file, text) || !PutInPlace(path, tempPath.c_str(), noteExists)) {
         const DWORD error = GetLastError();
         // The temporary file goes only while the note itself is still there.
         if (DeviceGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES || !noteExists)

@@ -62,44 +62,6 @@ TEST(DeviceFiles, CreateWriteReadAndAttributesGoToTheHostFolder)
     DeviceCloseFile(file);
 }
 
-TEST(DeviceFiles, AFileMarkedToGoIsGoneOnceItsHandleClosesUnlessTheMarkIsTakenBack)
-{
-    TempDocuments docs;
-    ASSERT_TRUE(DeviceCreateDirectory(L"\\My Documents\\ZephNotes"));
-    const DWORD access = GENERIC_WRITE | DELETE;
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
-    DWORD written = 0;
-
-    // What a program that dies mid-write leaves: the system closes the handle.
-    HANDLE file = DeviceCreateFile(L"\\My Documents\\ZephNotes\\cut", access, share, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    ASSERT_TRUE(DeviceSetDeleteOnClose(file, TRUE));
-    EXPECT_TRUE(DeviceWriteFile(file, "\xFF\xFE", 2, &written));
-    EXPECT_TRUE(FileExists(docs.HostPath(L"ZephNotes\\cut"))) << "there while open";
-    EXPECT_TRUE(DeviceCloseFile(file));
-    EXPECT_FALSE(FileExists(docs.HostPath(L"ZephNotes\\cut")));
-
-    file = DeviceCreateFile(L"\\My Documents\\ZephNotes\\whole", access, share, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    ASSERT_TRUE(DeviceSetDeleteOnClose(file, TRUE));
-    EXPECT_TRUE(DeviceWriteFile(file, "\xFF\xFEh\0", 4, &written));
-    EXPECT_TRUE(DeviceSetDeleteOnClose(file, FALSE));
-    EXPECT_TRUE(DeviceCloseFile(file));
-    std::string bytes;
-    ASSERT_TRUE(ReadBytes(docs.HostPath(L"ZephNotes\\whole"), &bytes));
-    EXPECT_EQ(std::string("\xFF\xFEh\0", 4), bytes);
-
-    // Without DELETE access the mark cannot be set, and the file stays.
-    file = DeviceCreateFile(L"\\My Documents\\ZephNotes\\plain", GENERIC_WRITE, FILE_SHARE_READ,
-                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    EXPECT_FALSE(DeviceSetDeleteOnClose(file, TRUE));
-    DeviceCloseFile(file);
-    EXPECT_TRUE(FileExists(docs.HostPath(L"ZephNotes\\plain")));
-}
-
 TEST(DeviceFiles, FailuresLeaveTheLastErrorAsTheRealCallsDo)
 {
     TempDocuments docs;
