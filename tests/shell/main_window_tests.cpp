@@ -250,17 +250,24 @@ LRESULT CALLBACK WatchTeardown(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(teardownHook, code, wParam, lParam);
 }
 
-}  // namespace
-
-TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
+// Starts the program on one note "note" holding "a", opens it in the editor
+// and types text before it.
+void OpenNoteAndType(ProgramUnderTest& program, const wchar_t* typed)
 {
-    ProgramUnderTest program;
     ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
     ASSERT_TRUE(program.Start());
     SelectChild(L"note");
     program.Tap(kStripX, kStripY);
-    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"новое"));
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed));
+}
+
+}  // namespace
+
+TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"новое"));
     // Taking the window down may take seconds; a kill meanwhile must not
     // cost the edit the user asked to keep.
     watchedNote = program.NotesPath(L"note");
@@ -277,12 +284,7 @@ TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
 TEST(Views, ASaveThatFailsAtExitIsReportedOnce)
 {
     ProgramUnderTest program;
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
-    ASSERT_TRUE(program.Start());
-    SelectChild(L"note");
-    program.Tap(kStripX, kStripY);
-    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"b"));
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
     // A folder now stands where the note was: the save cannot put it there.
     ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
     ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
