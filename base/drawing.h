@@ -8,3 +8,12 @@
 BOOL TransparentImage(HDC target, int x, int y, int width, int height,
                       HDC source, int sourceX, int sourceY, int sourceWidth,
                       int sourceHeight, COLORREF key);
+
+// The face of the tree, the notes and the name field: Tahoma, the handheld's
+// system face, which desktop Windows has and Wine brings in fonts-wine.
+extern const wchar_t NoteFontFace[];
+
+// A font of the face whose cell (ascent plus descent) is cellHeight pixels,
+// or the tallest the face has below it, so that lines of text keep a pitch
+// the caller chose; null when no font could be made.
+HFONT CreateFontWithCell(const wchar_t* face, int cellHeight);

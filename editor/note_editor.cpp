@@ -1,5 +1,6 @@
 #include "editor/note_editor.h"
 
+#include "base/drawing.h"
 #include "shell/app_state.h"
 
 #include <cwchar>
@@ -13,8 +14,18 @@ NoteEditor::NoteEditor()
     : className(L"edit"), text{}, style(0x52011044), designX(0), designY(0), x(0), y(0),
       designWidth(0), designHeight(0), width(0), height(0), parent(nullptr), control(nullptr),
       instance(nullptr), controlId(0), designSpaceWidth(240), designSpaceHeight(268),
-      modified(false), readOnlyNote(false), readOnlyReason(0), readOnlyExplained(false)
+      modified(false), readOnlyNote(false), readOnlyReason(0), readOnlyExplained(false),
+      font(nullptr), fontCell(0), designLineHeight(0), designFirstRule(0), designTextLeft(0),
+      designTextRight(0)
 {
+}
+
+NoteEditor::~NoteEditor()
+{
+    if (control && IsWindow(control))
+        SendMessageW(control, WM_SETFONT, 0, FALSE);
+    if (font)
+        DeleteObject(font);
 }
 
 HWND NoteEditor::Create(int designX, int designY, int designWidth, int designHeight,
@@ -57,9 +68,73 @@ void NoteEditor::Layout(int width, int height)
     this->height = static_cast<uint32_t>(designHeight * h / designSpaceHeight);
     x = static_cast<uint32_t>(designX * w / designSpaceWidth);
     y = static_cast<uint32_t>(designY * h / designSpaceHeight);
-    if (control)
-        MoveWindow(control, static_cast<int>(x), static_cast<int>(y),
-                   static_cast<int>(this->width), static_cast<int>(this->height), FALSE);
+    if (!control)
+        return;
+    MoveWindow(control, static_cast<int>(x), static_cast<int>(y),
+               static_cast<int>(this->width), static_cast<int>(this->height), FALSE);
+    if (designLineHeight > 0) {
+        ApplyFont(static_cast<int>(designLineHeight * h / designSpaceHeight));
+        PlaceTextOnPage(width, height);
+    } else {
+        ApplyFont(static_cast<int>(this->height) - 4);
+    }
+}
+
+void NoteEditor::SetPageLines(int lineHeight, int firstRule, int textLeft, int textRight)
+{
+    designLineHeight = lineHeight;
+    designFirstRule = firstRule;
+    designTextLeft = textLeft;
+    designTextRight = textRight;
+}
+
+// The control is told its font by name and size, so that every machine
+// draws the same face; the font follows the layout's size.
+void NoteEditor::ApplyFont(int cellHeight)
+{
+    if (cellHeight < 8)
+        cellHeight = 8;
+    if (font && cellHeight == fontCell)
+        return;
+    HFONT made = CreateFontWithCell(NoteFontFace, cellHeight);
+    if (!made)
+        return;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
+    if (font)
+        DeleteObject(font);
+    font = made;
+    fontCell = cellHeight;
+}
+
+// Each text row stands on a rule of the page: the rows are as far apart as
+// the rules (the font's cell), the first baseline lies on the first rule,
+// and the text starts right of the red margin line. A resize or a new font
+// gives the control back its whole client area, so this runs after both.
+void NoteEditor::PlaceTextOnPage(int width, int height)
+{
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+
+    const int64_t w = width;
+    const int64_t h = height;
+    const int firstRule = static_cast<int>(designFirstRule * h / designSpaceHeight);
+    const int lineHeight = static_cast<int>(designLineHeight * h / designSpaceHeight);
+    int top = firstRule - metrics.tmAscent;
+    while (top < 0)
+        top += lineHeight;
+    RECT text;
+    text.left = static_cast<LONG>(designTextLeft * w / designSpaceWidth);
+    text.top = top;
+    text.right = static_cast<LONG>(this->width) -
+                 static_cast<LONG>(designTextRight * w / designSpaceWidth);
+    text.bottom = static_cast<LONG>(this->height);
+    // Margins of the font would be added to the rectangle on some platforms.
+    SendMessageW(control, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    SendMessageW(control, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text));
 }
 
 void NoteEditor::SetDesignSize(int w, int h)

@@ -13,12 +13,18 @@ constexpr int NoteTextLimit = 1023;
 class NoteEditor {
 public:
     NoteEditor();
+    ~NoteEditor();
 
     HWND Create(int designX, int designY, int designWidth, int designHeight,
                 HWND parent, int controlId, HINSTANCE instance,
                 const wchar_t* initialText);
     void Layout(int width, int height);
     void SetDesignSize(int w, int h);
+    // Writing on the lined page: the text rows are lineHeight apart and the
+    // first stands on the rule at firstRule, from textLeft (right of the
+    // page's margin line) to textRight before the right edge; design pixels.
+    // Without a page the text takes a font that fits the control's height.
+    void SetPageLines(int lineHeight, int firstRule, int textLeft, int textRight);
     void Show(int command);
     void Focus();
     void OnCommand(int id, int code);
@@ -62,6 +68,16 @@ public:
     bool readOnlyNote;
     DWORD readOnlyReason;              // error code that tells the user why
     bool readOnlyExplained;            // the reason was shown for this note
+    HFONT font;                        // the control's font, owned; made by Layout
+    int32_t fontCell;                  // the cell height the font was made for
+    int32_t designLineHeight;          // the page's rule spacing; 0 without a page
+    int32_t designFirstRule;
+    int32_t designTextLeft;
+    int32_t designTextRight;
+
+private:
+    void ApplyFont(int cellHeight);
+    void PlaceTextOnPage(int width, int height);
 };
 
 // The note editor of the main window (control id 400).

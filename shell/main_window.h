@@ -12,6 +12,9 @@ LRESULT OnRelease(HWND window, int x, int y);
 LRESULT OnAnimationTick(HWND window);
 LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnEditorColours(HDC dc, HWND control);
+// Lays the content out for the current client size: the editor, the tree
+// and the lined page behind the editor's text, scaled as the skin is.
+void LayOutContent();
 bool InsideToggleArea(int x, int y);
 
 // Tap-and-hold menus, commands and tree notifications.

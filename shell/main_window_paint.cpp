@@ -165,9 +165,53 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam)
     GetClientRect(window, &client);
     app.clientWidth = client.right - client.left;
     app.clientHeight = client.bottom - client.top;
+    LayOutContent();
+    return 0;
+}
+
+namespace {
+
+// The page brush holds the lined paper scaled as the rest of the skin, so the
+// rules stay as far apart as the editor's rows of text at every size.
+void RemakePaperBrush()
+{
+    editBackgroundStrip.Rescale(app.clientWidth, app.clientHeight);
+    const int width = editBackgroundStrip.drawWidth;
+    const int height = editBackgroundStrip.drawHeight;
+    if (!editBackgroundStrip.bitmap || width <= 0 || height <= 0)
+        return;
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP page = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previousSource = SelectObject(source, editBackgroundStrip.bitmap);
+    HGDIOBJ previousTarget = SelectObject(target, page);
+    SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, 0, 0, width, height, source, 0, 0, editBackgroundStrip.frameWidth,
+               editBackgroundStrip.frameHeight, SRCCOPY);
+    SelectObject(source, previousSource);
+    SelectObject(target, previousTarget);
+    DeleteDC(source);
+    DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+    HBRUSH brush = CreatePatternBrush(page);
+    DeleteObject(page);   // the brush keeps its own copy
+    if (!brush)
+        return;
+    if (app.editBrush)
+        DeleteObject(app.editBrush);
+    app.editBrush = brush;
+}
+
+}  // namespace
+
+void LayOutContent()
+{
+    RemakePaperBrush();
     noteEditor.Layout(app.clientWidth, app.clientHeight);
     noteTree.Layout(app.clientWidth, app.clientHeight);
-    return 0;
+    if (noteEditor.control)
+        InvalidateRect(noteEditor.control, nullptr, TRUE);
 }
 
 LRESULT OnEditorColours(HDC dc, HWND control)

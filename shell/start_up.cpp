@@ -116,7 +116,6 @@ void InitContent()
     LoadStrip(sideStrip, IDB_SIDE, 30, 268, 2);
     LoadStrip(toolbarStrip, IDB_TOOLBAR, 210, 40, 7);
     LoadStrip(editBackgroundStrip, IDB_PAPER, 207, 221, 1);
-    app.editBrush = CreatePatternBrush(editBackgroundStrip.bitmap);
 
     noteEditor.Create(sideStrip.frameWidth, 0, editBackgroundStrip.frameWidth,
                       editBackgroundStrip.frameHeight, app.mainWindow, IDC_EDITOR, app.instance,
@@ -124,7 +123,9 @@ void InitContent()
     if (noteEditor.control)
         app.editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteEditor.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditControlProc)));
-    noteEditor.Layout(app.clientWidth, app.clientHeight);
+    // The rules of the page are 17 pixels apart, the first at row 16; the
+    // margin line is at column 30.
+    noteEditor.SetPageLines(17, 16, 34, 4);
     noteEditor.Show(app.editorView ? 1 : 0);
 
     LoadStrip(folderIconStrip, IDB_FOLDER, 24, 24, 1);
@@ -142,7 +143,7 @@ void InitContent()
     if (noteTree.controlWindow)
         app.treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeControlProc)));
-    noteTree.Layout(app.clientWidth, app.clientHeight);
+    LayOutContent();
 
     EnsureNotesFolder();
     noteTree.ScanFolder(ScanPattern, nullptr);

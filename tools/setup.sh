@@ -3,7 +3,11 @@
 
 ZEPH_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ZEPH_BUILD="${ZEPH_BUILD:-$ZEPH_ROOT/build}"
-ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest xvfb xdotool xclip x11-utils imagemagick python3 e2fsprogs"
+# wine brings the wine, wineserver and wineboot commands (wine64 alone puts
+# nothing on the PATH); fonts-wine holds Tahoma, the face the program names;
+# fonts-liberation gives Wine's script fallback a face without the marks that
+# send Debian 12's Wine 8.0 Uniscribe into a crash (see README).
+ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine fonts-liberation googletest xvfb xdotool xclip x11-utils imagemagick python3 e2fsprogs"
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -34,10 +38,12 @@ zeph_build() {
     cmake --build "$ZEPH_BUILD" -j "$(nproc)" "${targets[@]}"
 }
 
-# zeph_prefix DIR null|x11: a Wine prefix made without installer dialogs;
-# "null" selects Wine's null graphics driver for headless runs.
+# zeph_prefix DIR null|x11 [test]: a Wine prefix made without installer
+# dialogs; "null" selects Wine's null graphics driver for headless runs;
+# "test" makes a crashing program print its backtrace and end instead of
+# waiting for a crash dialog nobody can answer.
 zeph_prefix() {
-    local prefix="$1" driver="$2"
+    local prefix="$1" driver="$2" purpose="${3:-}"
     export WINEPREFIX="$prefix"
     if [ ! -f "$prefix/system.reg" ]; then
         echo "Preparing Wine prefix $prefix"
@@ -45,6 +51,7 @@ zeph_prefix() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
+    zeph_prefix_fonts "$prefix"
     if [ "$driver" = null ]; then
         grep -q '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null ||
             { wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1; wineserver -w; }
@@ -52,5 +59,20 @@ zeph_prefix() {
         grep -q '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null &&
             { wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1; wineserver -w; }
     fi
+    if [ "$purpose" = test ]; then
+        grep -q '"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" 2>/dev/null ||
+            { wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1; wineserver -w; }
+    fi
     return 0
+}
+
+# Debian's Wine 8.0 does not load the fonts of fonts-wine by itself: Tahoma,
+# the face the program draws its tree and notes in, is put into the prefix's
+# own font folder, where Wine looks.
+zeph_prefix_fonts() {
+    local fonts="$1/drive_c/windows/Fonts" face
+    mkdir -p "$fonts"
+    for face in tahoma.ttf tahomabd.ttf; do
+        [ -f "$fonts/$face" ] || cp "/usr/share/wine/fonts/$face" "$fonts/$face"
+    done
 }

@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 zeph_install_packages
 zeph_build
-zeph_prefix "$ZEPH_BUILD/wineprefix-test" null
+zeph_prefix "$ZEPH_BUILD/wineprefix-test" null test
 # One wineserver kept alive for every test program saves seconds per start.
 wineserver -p 2>/dev/null || true
 # Start Wine's own services now, detached from ctest's output pipes: a service

@@ -1,5 +1,6 @@
 #include "tree/note_tree.h"
 
+#include "base/drawing.h"
 #include "shell/app_state.h"
 
 #include <algorithm>
@@ -35,7 +36,9 @@ NoteTree::NoteTree()
       documentsPrefix(L"\\My Documents\\"),
       folderName(L"ZephNotes"),
       patternSuffix(L"\\*.*"),
-      sortMode(0)
+      sortMode(0),
+      labelFont(nullptr),
+      labelFontCell(0)
 {
 }
 
@@ -73,6 +76,19 @@ void NoteTree::Layout(int32_t newClientWidth, int32_t newClientHeight)
     width = 200 * newClientWidth / designSpaceWidth;
     height = 258 * newClientHeight / designSpaceHeight;
     MoveWindow(controlWindow, x, y, width, height, FALSE);
+    // The labels are drawn in the named face at the handheld's system size
+    // (a 13-pixel cell on the 268-pixel-high screen), scaled with the client.
+    const int32_t cell = 13 * newClientHeight / designSpaceHeight;
+    if (controlWindow && cell > 0 && (!labelFont || cell != labelFontCell)) {
+        HFONT made = CreateFontWithCell(NoteFontFace, cell);
+        if (made) {
+            SendMessageW(controlWindow, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
+            if (labelFont)
+                DeleteObject(labelFont);
+            labelFont = made;
+            labelFontCell = cell;
+        }
+    }
 }
 
 void NoteTree::Show(int flag)

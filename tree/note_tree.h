@@ -113,6 +113,8 @@ public:
     std::vector<HTREEITEM> sortStack;
     int32_t sortMode;
     std::vector<SearchEntry> searchList;
+    HFONT labelFont;                   // the labels' font, owned; made by Layout
+    int32_t labelFontCell;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);

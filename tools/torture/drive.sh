@@ -39,7 +39,7 @@ zd_check() { # zd_check "description" command...
 zd_start_x() {
     local numfile i
     numfile=$(mktemp /tmp/zeph-display.XXXXXX)
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${ZD_SCREEN:-640x480x24}" -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     ZD_XVFB_PID=$!
     for i in $(seq 1 100); do
         [ -s "$numfile" ] && break
@@ -68,7 +68,7 @@ zd_prefix() {
     # shellcheck source=/dev/null
     source "$ZD_ROOT/tools/setup.sh"
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    zeph_prefix "$(cd "$(dirname "$exe")" && pwd)/$name" x11 >/dev/null
+    zeph_prefix "$(cd "$(dirname "$exe")" && pwd)/$name" x11 test >/dev/null
     # One wineserver for every start of the program saves seconds per start.
     wineserver -p 2>/dev/null || true
     timeout 60 wine cmd /c ver </dev/null >/dev/null 2>&1 || true
@@ -90,6 +90,7 @@ zd_winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 # "wine" launcher) and waits for the main window (ZD_WINDOW, ZD_X, ZD_Y).
 zd_launch() {
     local exe="$1"
+    ZD_EXE="$exe"
     ZD_RC_FILE="${ZD_RC_FILE:-$(mktemp /tmp/zeph-rc.XXXXXX)}"
     : > "$ZD_RC_FILE"
     # The launcher's shell outlives a killed program and keeps its exit code;
@@ -158,16 +159,15 @@ zd_kill_app() {
     true
 }
 
-# zd_wait_painted SECONDS: waits until the selected root shows in the tree
-# (its label's blue highlight), that is the scan is done and painted.
+# zd_wait_painted SECONDS: waits until the tree shows its root selected with
+# nothing left to paint, that is the scan is done and painted; asked of the
+# program's own windows by zephprobe.exe (built beside the program).
+# It prints when that was first seen (seconds since 1970); started before
+# the program, it times the start-up without its own start counted.
 zd_wait_painted() {
-    local until=$(( $(date +%s) + $1 )) pixel
-    while [ "$(date +%s)" -le "$until" ]; do
-        pixel=$(import -window root -crop "1x1+$((ZD_X + 70))+$((ZD_Y + 17))" txt:- 2>/dev/null)
-        case "$pixel" in *"srgb(48,150,250)"*) return 0 ;; esac
-        sleep 0.05
-    done
-    return 1
+    local probe="${ZD_PROBE:-$(dirname "${ZD_EXE:-$EXE}")/zephprobe.exe}"
+    timeout $(( $1 + 30 )) wine "$probe" wait-root "$1" </dev/null 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
 }
 
 # ---- input ------------------------------------------------------------------

@@ -470,10 +470,24 @@ bad_names() {
 ###############################################################################
 # 5. Folder links
 ###############################################################################
-startup_seconds() { # sets STARTUP: time from the start of the process to the painted tree
-    local t0 t1
-    t0=$(date +%s.%N); launch || return 1; zd_wait_painted 60; t1=$(date +%s.%N)
+# launch_timed SECONDS: starts the program and sets STARTUP, the time from the
+# start of the process to the tree painted with its root selected; false
+# when that did not come within SECONDS.
+launch_timed() {
+    local seen watcher t0 t1
+    seen=$(mktemp /tmp/zeph-painted.XXXXXX)
+    zd_wait_painted "$1" > "$seen" &
+    watcher=$!
+    sleep 0.5   # the watcher is looking before the program starts
+    t0=$(date +%s.%N)
+    launch || { wait "$watcher"; rm -f "$seen"; return 1; }
+    wait "$watcher"
+    t1=$(cat "$seen"); rm -f "$seen"
+    [ -n "$t1" ] || return 1
     STARTUP=$(echo "$t0 $t1" | awk '{printf "%.2f", $2 - $1}')
+}
+startup_seconds() { # sets STARTUP
+    launch_timed 60
 }
 folder_links() {
     fresh_docs links
@@ -585,13 +599,14 @@ PYEOF
 }
 load() {
     fresh_docs load
-    local shape t0 t1 hwm t2 t3
+    local shape hwm t2 t3
     for shape in flat folders deep; do
+        STARTUP=""
         make_shape "$shape" "$LOAD_NOTES"
-        t0=$(date +%s.%N)
-        launch || { zd_fail "load $shape: start"; continue; }
-        zd_wait_painted 120 || zd_fail "load $shape: the tree is painted with the root selected"
-        t1=$(date +%s.%N)
+        if ! launch_timed 120; then
+            zd_fail "load $shape: the tree is painted with the root selected"
+            zd_main_window >/dev/null || continue
+        fi
         hwm=$(awk '/VmHWM/ {print $2}' "/proc/$ZD_PID/status" 2>/dev/null)
         # Without a window manager the keyboard reaches the program after
         # its first tap: a tap on the tree first, then Ctrl+A (About).
@@ -604,8 +619,7 @@ load() {
         [ -n "$about" ] && { zd_tap 20 281; zd_wait_gone '^О программе$' 3; }
         local hwm2; hwm2=$(awk '/VmHWM/ {print $2}' "/proc/$ZD_PID/status" 2>/dev/null)
         quit
-        local start answer
-        start=$(echo "$t0 $t1" | awk '{printf "%.2f", $2 - $1}')
+        local start="${STARTUP:-}" answer
         answer=$(echo "$t2 $t3" | awk '{printf "%.2f", $2 - $1}')
         figure "7 load $shape $LOAD_NOTES notes: start to the painted tree (s)" "$start"
         figure "7 load $shape $LOAD_NOTES notes: peak working set (MiB)" "$(( ${hwm2:-${hwm:-0}} / 1024 ))"

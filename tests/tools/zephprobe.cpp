@@ -1,0 +1,87 @@
+// Looks at a running ZephNotes through its windows, for the scripts that
+// drive the program from outside:
+//   zephprobe wait-root SECONDS   waits until the tree is shown, its root is
+//                                 the selected item and nothing is left to
+//                                 paint; prints when that was first seen
+//                                 (seconds since 1970) and exits 0, or exits
+//                                 1 when time ran out
+//   zephprobe client-size W H     gives the main window a client area of
+//                                 W x H and tells it the settings changed
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+constexpr int kTreeId = 401;
+
+HWND MainWindow()
+{
+    return FindWindowW(L"ZEPHNOTES", L"ZephNotes");
+}
+
+bool RootSelectedAndPainted()
+{
+    HWND main = MainWindow();
+    if (!main)
+        return false;
+    HWND tree = GetDlgItem(main, kTreeId);
+    if (!tree || !IsWindowVisible(tree))
+        return false;
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    const LRESULT caret = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (!root || root != caret)
+        return false;
+    return !GetUpdateRect(main, nullptr, FALSE) && !GetUpdateRect(tree, nullptr, FALSE);
+}
+
+int WaitRoot(double seconds)
+{
+    const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    do {
+        if (RootSelectedAndPainted()) {
+            FILETIME now;
+            GetSystemTimeAsFileTime(&now);
+            const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                                    now.dwLowDateTime;
+            const ULONGLONG sinceUnixEpoch = ticks - 116444736000000000ULL;
+            std::printf("%llu.%03llu\n", sinceUnixEpoch / 10000000ULL,
+                        sinceUnixEpoch / 10000ULL % 1000ULL);
+            return 0;
+        }
+        Sleep(10);
+    } while (GetTickCount64() < until);
+    std::fprintf(stderr, "zephprobe: the tree did not show its root selected\n");
+    return 1;
+}
+
+int ClientSize(int width, int height)
+{
+    HWND main = MainWindow();
+    if (!main || width <= 0 || height <= 0)
+        return 1;
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)),
+                       FALSE, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
+    SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(main, WM_SETTINGCHANGE, 0, 0);
+    RECT client;
+    GetClientRect(main, &client);
+    std::printf("%ld %ld\n", client.right, client.bottom);
+    return client.right == width && client.bottom == height ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc == 3 && std::wcscmp(argv[1], L"wait-root") == 0)
+        return WaitRoot(_wtof(argv[2]));
+    if (argc == 4 && std::wcscmp(argv[1], L"client-size") == 0)
+        return ClientSize(_wtoi(argv[2]), _wtoi(argv[3]));
+    std::fprintf(stderr, "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT\n");
+    return 2;
+}
