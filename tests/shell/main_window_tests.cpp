@@ -8,6 +8,7 @@
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
 
+#include "support/combining_marks.h"
 #include "support/shell_program.h"
 #include "support/tree_files.h"
 
@@ -675,5 +676,148 @@ TEST(Views, ALabelBeingEditedEndsWhenTheEditorViewOpens)
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
     program.Pump();
     EXPECT_TRUE(FolderExists(program.NotesPath(L"folder")));
+    EXPECT_EQ(0u, program.boxes.Count());
+}
+
+namespace {
+
+// Gives the main window a client area of width x height and tells it the
+// settings changed, as the platform does when the screen changes.
+void SetClientSize(HWND window, int width, int height)
+{
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(window, WM_SETTINGCHANGE, 0, 0);
+}
+
+// The page as the editor draws it behind the text: the first row of each
+// ruled line (blue on the yellow paper) down column x, and the last column
+// of the red margin line along row y.
+struct DrawnPage {
+    std::vector<int> rules;
+    int marginRight = -1;
+};
+
+DrawnPage DrawPage(HWND control)
+{
+    RECT client;
+    GetClientRect(control, &client);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    SendMessageW(control, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    DrawnPage page;
+    bool inRule = false;
+    for (int y = 0; y < client.bottom; ++y) {
+        const COLORREF c = GetPixel(dc, client.right * 3 / 4, y);
+        const bool rule = GetBValue(c) > GetRValue(c) + 40;
+        if (rule && !inRule)
+            page.rules.push_back(y);
+        inRule = rule;
+    }
+    for (int x = 0; x < client.right / 2; ++x) {
+        const COLORREF c = GetPixel(dc, x, client.bottom / 3 + 3);
+        if (GetRValue(c) > GetGValue(c) + 60)
+            page.marginRight = x;
+    }
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return page;
+}
+
+}  // namespace
+
+TEST(Page, EachRowOfTextStandsOnARuleRightOfTheMarginAtEverySize)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"Идеи\r\nqy\r\nЙё")));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+    const struct { int width, height; } sizes[] = {{240, 268}, {480, 536}, {240, 268}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        SetClientSize(program.window(), size.width, size.height);
+        RECT client;
+        GetClientRect(program.window(), &client);
+        ASSERT_EQ(size.height, client.bottom);
+        const DrawnPage page = DrawPage(noteEditor.control);
+        ASSERT_GE(page.rules.size(), 4u);
+        ASSERT_GT(page.marginRight, 0);
+
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(noteEditor.control, WM_GETFONT, 0, 0));
+        ASSERT_NE(nullptr, font);
+        LOGFONTW named = {};
+        GetObjectW(font, sizeof(named), &named);
+        EXPECT_STREQ(L"Tahoma", named.lfFaceName);
+        HDC dc = GetDC(noteEditor.control);
+        HGDIOBJ previous = SelectObject(dc, font);
+        TEXTMETRICW metrics = {};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, previous);
+        ReleaseDC(noteEditor.control, dc);
+
+        // The rows are as far apart as the rules, and each baseline lies on one.
+        EXPECT_EQ(page.rules[1] - page.rules[0], metrics.tmHeight);
+        for (int line = 0; line < 3; ++line) {
+            const LRESULT first = SendMessageW(noteEditor.control, EM_LINEINDEX, line, 0);
+            const LRESULT at = SendMessageW(noteEditor.control, EM_POSFROMCHAR, first, 0);
+            const int top = static_cast<short>(HIWORD(at));
+            const int left = static_cast<short>(LOWORD(at));
+            EXPECT_EQ(page.rules[line], top + metrics.tmAscent) << "row " << line;
+            EXPECT_GT(left, page.marginRight) << "row " << line;
+        }
+    }
+    EXPECT_STREQ(L"Идеи\r\nqy\r\nЙё", noteEditor.text);
+    EXPECT_FALSE(noteEditor.modified);
+}
+
+TEST(Page, NotesOfEveryCombiningMarkAreShownEditedAndSaved)
+{
+    // Each mark after a Latin letter, after a digit, after a line break,
+    // after another mark (notes of up to 60 marks), and at the very start of
+    // a note of its own: no text the user keeps may bring the program down.
+    const std::wstring marks = CombiningMarks();
+    ASSERT_GT(marks.size(), 1000u);
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    std::vector<std::pair<std::wstring, std::wstring>> notes;   // name, text
+    const wchar_t* const contexts[] = {L"x", L"7", L"\r\n", L"\x0301"};
+    for (size_t chunk = 0; chunk < marks.size(); chunk += 60) {
+        for (int context = 0; context < 4; ++context) {
+            std::wstring text;
+            for (size_t i = chunk; i < marks.size() && i < chunk + 60; ++i)
+                text += contexts[context] + std::wstring(1, marks[i]);
+            notes.emplace_back(L"c" + std::to_wstring(context) + L"-" + std::to_wstring(chunk),
+                               text);
+        }
+    }
+    for (size_t i = 0; i < marks.size(); ++i)
+        notes.emplace_back(L"s" + std::to_wstring(i), std::wstring(1, marks[i]) + L"x");
+    for (const auto& note : notes)
+        ASSERT_TRUE(WriteBytes(program.NotesPath(note.first), kMark + Utf16(note.second)));
+    ASSERT_TRUE(program.Start());
+    program.Tap(kStripX, kStripY);
+    ASSERT_TRUE(app.editorView);
+
+    for (const auto& note : notes) {
+        SCOPED_TRACE(std::string(note.first.begin(), note.first.end()));
+        ASSERT_NO_FATAL_FAILURE(SelectChild(note.first));
+        ASSERT_EQ(note.second, std::wstring(noteEditor.text));
+        RedrawWindow(noteEditor.control, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        SendMessageW(noteEditor.control, EM_SETSEL, 0, -1);
+        SendMessageW(noteEditor.control, EM_SETSEL, -1, -1);
+        SendMessageW(noteEditor.control, WM_CHAR, L'z', 1);
+        program.Command(IDM_SAVE);
+        ASSERT_EQ(kMark + Utf16(note.second + L"z"), Bytes(program.NotesPath(note.first)));
+    }
     EXPECT_EQ(0u, program.boxes.Count());
 }
