@@ -190,6 +190,61 @@ BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags)
     return MoveFileExW(TranslateDevicePath(from).c_str(), TranslateDevicePath(to).c_str(), flags);
 }
 
+namespace {
+
+std::wstring NameOf(const std::wstring& path)
+{
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// The name the file system lists for the entry at path, or empty.
+std::wstring ListedName(const std::wstring& path)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    FindClose(search);
+    return entry.cFileName;
+}
+
+}  // namespace
+
+BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to)
+{
+    const std::wstring source = TranslateDevicePath(from);
+    const std::wstring target = TranslateDevicePath(to);
+    const std::wstring newName = NameOf(target);
+    const bool caseOnly = NameOf(source) != newName &&
+                          CompareStringOrdinal(NameOf(source).c_str(), -1, newName.c_str(), -1,
+                                               TRUE) == CSTR_EQUAL;
+    if (!caseOnly) {
+        if (!MoveFileExW(source.c_str(), target.c_str(), 0))
+            return FALSE;
+    } else {
+        // By way of a name of the program's own, so that the file system
+        // cannot take the new name for the old one.
+        static unsigned renames = 0;
+        wchar_t aside[64];
+        swprintf(aside, 64, L"zephnotes-%lx-r%u", GetCurrentProcessId(), ++renames);
+        const std::wstring middle = source.substr(0, source.size() - NameOf(source).size()) + aside;
+        if (!MoveFileExW(source.c_str(), middle.c_str(), 0))
+            return FALSE;
+        if (!MoveFileExW(middle.c_str(), target.c_str(), 0)) {
+            const DWORD error = GetLastError();
+            MoveFileExW(middle.c_str(), source.c_str(), 0);
+            SetLastError(error);
+            return FALSE;
+        }
+    }
+    if (ListedName(target) != newName) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
 {
     // Wine's ReplaceFileW first moves the replaced file aside and only then

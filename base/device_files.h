@@ -39,6 +39,10 @@ BOOL DeviceFlushFile(HANDLE file);
 BOOL DeviceCloseFile(HANDLE file);
 BOOL DeviceDeleteFile(const wchar_t* path);
 BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
+// Renames a file or folder within its folder without replacing anything,
+// a change of letter case included (which some file systems answer with
+// success and no rename): FALSE unless the entry now bears the new name.
+BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);
 
 // Removes a link to a folder (a junction or symbolic link) itself, never

@@ -195,6 +195,9 @@ void PressButton(MenuBar* bar, int index)
     DestroyMenu(menu);
 }
 
+LRESULT CALLBACK FollowParentProc(HWND window, UINT message, WPARAM wParam,
+                                  LPARAM lParam, UINT_PTR, DWORD_PTR data);
+
 LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     MenuBar* bar = BarOf(window);
@@ -217,7 +220,9 @@ LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_NCDESTROY:
         if (bar) {
-            RemoveWindowSubclass(bar->parent, nullptr, 1);
+            // A subclass is known by its procedure and id: the parent must
+            // not call into the bar's record once it is gone.
+            RemoveWindowSubclass(bar->parent, FollowParentProc, 1);
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             delete bar;
         }

@@ -3,6 +3,7 @@
 #include "base/drawing.h"
 #include "shell/app_state.h"
 
+#include <algorithm>
 #include <cwchar>
 
 NoteEditor noteEditor;
@@ -40,6 +41,12 @@ HWND NoteEditor::Create(int designX, int designY, int designWidth, int designHei
     this->controlId = static_cast<uint32_t>(controlId);
     this->instance = instance;
 
+    // A new control takes its font anew.
+    if (font)
+        DeleteObject(font);
+    font = nullptr;
+    fontCell = 0;
+
     if (!initialText)
         initialText = L"";
     wcsncpy(text, initialText, NoteTextLimit);
@@ -76,7 +83,9 @@ void NoteEditor::Layout(int width, int height)
         ApplyFont(static_cast<int>(designLineHeight * h / designSpaceHeight));
         PlaceTextOnPage(width, height);
     } else {
-        ApplyFont(static_cast<int>(this->height) - 4);
+        // A one-line field: a font that fits it, at most the size of the
+        // tree's labels on the handheld's screen.
+        ApplyFont(std::min(static_cast<int>(this->height) - 4, 14));
     }
 }
 

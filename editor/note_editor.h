@@ -23,7 +23,7 @@ public:
     // Writing on the lined page: the text rows are lineHeight apart and the
     // first stands on the rule at firstRule, from textLeft (right of the
     // page's margin line) to textRight before the right edge; design pixels.
-    // Without a page the text takes a font that fits the control's height.
+    // Without a page the text takes a font that fits a one-line field.
     void SetPageLines(int lineHeight, int firstRule, int textLeft, int textRight);
     void Show(int command);
     void Focus();

@@ -51,43 +51,28 @@ bool WriteAndClose(HANDLE file, const wchar_t* text)
     return closed;
 }
 
-// A file that holds no text: empty, or the mark alone.
-bool HoldsNoText(const std::wstring& path)
+// The folder part of a note's path, its last separator included.
+std::wstring FolderOf(const wchar_t* path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!DeviceGetFileAttributesEx(path.c_str(), &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.nFileSizeHigh != 0)
-        return false;
-    if (data.nFileSizeLow == 0)
-        return true;
-    if (data.nFileSizeLow != 2)
-        return false;
-    HANDLE file = DeviceCreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    WORD mark = 0;
-    DWORD got = 0;
-    bool markOnly = DeviceReadFile(file, &mark, 2, &got) && got == 2 && mark == NoteMark;
-    DeviceCloseFile(file);
-    return markOnly;
+    const std::wstring whole(path);
+    const size_t separator = whole.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : whole.substr(0, separator + 1);
 }
 
-// Makes the temporary file beside the note: "<note>.zephtmp", or a numbered
-// one when a file left by an interrupted save still holds text, which stays
-// for the user to recover. One holding no text is replaced.
+// Makes the temporary file beside the note. Its name is short and the
+// program's own ("zephnotes-<process>-<n>.zephtmp"), so it fits the file
+// system whenever the note's name does, and it is made only where no file
+// is: a file already there, whoever made it, is never removed or reused.
 HANDLE CreateTempBeside(const wchar_t* path, std::wstring* tempPath)
 {
-    for (int i = 1; i <= TempNameCount; ++i) {
-        std::wstring candidate = std::wstring(path) + TempSuffix;
-        if (i > 1)
-            candidate += std::to_wstring(i);
+    static unsigned saves = 0;
+    const std::wstring folder = FolderOf(path);
+    wchar_t name[64];
+    for (int i = 0; i < TempNameCount; ++i) {
+        swprintf(name, 64, L"zephnotes-%lx-%u%ls", GetCurrentProcessId(), ++saves, TempSuffix);
+        const std::wstring candidate = folder + name;
         HANDLE file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS &&
-            HoldsNoText(candidate) && DeviceDeleteFile(candidate.c_str()))
-            file = DeviceCreateFile(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (file != INVALID_HANDLE_VALUE) {
             *tempPath = candidate;
             return file;

@@ -24,7 +24,10 @@ void ReportLastError()
             swprintf(fallback, 160, L"Unknown error %lu (0x%08lX).", code, code);
         shown = fallback;
     }
-    MessageBoxW(nullptr, shown, L"Error", MB_ICONINFORMATION | MB_OK);
+    // The box is modal to the main window: a tap on the skin meanwhile would
+    // run a second command inside the box's loop.
+    HWND owner = app.mainWindow && IsWindow(app.mainWindow) ? app.mainWindow : nullptr;
+    MessageBoxW(owner, shown, L"Error", MB_ICONINFORMATION | MB_OK);
     if (text)
         LocalFree(text);
 }

@@ -27,6 +27,11 @@ struct AppState {
     NameEntryWindow* activeNameEntry = nullptr;
     uint32_t sortOrder = 0;            // 0 alphabetical, 1 by date
     SHACTIVATEINFO activateInfo = {};
+    // An exit found the open note could not be saved and was refused so the
+    // text stays; the next exit ends the program all the same.
+    bool exitRefusedForNote = false;
+    // Likewise for choosing another item while such an edit is pending.
+    bool selectionRefusedForNote = false;
 };
 
 extern AppState app;

@@ -28,11 +28,37 @@ bool savedOnClose = false;
 // hiding and destroying windows may take a while (under Wine without a
 // window manager about two seconds), and an edit the user asked to keep must
 // not wait for it.
+// When that save fails, the one box has said so and the program stays with
+// the text in the editor; a second exit after that ends it.
 LRESULT OnClose(HWND window)
 {
-    SaveOpenNote();
+    if (!app.exitRefusedForNote && !SaveOpenNote()) {
+        app.exitRefusedForNote = true;
+        return 0;
+    }
     savedOnClose = true;
     DestroyWindow(window);
+    return 0;
+}
+
+// The end of a session saves the open note as an exit does; a note that
+// cannot be saved asks the system to let the session go on.
+bool sessionSaveFailed = false;
+
+LRESULT OnQueryEndSession()
+{
+    sessionSaveFailed = !SaveOpenNote();
+    return sessionSaveFailed ? FALSE : TRUE;
+}
+
+LRESULT OnEndSession(WPARAM ending)
+{
+    if (ending) {
+        if (!sessionSaveFailed)
+            SaveOpenNote();
+        SaveSettings();
+    }
+    sessionSaveFailed = false;
     return 0;
 }
 
@@ -72,6 +98,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnClose(window);
     case WM_DESTROY:
         return OnDestroy();
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        return OnEndSession(wParam);
     case WM_ACTIVATE:
         return OnActivate(window, wParam, lParam);
     case WM_PAINT:

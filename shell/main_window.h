@@ -23,8 +23,9 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
 
 // Saves the open note when the selected item is a note; used on leaving
-// the editor view, by the Save command and at exit.
-void SaveOpenNote();
+// the editor view, by the Save command and at exit. False when an edit is
+// still pending because its save failed (the failure was shown).
+bool SaveOpenNote();
 
 // Toolbar animation timer.
 constexpr UINT_PTR kAnimationTimerId = 200;

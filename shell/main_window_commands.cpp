@@ -226,6 +226,8 @@ void DeleteSelected()
         ReportLastError();
         return;
     }
+    // What was typed into a deleted note goes with it.
+    noteEditor.modified = false;
     noteTree.DeleteItem(noteTree.selectedItem);
 }
 
@@ -308,6 +310,25 @@ void OpenMenu(HWND window, LPARAM lParam)
     app.popupMenu = nullptr;
 }
 
+// An edit still pending here is one whose save failed and was reported:
+// choosing another item tries the save again and, when it fails, keeps the
+// note and its text selected; choosing again after that report goes ahead.
+LRESULT OnSelectionChanging()
+{
+    if (!noteEditor.modified || noteTree.selectedKind != kKindNote) {
+        app.selectionRefusedForNote = false;
+        return FALSE;
+    }
+    if (app.selectionRefusedForNote) {
+        app.selectionRefusedForNote = false;
+        return FALSE;
+    }
+    if (SaveOpenNote())
+        return FALSE;
+    app.selectionRefusedForNote = true;
+    return TRUE;
+}
+
 void OnSelectionChanged()
 {
     noteEditor.Clear();
@@ -356,7 +377,8 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         return;
     // A move without replacing: a rename onto an existing sibling fails and
     // leaves both entries whole.
-    if (!DeviceMoveFile(oldPath.Text(), newPath.Text(), 0)) {
+    if (!DeviceRenameEntry(WithoutTrailingSeparator(oldPath).Text(),
+                           WithoutTrailingSeparator(newPath).Text())) {
         DWORD error = GetLastError();
         noteTree.SetLabel(item, oldLabel.Text());
         noteTree.ApplySortOrder();
@@ -421,6 +443,8 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
     if (static_cast<int>(wParam) != IDC_TREE || !header)
         return 0;
     switch (header->code) {
+    case TVN_SELCHANGINGW:
+        return OnSelectionChanging();
     case TVN_SELCHANGEDW:
         OnSelectionChanged();
         break;

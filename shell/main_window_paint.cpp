@@ -64,14 +64,15 @@ void SwitchView(HWND window)
 
 }  // namespace
 
-void SaveOpenNote()
+bool SaveOpenNote()
 {
     if (noteTree.selectedKind != kKindNote || !noteEditor.modified)
-        return;
+        return true;
     // The tree's text buffer also receives labels: build the path afresh.
     if (noteTree.BuildSelectedPath() != kKindNote)
-        return;
+        return true;
     noteEditor.SaveNote(noteTree.textBuffer);
+    return !noteEditor.modified;
 }
 
 bool InsideToggleArea(int x, int y)

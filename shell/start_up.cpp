@@ -50,7 +50,16 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     // One instance only: a second start raises the first and ends.
     HWND running = FindWindowW(className, title);
     if (running) {
+#ifdef _WIN32_WCE
+        // The handheld's form of the handle also brings the window's owned
+        // pop-ups forward.
         SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(running) | 1));
+#else
+        // A desktop knows no such form: raise the window by its own handle.
+        if (IsIconic(running))
+            ShowWindow(running, SW_RESTORE);
+        SetForegroundWindow(running);
+#endif
         return false;
     }
 

@@ -38,13 +38,20 @@ NoteTree::NoteTree()
       patternSuffix(L"\\*.*"),
       sortMode(0),
       labelFont(nullptr),
-      labelFontCell(0)
+      labelFontCell(0),
+      topLevelOrdered(false),
+      topLevelOrder(0)
 {
 }
 
 void NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignWidth,
                       int32_t newDesignHeight, HWND parent, int32_t id, HINSTANCE module)
 {
+    // A new control takes its font anew.
+    if (labelFont)
+        DeleteObject(labelFont);
+    labelFont = nullptr;
+    labelFontCell = 0;
     designX = newDesignX;
     designY = newDesignY;
     designWidth = newDesignWidth;
@@ -104,6 +111,7 @@ void NoteTree::Focus()
 HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM insertAfter,
                                int image, int selectedImage, uint32_t param)
 {
+    topLevelOrdered = false;
     TVINSERTSTRUCTW insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = insertAfter;
@@ -129,6 +137,7 @@ LRESULT NoteTree::GetLabel(HTREEITEM item)
 
 void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
 {
+    topLevelOrdered = false;
     itemScratch = TVITEMW{};
     itemScratch.mask = TVIF_TEXT;
     itemScratch.hItem = item;
@@ -173,6 +182,7 @@ void NoteTree::DeleteItem(HTREEITEM item)
     // The control frees the handles of the whole subtree and may hand them
     // out again, so a search must never come back to them.
     PassOverSubtree(item);
+    topLevelOrdered = false;
     SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
 }
 

@@ -115,6 +115,11 @@ public:
     std::vector<SearchEntry> searchList;
     HFONT labelFont;                   // the labels' font, owned; made by Layout
     int32_t labelFontCell;
+    // The top level is in the stored order (topLevelOrder) and no item was
+    // inserted, renamed, deleted or sorted since: putting it in that order
+    // again would change nothing, so it is skipped.
+    bool topLevelOrdered;
+    uint32_t topLevelOrder;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);

@@ -28,6 +28,7 @@ void SortByTime(HWND control, HTREEITEM parent)
 
 void NoteTree::SortChildren(HTREEITEM item)
 {
+    topLevelOrdered = false;
     if (sortMode != 0)
         SortByTime(controlWindow, item);
     else
@@ -54,8 +55,14 @@ void NoteTree::SortTree(HTREEITEM start)
 void NoteTree::ApplySortOrder()
 {
     // Only the top level: deeper levels keep their order until SortTree.
+    // Every command asks for it, each typed character twice: when nothing
+    // moved since the last time, the order is already there.
+    if (topLevelOrdered && topLevelOrder == app.sortOrder)
+        return;
     if (app.sortOrder == 0)
         SendMessageW(controlWindow, TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(rootItem));
     else if (app.sortOrder == 1)
         SortByTime(controlWindow, rootItem);
+    topLevelOrdered = true;
+    topLevelOrder = app.sortOrder;
 }

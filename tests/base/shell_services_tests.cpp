@@ -126,6 +126,21 @@ TEST_F(ShellServices, MenuBarSitsAlongTheBottomOfAWorkAreaSizedParent)
     EXPECT_EQ(window.bottom - MenuBarHeight(), barRect.top);
 }
 
+TEST_F(ShellServices, ADestroyedBarNoLongerFollowsItsParent)
+{
+    const LONG_PTR own = GetWindowLongPtrW(parent, GWLP_WNDPROC);
+    HWND bar = CreateBar(parent, IDMB_MAIN);
+    ASSERT_NE(nullptr, bar);
+    EXPECT_NE(own, GetWindowLongPtrW(parent, GWLP_WNDPROC)) << "the bar follows its parent";
+    DestroyWindow(bar);
+    // With the bar's record gone, nothing of the bar may stay in the
+    // parent's procedure chain: a later move would read the freed record.
+    EXPECT_EQ(own, GetWindowLongPtrW(parent, GWLP_WNDPROC));
+    RECT window;
+    GetWindowRect(parent, &window);
+    MoveWindow(parent, window.left + 1, window.top, 200, 200, FALSE);
+}
+
 TEST_F(ShellServices, MenuBarButtonSendsItsCommandToTheParent)
 {
     HWND bar = CreateBar(parent, IDMB_MAIN);

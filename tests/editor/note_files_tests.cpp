@@ -366,27 +366,43 @@ TEST_F(NoteFilesTest, ASaveReplacesTheNoteAndLeavesNoTemporaryFile)
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"n"});
 }
 
-TEST_F(NoteFilesTest, ATemporaryFileLeftWithTextIsNeverDeleted)
+TEST_F(NoteFilesTest, FilesNamedLikeTemporaryFilesAreNeverTouched)
 {
+    // A leftover of an interrupted save, and a user's own empty note that
+    // happens to carry the suffix: neither is the save's to remove.
     const std::string leftover = NoteFileBytes(L"words from an interrupted save");
     ASSERT_TRUE(WriteBytes(Host(L"n"), NoteFileBytes(L"old")));
     ASSERT_TRUE(WriteBytes(Host(L"n.zephtmp"), leftover));
+    ASSERT_TRUE(WriteBytes(Host(L"x"), NoteFileBytes(L"x")));
+    ASSERT_TRUE(WriteBytes(Host(L"x.zephtmp"), ""));
     Select(L"n");
     Type(L"new ");
     EXPECT_TRUE(editor.SaveNote(Note(L"n").c_str()));
+    Select(L"x");
+    Type(L"x");
+    EXPECT_TRUE(editor.SaveNote(Note(L"x").c_str()));
     EXPECT_EQ(Bytes(Host(L"n")), NoteFileBytes(L"new old"));
+    EXPECT_EQ(Bytes(Host(L"x")), NoteFileBytes(L"xx"));
     EXPECT_EQ(Bytes(Host(L"n.zephtmp")), leftover);
-    EXPECT_FALSE(FileExists(Host(L"n.zephtmp2")));
+    EXPECT_TRUE(FileExists(Host(L"x.zephtmp")));
+    EXPECT_EQ(Bytes(Host(L"x.zephtmp")), "");
+    EXPECT_EQ(NamesInFolder(NotesFolder()),
+              (std::vector<std::wstring>{L"n", L"n.zephtmp", L"x", L"x.zephtmp"}));
+}
 
-    // A leftover holding no text is simply reused.
-    ASSERT_TRUE(WriteBytes(Host(L"m"), NoteFileBytes(L"m")));
-    ASSERT_TRUE(WriteBytes(Host(L"m.zephtmp"), ""));
-    Select(L"m");
-    Type(L"m");
-    EXPECT_TRUE(editor.SaveNote(Note(L"m").c_str()));
-    EXPECT_EQ(Bytes(Host(L"m")), NoteFileBytes(L"mm"));
-    EXPECT_FALSE(FileExists(Host(L"m.zephtmp")));
-    EXPECT_FALSE(FileExists(Host(L"m.zephtmp2")));
+TEST_F(NoteFilesTest, ANoteWithTheLongestNameTheFolderTakesCanBeSaved)
+{
+    // 127 Cyrillic letters are 254 bytes on a Linux file system: one more
+    // than it takes for the note alone, but no room for a suffix.
+    const std::wstring name(127, L'\x0436');
+    editor.Clear();
+    Type(L"first");
+    ASSERT_TRUE(editor.CreateNote(Note(name).c_str()));
+    Type(L" second");
+    EXPECT_TRUE(editor.SaveNote(Note(name).c_str()));
+    EXPECT_EQ(Bytes(Host(name)), NoteFileBytes(L"first second"));
+    EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{name});
+    EXPECT_EQ(boxes.Count(), 0u);
 }
 
 // A save that cannot be written keeps the note on disk and the edits pending.

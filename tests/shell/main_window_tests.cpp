@@ -15,6 +15,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::string kMark("\xFF\xFE", 2);
@@ -51,6 +53,13 @@ void SelectChild(const std::wstring& label, HTREEITEM parent = nullptr)
     HTREEITEM item = ItemNamed(parent ? parent : noteTree.GetRootItem(), label);
     ASSERT_NE(nullptr, item) << "no item " << std::string(label.begin(), label.end());
     noteTree.SelectItem(item);
+}
+
+std::vector<std::wstring> SortedNames(const std::wstring& folder)
+{
+    std::vector<std::wstring> names = NamesInFolder(folder);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void EndLabelEdit(HWND window, const wchar_t* text)
@@ -104,6 +113,9 @@ TEST(ProgramStart, ASecondStartRaisesTheFirstAndEndsWithZero)
     path = path.substr(0, path.find_last_of(L"\\/")) + L"\\..\\zephnotes.exe";
     ASSERT_TRUE(FileExists(path));
     program.settings.DeleteSettingsKey();
+    ShowWindow(program.window(), SW_MINIMIZE);
+    program.Pump();
+    ASSERT_TRUE(IsIconic(program.window()));
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -124,6 +136,8 @@ TEST(ProgramStart, ASecondStartRaisesTheFirstAndEndsWithZero)
     EXPECT_EQ(WAIT_OBJECT_0, waited) << "the second process ends by itself";
     EXPECT_EQ(0u, code);
     EXPECT_FALSE(SettingsKeyGuard::SettingsKeyExists()) << "it never touched the registry";
+    program.Pump();
+    EXPECT_FALSE(IsIconic(program.window())) << "the first window is brought back";
 }
 
 TEST(Views, TheSideStripSwitchesOnAReleaseStrictlyInside)
@@ -282,17 +296,67 @@ TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
     EXPECT_EQ(0u, program.boxes.Count());
 }
 
-TEST(Views, ASaveThatFailsAtExitIsReportedOnce)
+TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
 {
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
     // A folder now stands where the note was: the save cannot put it there.
     ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
     ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
-    program.Exit();
+    EXPECT_FALSE(program.Exit()) << "the first exit keeps the program and the text";
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(IsWindow(program.window()));
+    EXPECT_STREQ(L"ba", noteEditor.text);
+    EXPECT_TRUE(noteEditor.modified);
+
+    EXPECT_TRUE(program.Exit()) << "an exit after the report ends the program";
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(FolderExists(program.NotesPath(L"note")));
     EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
+}
+
+TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"other"), kMark + Utf16(L"o")));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    program.Tap(15, kStripY);   // leaving the editor tries the save
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_STREQ(L"ba", noteEditor.text);
+
+    HTREEITEM note = noteTree.GetSelected();
+    noteTree.SelectItem(noteTree.GetRootItem());
+    EXPECT_EQ(note, noteTree.GetSelected()) << "the note with its edit stays chosen";
+    EXPECT_EQ(2u, program.boxes.Count()) << "the save tried again says why it failed";
+    EXPECT_STREQ(L"ba", noteEditor.text);
+
+    // Chosen again after that report, the other item opens.
+    noteTree.SelectItem(noteTree.GetRootItem());
+    EXPECT_EQ(noteTree.GetRootItem(), noteTree.GetSelected());
+    EXPECT_EQ(2u, program.boxes.Count());
+    EXPECT_STREQ(L"", noteEditor.text);
+}
+
+TEST(Views, TheEndOfASessionSavesTheOpenNote)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"session "));
+    EXPECT_EQ(TRUE, SendMessageW(program.window(), WM_QUERYENDSESSION, 0, 0));
+    EXPECT_EQ(kMark + Utf16(L"session a"), Bytes(program.NotesPath(L"note")));
+    SendMessageW(program.window(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(kMark + Utf16(L"session a"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    // A note that cannot be saved asks the session to go on, with one box.
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"more "));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    EXPECT_EQ(FALSE, SendMessageW(program.window(), WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(noteEditor.modified);
 }
 
 TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)
@@ -419,6 +483,9 @@ TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
     program.Command(IDM_CREATE_FOLDER);
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
+    // Modal to the main window: no tap reaches the skin while it is up.
+    EXPECT_EQ(program.window(), program.boxes.Shown()[0].owner);
+    EXPECT_FALSE(program.boxes.Shown()[0].ownerEnabled);
 
     program.AnswerNameEntry(L"note", IDOK);
     program.Command(IDM_CREATE_NOTE);
@@ -555,6 +622,14 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EXPECT_FALSE(FileExists(program.NotesPath(L"first")));
     EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
     EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ItemLabels(root));
+
+    // A change of letter case only is a rename on disk like any other.
+    EndLabelEdit(program.window(), L"Third");
+    EXPECT_EQ(0u, program.boxes.Count());
+    EXPECT_EQ((std::vector<std::wstring>{L"Third", L"second"}), SortedNames(program.NotesPath(L"")));
+    EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"Third")));
+    EndLabelEdit(program.window(), L"third");
+    EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), SortedNames(program.NotesPath(L"")));
 
     // Onto an existing sibling: refused, both files whole, old label back.
     EndLabelEdit(program.window(), L"second");

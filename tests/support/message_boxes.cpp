@@ -52,6 +52,7 @@ LRESULT CALLBACK MessageBoxAnswerer::CbtProc(int code, WPARAM wParam, LPARAM lPa
                             IsWindowVisible(GetDlgItem(window, IDCANCEL)) &&
                             GetDlgItem(window, IDOK) != nullptr;
             box.owner = GetWindow(window, GW_OWNER);
+            box.ownerEnabled = box.owner && IsWindowEnabled(box.owner);
             self->shown.push_back(box);
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->answer, BN_CLICKED), 0);
         } else if (self->otherWindow) {

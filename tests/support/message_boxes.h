@@ -14,6 +14,7 @@ struct ShownMessageBox {
     HICON icon;           // the icon the box shows, null for none
     bool hasCancel;       // a second button besides OK
     HWND owner;
+    bool ownerEnabled;    // the owner still took input while the box was up
 };
 
 class MessageBoxAnswerer {

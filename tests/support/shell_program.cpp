@@ -155,13 +155,15 @@ bool ProgramUnderTest::Start()
     return started;
 }
 
-void ProgramUnderTest::Exit()
+bool ProgramUnderTest::Exit()
 {
     Command(40000);
     MSG msg;
     DWORD until = GetTickCount() + 5000;
     while (GetTickCount() < until) {
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (app.mainWindow && IsWindow(app.mainWindow))
+                return false;   // nothing left to do and the window stays
             Sleep(1);
             continue;
         }
@@ -171,6 +173,7 @@ void ProgramUnderTest::Exit()
         DispatchMessageW(&msg);
     }
     started = false;
+    return true;
 }
 
 HWND ProgramUnderTest::window() const

@@ -27,8 +27,9 @@ public:
 
     // Starts the program (StartInstance); false when it did not start.
     bool Start();
-    // Ends it as the Exit command does and runs the loop to its quit.
-    void Exit();
+    // Ends it as the Exit command does and runs the loop to its quit; false
+    // when the program refused to end and is still running.
+    bool Exit();
 
     // A press that is (hold true) or is not a tap-and-hold, at client x, y.
     void Press(int x, int y, bool hold);

@@ -126,3 +126,34 @@ TEST_F(Sorting, ItemsCreatedLaterGoToTheirAlphabeticalPlaceUntilTheNextSort)
     noteTree.SortTree(root);
     EXPECT_EQ((Labels{L"z", L"b", L"m", L"k"}), In(L"a"));
 }
+
+TEST_F(Sorting, ApplySortOrderFollowsEveryChangeOfTheTopLevel)
+{
+    // Re-applying the order is skipped while nothing moved; each kind of
+    // change since must still bring the top level back into order.
+    app.sortOrder = 0;
+    noteTree.ApplySortOrder();
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
+
+    noteTree.SetLabel(ChildNamed(root, L"a"), L"e");
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"b", L"c", L"d", L"e"}), Top());
+
+    noteTree.InsertItem(root, L"0", TVI_LAST, 2, 3, 0);
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"0", L"b", L"c", L"d", L"e"}), Top());
+
+    noteTree.sortMode = 1;
+    noteTree.SortTree(root);
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"0", L"b", L"c", L"d", L"e"}), Top()) << "the stored order is alphabetical";
+
+    app.sortOrder = 1;
+    noteTree.ApplySortOrder();
+    EXPECT_EQ(L"0", Top().front()) << "the oldest first";
+    noteTree.DeleteItem(ChildNamed(root, L"0"));
+    app.sortOrder = 0;
+    noteTree.ApplySortOrder();
+    EXPECT_EQ((Labels{L"b", L"c", L"d", L"e"}), Top());
+}
