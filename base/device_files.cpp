@@ -185,6 +185,17 @@ BOOL DeviceDeleteFile(const wchar_t* path)
     return DeleteFileW(TranslateDevicePath(path).c_str());
 }
 
+bool DeviceNameLengthFits(const wchar_t* name)
+{
+    const int units = static_cast<int>(wcslen(name));
+    if (units > 255)
+        return false;
+    if (!RunningOnWine())
+        return true;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, units, nullptr, 0, nullptr, nullptr);
+    return bytes <= 255;
+}
+
 BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags)
 {
     return MoveFileExW(TranslateDevicePath(from).c_str(), TranslateDevicePath(to).c_str(), flags);
@@ -270,16 +281,48 @@ BOOL DeviceRemoveFolderLink(const wchar_t* path)
     return RemoveDirectoryW(TranslateDevicePath(path).c_str());
 }
 
+namespace {
+
+std::wstring WithoutTrailingSeparators(std::wstring path)
+{
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    return path;
+}
+
+// Where the platform arrives when it opens the host path, every link on
+// the way followed; empty when the entry cannot be opened.
+std::wstring ResolvedPath(const std::wstring& hostPath)
+{
+    HANDLE entry = CreateFileW(hostPath.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (entry == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetFinalPathNameByHandleW(entry, buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(entry);
+    if (length == 0 || length >= buffer.size())
+        return std::wstring();
+    return WithoutTrailingSeparators(std::wstring(buffer.data(), length));
+}
+
+}  // namespace
+
 bool DevicePathCrossesLink(const wchar_t* path)
 {
-    std::wstring host = TranslateDevicePath(path);
-    while (!host.empty() && (host.back() == L'\\' || host.back() == L'/'))
-        host.pop_back();
+    std::wstring host = WithoutTrailingSeparators(TranslateDevicePath(path));
     // Check every folder from the documents folder down; the documents
     // folder itself may be a link of the user's own.
-    std::wstring documents = HostDocumentsFolder();
+    std::wstring documents = WithoutTrailingSeparators(HostDocumentsFolder());
     size_t start = 0;
-    if (host.size() > documents.size() && _wcsnicmp(host.c_str(), documents.c_str(), documents.size()) == 0)
+    const bool underDocuments =
+        host.size() > documents.size() &&
+        _wcsnicmp(host.c_str(), documents.c_str(), documents.size()) == 0 &&
+        (host[documents.size()] == L'\\' || host[documents.size()] == L'/');
+    if (underDocuments)
         start = documents.size() + 1;
     for (size_t i = start; i <= host.size(); ++i) {
         if (i == host.size() || host[i] == L'\\' || host[i] == L'/') {
@@ -291,7 +334,51 @@ bool DevicePathCrossesLink(const wchar_t* path)
                 return true;
         }
     }
-    return false;
+    if (!underDocuments)
+        return false;
+    // A link to a file carries no mark under Wine: ask where opening the
+    // deepest entry that exists really arrives. It must be the documents
+    // folder's own place followed by the very names of the path.
+    std::wstring existing = host;
+    while (existing.size() > documents.size() &&
+           GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES)
+        existing = existing.substr(0, existing.find_last_of(L"\\/"));
+    if (existing.size() <= documents.size())
+        return false;
+    const std::wstring resolvedDocuments = ResolvedPath(documents);
+    const std::wstring resolved = ResolvedPath(existing);
+    if (resolvedDocuments.empty() || resolved.empty())
+        return false;   // what cannot be opened cannot be acted on either
+    std::wstring expected = resolvedDocuments + existing.substr(documents.size());
+    for (wchar_t& c : expected)
+        if (c == L'/')
+            c = L'\\';
+    return resolved != expected;
+}
+
+bool DeviceFolderHoldsUnmarkedLink(const wchar_t* path)
+{
+    const std::wstring folder = WithoutTrailingSeparators(TranslateDevicePath(path));
+    const std::wstring resolvedFolder = ResolvedPath(folder);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool holds = false;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring inner = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;   // a marked link is removed as itself
+        if (ResolvedPath(inner) != resolvedFolder + L"\\" + name)
+            holds = true;
+        else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            holds = DeviceFolderHoldsUnmarkedLink(inner.c_str());
+    } while (!holds && FindNextFileW(search, &entry));
+    FindClose(search);
+    return holds;
 }
 
 int DeviceFileOperation(SHFILEOPSTRUCTW* operation)

@@ -158,7 +158,10 @@ void NoteEditor::LoadNote(const wchar_t* path)
                 if (!whole)
                     problem = ERROR_FILE_TOO_LARGE;
                 else if (wcslen(text) != bytes / 2)
-                    problem = ERROR_INVALID_DATA;  // a zero unit would end the text early
+                    // A zero unit ends the control's text: what comes before
+                    // it is shown, and the box says a character of the note
+                    // cannot be kept.
+                    problem = ERROR_NO_UNICODE_TRANSLATION;
                 if (control)
                     SetWindowTextW(control, text);
             }

@@ -4,6 +4,7 @@
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "editor/note_editor.h"
+#include "tree/note_tree.h"
 
 namespace {
 
@@ -75,9 +76,17 @@ LRESULT OnDestroy()
     return 0;
 }
 
+// Coming back to the front (after a box, the About window or another
+// program) gives the keyboard back to the view's control, so typing goes on
+// where it was without a tap first.
 LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam)
 {
     SHHandleWMActivate(window, wParam, lParam, &app.activateInfo, 0);
+    if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+        HWND control = app.editorView ? noteEditor.control : noteTree.controlWindow;
+        if (control && IsWindowVisible(control))
+            SetFocus(control);
+    }
     return 0;
 }
 

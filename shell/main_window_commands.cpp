@@ -222,6 +222,16 @@ void DeleteSelected()
     bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
                   (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                   !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    // A delete through a link would delete what it points to, outside the
+    // notes folder: such a delete is refused whole.
+    const bool marked = attributes != INVALID_FILE_ATTRIBUTES &&
+                        (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if ((!marked && DevicePathCrossesLink(path.Text())) ||
+        (folder && DeviceFolderHoldsUnmarkedLink(path.Text()))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ReportLastError();
+        return;
+    }
     if ((folder && !RemoveFolderLinks(path.Text())) || !DeleteEntry(path.Text())) {
         ReportLastError();
         return;

@@ -43,7 +43,7 @@ bool IsUsableName(const wchar_t* name)
     if (!name || !name[0])
         return Fail(ERROR_INVALID_NAME);
     const size_t length = wcslen(name);
-    if (length > kMaxNameLength)
+    if (length > kMaxNameLength || !DeviceNameLengthFits(name))
         return Fail(ERROR_FILENAME_EXCED_RANGE);
     for (size_t i = 0; i < length; ++i) {
         const wchar_t c = name[i];

@@ -113,15 +113,22 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
     OrderAsSortedInsertion(entries);
     const WideString folder = current.pattern.DirectoryPart();
     const HTREEITEM parent = current.parent;
-    // Entries of a folder the control refused land beside the root, at
-    // their sorted place there.
-    const HTREEITEM insertAfter = parent ? TVI_LAST : TVI_SORT;
+    // Without an item to hold them (the control refused the root) entries
+    // would name paths outside the notes folder: none is shown.
+    if (!parent)
+        return;
+    const HTREEITEM insertAfter = TVI_LAST;
     for (const FolderEntry& entry : entries) {
         if (IsFolder(entry)) {
             HTREEITEM item = InsertItem(parent, entry.name.c_str(), insertAfter, kKindFolder, 1,
                                         entry.time);
-            if (!item)
+            // A folder the control refused has no item to hold its entries;
+            // put beside the root they would name paths outside the notes
+            // folder, so its contents stay out of the tree.
+            if (!item) {
                 ReportLastError();
+                continue;
+            }
             if (!IsLink(entry))
                 pending->push_back(
                     PendingFolder{folder + WideString(entry.name.c_str()) + patternSuffix, item});

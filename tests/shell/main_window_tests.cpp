@@ -308,6 +308,7 @@ TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
     EXPECT_TRUE(IsWindow(program.window()));
     EXPECT_STREQ(L"ba", noteEditor.text);
     EXPECT_TRUE(noteEditor.modified);
+    EXPECT_EQ(noteEditor.control, GetFocus()) << "typing goes on once the box is gone";
 
     EXPECT_TRUE(program.Exit()) << "an exit after the report ends the program";
     EXPECT_EQ(1u, program.boxes.Count());
@@ -598,6 +599,49 @@ TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
     EXPECT_EQ(3u, program.boxes.Count());
     program.Command(IDM_DELETE);
     EXPECT_TRUE(FileExists(program.docs.HostPath(L"outside\\sentinel")));
+}
+
+TEST(Commands, NothingOutsideIsDeletedRenamedOrWrittenThroughALinkToAFile)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "links are made from the Unix side";
+    ProgramUnderTest program;
+    const std::string outside = kMark + Utf16(L"outside");
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"holder").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"holder\\note"), kMark));
+    ASSERT_TRUE(WriteBytes(program.docs.HostPath(L"outside.txt"), outside));
+    ASSERT_TRUE(MakeUnixFolderLink(program.docs.HostPath(L"outside.txt"),
+                                   program.NotesPath(L"link")));
+    ASSERT_TRUE(MakeUnixFolderLink(program.docs.HostPath(L"outside.txt"),
+                                   program.NotesPath(L"holder\\inner")));
+    ASSERT_TRUE(program.Start());
+
+    SelectChild(L"link");
+    program.Command(IDM_DELETE);
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
+    EndLabelEdit(program.window(), L"moved");
+    EXPECT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
+    EXPECT_FALSE(FileExists(program.NotesPath(L"moved")));
+
+    // A folder holding such a link is not deleted at all.
+    SelectChild(L"holder");
+    program.Command(IDM_DELETE);
+    EXPECT_EQ(3u, program.boxes.Count());
+    EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
+    EXPECT_TRUE(FileExists(program.NotesPath(L"holder\\note")));
+
+    // Saving puts a note of its own in the link's place; the outside file
+    // stays as it was.
+    SelectChild(L"link");
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"new "));
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"new outside"), Bytes(program.NotesPath(L"link")));
+    EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
+    EXPECT_EQ(3u, program.boxes.Count());
 }
 
 TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)

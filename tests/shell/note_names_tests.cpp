@@ -35,6 +35,21 @@ TEST(NoteNames, NamesThatLeaveTheFolderOrMakeUnusableFilesAreRefused)
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
 }
 
+TEST(NoteNames, ANameMustFitTheFileSystemsOwnLimit)
+{
+    // Under Wine the host file system counts 255 bytes of UTF-8: a Cyrillic
+    // letter takes two, so 127 fit and 128 do not. Windows counts units.
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    EXPECT_TRUE(IsUsableName(std::wstring(127, L'\x0436').c_str()));
+    SetLastError(0);
+    EXPECT_EQ(!wine, IsUsableName(std::wstring(128, L'\x0436').c_str()));
+    if (wine) {
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+    }
+    EXPECT_EQ(!wine, IsUsableName(std::wstring(86, L'\x65E5').c_str()));   // 3 bytes each
+}
+
 TEST(NoteNames, APathBeyondThePlatformsLengthDoesNotFit)
 {
     TempDocuments docs;

@@ -317,3 +317,41 @@ TEST_F(FolderScan, SixteenThousandSiblingsScanInWellUnderASecondEach)
     EXPECT_LT(elapsed, 3000u);
     RecordProperty("scan_ms", static_cast<int>(elapsed));
 }
+
+namespace {
+
+WNDPROC treeOwnProc = nullptr;
+
+// The control refuses to make an item labelled "refused".
+LRESULT CALLBACK RefusingTreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TVM_INSERTITEMW) {
+        const TVINSERTSTRUCTW* insert = reinterpret_cast<const TVINSERTSTRUCTW*>(lParam);
+        if (insert->item.pszText && std::wstring(insert->item.pszText) == L"refused") {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        }
+    }
+    return CallWindowProcW(treeOwnProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(FolderScan, AFolderTheControlRefusesKeepsItsEntriesOutOfTheTree)
+{
+    // Put anywhere else, the folder's notes would name paths outside the
+    // notes folder, where a delete or a rename would then act.
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Notes(L"refused").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(Notes(L"refused\\inside"), ""));
+    ASSERT_TRUE(WriteBytes(Notes(L"kept"), ""));
+    treeOwnProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingTreeProc)));
+    MessageBoxAnswerer boxes;
+    Scan();
+    EXPECT_EQ(1u, boxes.Count());
+    EXPECT_EQ(std::vector<std::wstring>{L"ZephNotes"}, ChildLabels(nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{L"kept"}, ChildLabels(noteTree.rootItem));
+    SetWindowLongPtrW(noteTree.controlWindow, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(treeOwnProc));
+}

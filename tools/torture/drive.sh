@@ -187,7 +187,19 @@ zd_hold() { # x y : tap-and-hold, the stylus held still
 
 zd_keys() { xdotool key --delay 60 "$@"; sleep 0.2; }
 
-zd_type() { xdotool type --delay 30 -- "$1"; sleep 0.2; }
+# Letters outside the keyboard map are typed through a key xdotool remaps for
+# each: the program must see every new mapping before its key, so each such
+# letter goes alone, with a pause after it.
+zd_type() {
+    local piece
+    while IFS= read -r -d '' piece; do
+        xdotool type --delay 30 -- "$piece"
+        case "$piece" in *[![:ascii:]]*) sleep 0.25 ;; esac
+    done < <(python3 -c 'import re, sys
+for piece in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]", sys.argv[1]):
+    sys.stdout.write(piece + "\0")' "$1")
+    sleep 0.2
+}
 
 # zd_window_named REGEX: ids of windows whose title matches.
 zd_window_named() { xdotool search --name "$1" 2>/dev/null; }
