@@ -400,7 +400,13 @@ failing_writes() {
     zd_tap 17 "$(ROW 0)"; zd_keys Down
     to_editor; editor_type "NEW"; to_tree
     one_error "immutable notes folder: saving" "$(errors_after)"
+    # The edit is still pending: choosing another item tries the save again
+    # and, when that fails too, keeps the note chosen; a second choice goes.
     select_root
+    one_error "immutable notes folder: choosing another item tries the save again" "$(errors_after)"
+    select_root
+    zd_check "immutable notes folder: a second choice goes ahead without a box" \
+        [ "$(errors_after 1)" = 0 ]
     tree_hold; zd_tree_menu create_note; zd_answer_entry "newnote"
     one_error "immutable notes folder: creating a note" "$(errors_after)"
     tree_hold; zd_tree_menu create_folder; zd_answer_entry "newfolder"
