@@ -226,7 +226,8 @@ TEST(Views, LeavingTheEditorSavesAnEditedNoteAndNothingElse)
     program.Tap(15, kStripY);
     EXPECT_EQ(kMark + Utf16(L"old и новое"), Bytes(program.NotesPath(L"note")));
     EXPECT_EQ(kMark + Utf16(L"keep"), Bytes(program.NotesPath(L"other")));
-    EXPECT_FALSE(FileExists(program.NotesPath(L"note.zephtmp")));
+    EXPECT_EQ((std::vector<std::wstring>{L"note", L"other"}), SortedNames(program.NotesPath(L"")))
+        << "no temporary file is left beside the note";
 }
 
 TEST(Views, ExitWritesTheOrderAndSavesTheChangedOpenNote)
@@ -338,6 +339,33 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
     EXPECT_EQ(noteTree.GetRootItem(), noteTree.GetSelected());
     EXPECT_EQ(2u, program.boxes.Count());
     EXPECT_STREQ(L"", noteEditor.text);
+}
+
+TEST(Views, ANoteHoldingAZeroUnitShowsItsStartAndSaysWhyItCannotChange)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    const std::string bytes = kMark + Utf16(std::wstring(L"before\0after", 12));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), bytes));
+    ASSERT_TRUE(program.Start());
+    SelectChild(L"note");
+    program.Tap(kStripX, kStripY);
+    wchar_t shown[64] = {};
+    GetWindowTextW(noteEditor.control, shown, 64);
+    EXPECT_STREQ(L"before", shown);
+    SendMessageW(noteEditor.control, WM_CHAR, L'x', 1);
+    program.Tap(15, kStripY);
+    ASSERT_EQ(1u, program.boxes.Count());
+    wchar_t* expected = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, ERROR_NO_UNICODE_TRANSLATION, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<wchar_t*>(&expected), 0, nullptr);
+    if (expected) {
+        EXPECT_EQ(std::wstring(expected), program.boxes.Shown()[0].text);
+        LocalFree(expected);
+    }
+    EXPECT_EQ(bytes, Bytes(program.NotesPath(L"note")));
 }
 
 TEST(Views, TheEndOfASessionSavesTheOpenNote)
