@@ -58,7 +58,8 @@ zd_check "the notes folder is made at start-up" zd_eventually 5 [ -d "$NOTES" ]
 sleep 1
 zd_screenshot "$SHOTS/e2e-01-start.png"
 
-zd_tap 80 "$(ROW 0)"                       # select the root by its label
+zd_tap 45 "$(ROW 0)"                       # select the root by its icon (a tap on its
+                                           # selected label would start a rename)
 zd_hold 120 200
 zd_screenshot "$SHOTS/e2e-02-tree-menu.png"
 zd_tree_menu create_folder
@@ -70,7 +71,7 @@ zd_check "the folder typed in the name entry window is made" zd_eventually 5 [ -
 zd_wait_gone '^Каталог:$' 5
 
 # The same name again: one "Error" box, nothing else changes.
-zd_tap 80 "$(ROW 0)"
+zd_tap 45 "$(ROW 0)"
 zd_hold 120 200
 zd_tree_menu create_folder
 zd_answer_entry "Travel"
@@ -80,7 +81,7 @@ zd_check "the existing folder stays alone" [ "$(ls "$NOTES")" = Travel ]
 
 zd_tap 17 "$(ROW 0)"                       # expand the root
 sleep 0.5
-zd_tap 100 "$(ROW 1)"                      # select Travel
+zd_tap 65 "$(ROW 1)"                       # select Travel by its icon
 zd_hold 120 200
 zd_tree_menu create_note
 zd_wait_window '^Файл:$' 5 >/dev/null
@@ -89,7 +90,7 @@ zd_check "the note typed in the name entry window is made" zd_eventually 5 [ -f 
 zd_wait_gone '^Файл:$' 5
 zd_check "a new note holds only FF FE" [ "$(file_hex "$NOTES/Travel/Plan" 2>/dev/null)" = fffe ]
 
-zd_tap 100 "$(ROW 1)"                      # Travel again, open it with the keyboard
+zd_tap 65 "$(ROW 1)"                       # Travel's icon (its label would rename it), then the keyboard
 zd_keys Right Down                          # expand, select Plan
 sleep 0.5
 zd_screenshot "$SHOTS/e2e-04-tree-with-note.png"
