@@ -12,26 +12,12 @@
 
 namespace {
 
-// What ReportLastError shows for a code.
-std::wstring SystemText(DWORD code)
-{
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                       FORMAT_MESSAGE_FROM_SYSTEM,
-                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                   reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring result = text ? text : L"";
-    if (text)
-        LocalFree(text);
-    return result;
-}
-
 // What the box shows for a code the system may have no text for: then it
 // names the code.
 void ExpectReportOf(const ShownMessageBox& box, DWORD code)
 {
     EXPECT_EQ(box.caption, L"Error");
-    const std::wstring text = SystemText(code);
+    const std::wstring text = SystemErrorText(code);
     if (!text.empty())
         EXPECT_EQ(box.text, text);
     else
@@ -308,7 +294,7 @@ TEST_F(NoteFilesTest, ANoteAnotherProgramHoldsShutIsShownReadOnly)
     CloseHandle(holder);
     EXPECT_EQ(Bytes(Host(L"locked")), bytes);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_SHARING_VIOLATION));
 }
 
 TEST_F(NoteFilesTest, AMissingNoteLeavesTheClearedEditorEditable)
@@ -432,7 +418,7 @@ TEST_F(FailingSaveTest, AReadOnlyNoteKeepsItsBytes)
     SetFileAttributesW(Host(L"ro").c_str(), FILE_ATTRIBUTE_READONLY);
     Type(L"edit ");
     ExpectFailedSaveKept(L"ro", bytes);
-    EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"ro"});
 
     // Once writable again, the next save writes the pending edits.
@@ -457,7 +443,7 @@ TEST_F(FailingSaveTest, AMissingFolderCreatesNothing)
     editor.Clear();
     Type(L"text");
     ExpectFailedSaveKept(L"gone\\n", "<missing>");
-    EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(NamesInFolder(NotesFolder()).empty());
 }
 
@@ -497,7 +483,7 @@ TEST_F(NoteFilesTest, CreateNoteOnAnExistingNameShowsOneErrorAndKeepsTheFile)
     EXPECT_FALSE(editor.CreateNote(Note(L"dup").c_str()));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
-    EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_FILE_EXISTS));
+    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_FILE_EXISTS));
     EXPECT_EQ(Bytes(Host(L"dup")), bytes);
     const FILETIME after = LastWriteTime(Host(L"dup"));
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
@@ -509,7 +495,7 @@ TEST_F(NoteFilesTest, CreateNoteInAMissingFolderShowsOneError)
     editor.Clear();
     EXPECT_FALSE(editor.CreateNote(Note(L"gone\\n").c_str()));
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].text, SystemText(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(NamesInFolder(NotesFolder()).empty());
 }
 

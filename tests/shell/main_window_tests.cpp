@@ -266,15 +266,21 @@ LRESULT CALLBACK WatchTeardown(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(teardownHook, code, wParam, lParam);
 }
 
-// Starts the program on one note "note" holding "a", opens it in the editor
-// and types text before it.
-void OpenNoteAndType(ProgramUnderTest& program, const wchar_t* typed)
+// Starts the program on one note "note" holding these bytes and opens it in
+// the editor.
+void OpenNote(ProgramUnderTest& program, const std::string& bytes)
 {
     ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), bytes));
     ASSERT_TRUE(program.Start());
     SelectChild(L"note");
     program.Tap(kStripX, kStripY);
+}
+
+// The same on a note holding "a", with text typed before it.
+void OpenNoteAndType(ProgramUnderTest& program, const wchar_t* typed)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"a")));
     SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed));
 }
 
@@ -344,26 +350,17 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
 TEST(Views, ANoteHoldingAZeroUnitShowsItsStartAndSaysWhyItCannotChange)
 {
     ProgramUnderTest program;
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
     const std::string bytes = kMark + Utf16(std::wstring(L"before\0after", 12));
-    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), bytes));
-    ASSERT_TRUE(program.Start());
-    SelectChild(L"note");
-    program.Tap(kStripX, kStripY);
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, bytes));
     wchar_t shown[64] = {};
     GetWindowTextW(noteEditor.control, shown, 64);
     EXPECT_STREQ(L"before", shown);
     SendMessageW(noteEditor.control, WM_CHAR, L'x', 1);
     program.Tap(15, kStripY);
     ASSERT_EQ(1u, program.boxes.Count());
-    wchar_t* expected = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, ERROR_NO_UNICODE_TRANSLATION, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                   reinterpret_cast<wchar_t*>(&expected), 0, nullptr);
-    if (expected) {
-        EXPECT_EQ(std::wstring(expected), program.boxes.Shown()[0].text);
-        LocalFree(expected);
+    const std::wstring expected = SystemErrorText(ERROR_NO_UNICODE_TRANSLATION);
+    if (!expected.empty()) {
+        EXPECT_EQ(expected, program.boxes.Shown()[0].text);
     }
     EXPECT_EQ(bytes, Bytes(program.NotesPath(L"note")));
 }
@@ -883,11 +880,7 @@ DrawnPage DrawPage(HWND control)
 TEST(Page, EachRowOfTextStandsOnARuleRightOfTheMarginAtEverySize)
 {
     ProgramUnderTest program;
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
-    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"Идеи\r\nqy\r\nЙё")));
-    ASSERT_TRUE(program.Start());
-    SelectChild(L"note");
-    program.Tap(kStripX, kStripY);
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"Идеи\r\nqy\r\nЙё")));
     const struct { int width, height; } sizes[] = {{240, 268}, {480, 536}, {240, 268}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));

@@ -1,6 +1,7 @@
 #include "shell/note_names.h"
 
 #include "support/temp_folder.h"
+#include "support/tree_files.h"
 
 #include <windows.h>
 
@@ -39,8 +40,7 @@ TEST(NoteNames, ANameMustFitTheFileSystemsOwnLimit)
 {
     // Under Wine the host file system counts 255 bytes of UTF-8: a Cyrillic
     // letter takes two, so 127 fit and 128 do not. Windows counts units.
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    const bool wine = RunningUnderWine();
     EXPECT_TRUE(IsUsableName(std::wstring(127, L'\x0436').c_str()));
     SetLastError(0);
     EXPECT_EQ(!wine, IsUsableName(std::wstring(128, L'\x0436').c_str()));

@@ -43,6 +43,10 @@ private:
     MessageBoxAnswerer* previous;
 };
 
+// What ReportLastError shows for a code: the system's text, empty when the
+// system has none.
+std::wstring SystemErrorText(DWORD code);
+
 // The standard information and exclamation icons as message boxes show them.
 HICON InformationIcon();
 HICON ExclamationIcon();
