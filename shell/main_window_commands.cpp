@@ -461,6 +461,9 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
     case TVN_ENDLABELEDITW:
         OnLabelEdited(reinterpret_cast<const NMTVDISPINFOW*>(lParam));
         break;
+    case TVN_DELETEITEMW:
+        noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
+        break;
     default:
         break;
     }

@@ -47,7 +47,8 @@ NoteTree::NoteTree()
 void NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignWidth,
                       int32_t newDesignHeight, HWND parent, int32_t id, HINSTANCE module)
 {
-    // A new control takes its font anew.
+    // A new control holds no item yet, and takes its font anew.
+    records.clear();
     if (labelFont)
         DeleteObject(labelFont);
     labelFont = nullptr;
@@ -121,8 +122,85 @@ HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = static_cast<LPARAM>(param);
-    return reinterpret_cast<HTREEITEM>(
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(
         SendMessageW(controlWindow, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (item)
+        RecordInsertion(item, parent, insertAfter, label, image, param);
+    return item;
+}
+
+const ItemRecord* NoteTree::Record(HTREEITEM item) const
+{
+    auto found = records.find(item);
+    return found == records.end() ? nullptr : &found->second;
+}
+
+void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
+                               const wchar_t* label, int kind, uint32_t param)
+{
+    if (!parent)
+        parent = TVI_ROOT;
+    ItemRecord& record = records[item];
+    record.parent = parent;
+    record.children.clear();
+    record.label = label;
+    record.kind = kind;
+    record.param = param;
+    std::vector<HTREEITEM>& siblings = records[parent].children;
+    if (insertAfter == TVI_LAST) {
+        siblings.push_back(item);
+        return;
+    }
+    // Anywhere else (the sorted place, after a given item) the control says
+    // where the item went.
+    HTREEITEM previous = insertAfter == TVI_FIRST ? nullptr : NextItem(item, TVGN_PREVIOUS);
+    auto at = previous ? std::find(siblings.begin(), siblings.end(), previous) : siblings.end();
+    siblings.insert(at == siblings.end() ? siblings.begin() : at + 1, item);
+}
+
+void NoteTree::OnItemDeleted(HTREEITEM item)
+{
+    // Its children, if any are left, are reported one by one.
+    auto found = records.find(item);
+    if (found == records.end())
+        return;
+    auto parent = records.find(found->second.parent);
+    if (parent != records.end()) {
+        std::vector<HTREEITEM>& siblings = parent->second.children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
+    }
+    records.erase(found);
+}
+
+void NoteTree::ForgetSubtree(HTREEITEM item)
+{
+    auto found = records.find(item);
+    if (found == records.end())
+        return;
+    auto parent = records.find(found->second.parent);
+    if (parent != records.end()) {
+        std::vector<HTREEITEM>& siblings = parent->second.children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
+    }
+    std::unordered_set<HTREEITEM> removed;
+    std::vector<HTREEITEM> pending{item};
+    while (!pending.empty()) {
+        HTREEITEM next = pending.back();
+        pending.pop_back();
+        auto record = records.find(next);
+        if (record == records.end())
+            continue;
+        removed.insert(next);
+        pending.insert(pending.end(), record->second.children.begin(),
+                       record->second.children.end());
+        records.erase(record);
+    }
+    // The control frees the handles of the whole subtree and may hand them
+    // out again, so a search must never come back to them.
+    for (SearchEntry& entry : searchList) {
+        if (removed.count(entry.item))
+            entry.visited = 1;
+    }
 }
 
 LRESULT NoteTree::GetLabel(HTREEITEM item)
@@ -143,7 +221,11 @@ void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
     itemScratch.hItem = item;
     itemScratch.pszText = const_cast<wchar_t*>(label);
     itemScratch.cchTextMax = kTextBufferSize;
-    SendMessageW(controlWindow, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch));
+    if (SendMessageW(controlWindow, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch))) {
+        auto record = records.find(item);
+        if (record != records.end())
+            record->second.label = label;
+    }
 }
 
 int NoteTree::GetKind(HTREEITEM item)
@@ -179,30 +261,9 @@ void NoteTree::SelectItem(HTREEITEM item)
 
 void NoteTree::DeleteItem(HTREEITEM item)
 {
-    // The control frees the handles of the whole subtree and may hand them
-    // out again, so a search must never come back to them.
-    PassOverSubtree(item);
+    ForgetSubtree(item);
     topLevelOrdered = false;
     SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
-}
-
-void NoteTree::PassOverSubtree(HTREEITEM item)
-{
-    if (searchList.empty() || !item)
-        return;
-    std::unordered_set<HTREEITEM> removed;
-    std::vector<HTREEITEM> pending{item};
-    while (!pending.empty()) {
-        HTREEITEM next = pending.back();
-        pending.pop_back();
-        removed.insert(next);
-        for (HTREEITEM child = NextItem(next, TVGN_CHILD); child; child = NextItem(child, TVGN_NEXT))
-            pending.push_back(child);
-    }
-    for (SearchEntry& entry : searchList) {
-        if (removed.count(entry.item))
-            entry.visited = 1;
-    }
 }
 
 int NoteTree::BuildSelectedPath()

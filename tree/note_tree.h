@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -33,6 +34,17 @@ struct SearchEntry {
     WideString label;
     HTREEITEM item;
     uint8_t visited;
+};
+
+// What the tree keeps of each item it inserted, in step with the control:
+// every message that names an item makes Wine's control search all its
+// items for the handle, so a walk over a large tree reads this instead.
+struct ItemRecord {
+    HTREEITEM parent = nullptr;        // TVI_ROOT for the top level
+    std::vector<HTREEITEM> children;   // in the control's order
+    WideString label;
+    uint32_t param = 0;
+    int32_t kind = 0;
 };
 
 class IconList {
@@ -86,6 +98,13 @@ public:
     // The control's TVGN_* moves.
     HTREEITEM NextItem(HTREEITEM item, UINT relation);
 
+    // The record of an item, or null for a handle the tree does not hold;
+    // TVI_ROOT's record lists the top level.
+    const ItemRecord* Record(HTREEITEM item) const;
+    // The control reports each item it removes, whoever asked for it
+    // (TVN_DELETEITEMW to its parent): the record lets the item go.
+    void OnItemDeleted(HTREEITEM item);
+
     const wchar_t* className;
     uint32_t style;
     wchar_t textBuffer[kTextBufferSize];
@@ -120,10 +139,17 @@ public:
     // again would change nothing, so it is skipped.
     bool topLevelOrdered;
     uint32_t topLevelOrder;
+    std::unordered_map<HTREEITEM, ItemRecord> records;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
-    void PassOverSubtree(HTREEITEM item);
+    void RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
+                         const wchar_t* label, int kind, uint32_t param);
+    void ForgetSubtree(HTREEITEM item);
+    // Puts the record of a parent's children into the order the control's
+    // sort gives; answers whether anything moved.
+    bool OrderRecordedChildren(HTREEITEM parent, int32_t mode);
+    void SortChildrenBy(HTREEITEM item, int32_t mode);
 };
 
 extern NoteTree noteTree;

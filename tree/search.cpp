@@ -1,20 +1,30 @@
 #include "tree/note_tree.h"
 
+#include <algorithm>
+
 void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
 {
     if (emptyFirst)
         searchList.clear();
-    HTREEITEM item = start;
-    while (item) {
-        GetLabel(item);
-        searchList.push_back(SearchEntry{WideString(textBuffer), item, 0});
-        searchStack.push_back(item);
-        HTREEITEM child = NextItem(item, TVGN_CHILD);
-        if (child)
-            CollectItems(child, false);
-        item = searchStack.back();
+    // The start item, its following siblings and all their descendants, in
+    // the order the control shows them, read from the tree's own record.
+    const ItemRecord* first = Record(start);
+    const ItemRecord* parent = first ? Record(first->parent) : nullptr;
+    if (!parent)
+        return;
+    const std::vector<HTREEITEM>& siblings = parent->children;
+    auto at = std::find(siblings.begin(), siblings.end(), start);
+    for (auto sibling = siblings.end(); sibling != at;)
+        searchStack.push_back(*--sibling);
+    while (!searchStack.empty()) {
+        HTREEITEM item = searchStack.back();
         searchStack.pop_back();
-        item = NextItem(item, TVGN_NEXT);
+        const ItemRecord* record = Record(item);
+        if (!record)
+            continue;
+        searchList.push_back(SearchEntry{record->label, item, 0});
+        for (auto child = record->children.rbegin(); child != record->children.rend(); ++child)
+            searchStack.push_back(*child);
     }
 }
 
@@ -29,11 +39,8 @@ HTREEITEM NoteTree::FindNext(HTREEITEM start, const WideString& text, bool rebui
         if (!entry.label.Contains(text))
             continue;
         // An item deleted since the snapshot is passed over (DeleteItem marks
-        // them; the control's own check catches any other removal).
-        TVITEMW probe = {};
-        probe.mask = TVIF_HANDLE;
-        probe.hItem = entry.item;
-        if (!SendMessageW(controlWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&probe)))
+        // them; one the tree no longer holds is passed over too).
+        if (!Record(entry.item))
             continue;
         return entry.item;
     }

@@ -2,6 +2,8 @@
 
 #include "shell/app_state.h"
 
+#include <algorithm>
+
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM)
 {
     const uint32_t a = static_cast<uint32_t>(first);
@@ -24,31 +26,80 @@ void SortByTime(HWND control, HTREEITEM parent)
     SendMessageW(control, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
 }
 
+struct SortedChild {
+    HTREEITEM item;
+    const ItemRecord* record;
+};
+
 }  // namespace
 
-void NoteTree::SortChildren(HTREEITEM item)
+bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
+{
+    auto found = records.find(parent);
+    if (found == records.end() || found->second.children.size() < 2)
+        return false;
+    std::vector<HTREEITEM>& children = found->second.children;
+    std::vector<SortedChild> order;
+    order.reserve(children.size());
+    for (HTREEITEM child : children)
+        order.push_back(SortedChild{child, Record(child)});
+    // The control's sort is a stable merge: it keeps the order of the items
+    // its comparison calls equal, as a stable sort by the same comparison
+    // does. By name it compares labels with lstrcmpiW, by date the params.
+    auto before = [mode](const SortedChild& a, const SortedChild& b) {
+        if (!a.record || !b.record)
+            return false;
+        if (mode != 0)
+            return CompareTimes(a.record->param, b.record->param, 0) < 0;
+        return lstrcmpiW(a.record->label.Text(), b.record->label.Text()) < 0;
+    };
+    if (std::is_sorted(order.begin(), order.end(), before))
+        return false;
+    std::stable_sort(order.begin(), order.end(), before);
+    for (size_t i = 0; i < order.size(); ++i)
+        children[i] = order[i].item;
+    return true;
+}
+
+void NoteTree::SortChildrenBy(HTREEITEM item, int32_t mode)
 {
     topLevelOrdered = false;
-    if (sortMode != 0)
+    // A level already in order is left alone: the control's sort would
+    // leave it as it is, at the cost of a search of all its items.
+    if (Record(item) && !OrderRecordedChildren(item, mode))
+        return;
+    if (mode != 0)
         SortByTime(controlWindow, item);
     else
         SendMessageW(controlWindow, TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(item));
 }
 
+void NoteTree::SortChildren(HTREEITEM item)
+{
+    SortChildrenBy(item, sortMode);
+}
+
 void NoteTree::SortTree(HTREEITEM start)
 {
-    // Each level is ordered before the walk descends into it.
-    HTREEITEM item = start;
-    while (item) {
-        if (GetKind(item) == kKindFolder)
-            SortChildren(item);
-        sortStack.push_back(item);
-        HTREEITEM child = NextItem(item, TVGN_CHILD);
-        if (child)
-            SortTree(child);
-        item = sortStack.back();
+    // Each level is ordered before the walk descends into it; the walk
+    // reads the tree's own record of the items.
+    const ItemRecord* first = Record(start);
+    const ItemRecord* parent = first ? Record(first->parent) : nullptr;
+    if (!parent)
+        return;
+    const std::vector<HTREEITEM> siblings = parent->children;
+    auto at = std::find(siblings.begin(), siblings.end(), start);
+    for (auto sibling = siblings.end(); sibling != at;)
+        sortStack.push_back(*--sibling);
+    while (!sortStack.empty()) {
+        HTREEITEM item = sortStack.back();
         sortStack.pop_back();
-        item = NextItem(item, TVGN_NEXT);
+        const ItemRecord* record = Record(item);
+        if (!record || record->kind != kKindFolder)
+            continue;
+        SortChildren(item);
+        for (auto child = record->children.rbegin(); child != record->children.rend(); ++child)
+            sortStack.push_back(*child);
     }
 }
 
@@ -59,10 +110,8 @@ void NoteTree::ApplySortOrder()
     // moved since the last time, the order is already there.
     if (topLevelOrdered && topLevelOrder == app.sortOrder)
         return;
-    if (app.sortOrder == 0)
-        SendMessageW(controlWindow, TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(rootItem));
-    else if (app.sortOrder == 1)
-        SortByTime(controlWindow, rootItem);
+    if (app.sortOrder == 0 || app.sortOrder == 1)
+        SortChildrenBy(rootItem, static_cast<int32_t>(app.sortOrder));
     topLevelOrdered = true;
     topLevelOrder = app.sortOrder;
 }

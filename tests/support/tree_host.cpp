@@ -18,6 +18,8 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         // As the main window does: every selection change builds the path.
         if (header->code == TVN_SELCHANGEDW)
             noteTree.BuildSelectedPath();
+        if (header->code == TVN_DELETEITEMW)
+            noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         return 0;
     }
     case WM_LBUTTONDOWN:
