@@ -154,3 +154,42 @@ std::vector<std::wstring> PreOrderLabels()
     CollectPreOrder(Next(nullptr, TVGN_ROOT), &labels);
     return labels;
 }
+
+std::wstring RecordDisagreement()
+{
+    // Top level first: its record is TVI_ROOT's.
+    std::vector<std::pair<HTREEITEM, HTREEITEM>> pending{{TVI_ROOT, nullptr}};
+    size_t seen = 0;
+    while (!pending.empty()) {
+        const HTREEITEM parent = pending.back().first;
+        pending.pop_back();
+        std::vector<HTREEITEM> children;
+        for (HTREEITEM item = parent == TVI_ROOT ? Next(nullptr, TVGN_ROOT) : Next(parent, TVGN_CHILD);
+             item; item = Next(item, TVGN_NEXT))
+            children.push_back(item);
+        const ItemRecord* record = noteTree.Record(parent);
+        if (!record) {
+            if (children.empty() && parent == TVI_ROOT)
+                continue;
+            return L"no record of an item the control holds: " + LabelOf(parent);
+        }
+        if (record->children != children)
+            return L"the children of \"" + (parent == TVI_ROOT ? L"(top)" : LabelOf(parent)) +
+                   L"\" differ in number or order";
+        for (HTREEITEM child : children) {
+            const ItemRecord* own = noteTree.Record(child);
+            if (!own)
+                return L"no record of " + LabelOf(child);
+            if (own->parent != parent || own->label.Text() != LabelOf(child) ||
+                own->param != ParamOf(child) || own->kind != ImageOf(child))
+                return L"the record of \"" + LabelOf(child) + L"\" differs from the control";
+            pending.push_back({child, nullptr});
+            ++seen;
+        }
+    }
+    // Records of items the control no longer holds (TVI_ROOT's is not an item).
+    if (noteTree.records.size() != seen + (noteTree.Record(TVI_ROOT) ? 1 : 0))
+        return L"the record holds " + std::to_wstring(noteTree.records.size()) +
+               L" entries for " + std::to_wstring(seen) + L" items";
+    return L"";
+}

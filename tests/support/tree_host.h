@@ -43,3 +43,7 @@ int SelectedImageOf(HTREEITEM item);
 HTREEITEM ChildNamed(HTREEITEM parent, const std::wstring& label);
 // Every item from the root down in pre-order, as labels.
 std::vector<std::wstring> PreOrderLabels();
+// What the note tree's own record of its items says that the control does
+// not (item for item: parent, children in order, label, param, kind), or
+// an empty text when they agree.
+std::wstring RecordDisagreement();

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -301,4 +305,90 @@ TEST(TreeControlProcTest, OtherMessagesAreAnsweredByTheControlsOwnProcedure)
     EXPECT_EQ(reinterpret_cast<LRESULT>(tree.root),
               SendMessageW(noteTree.controlWindow, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     EXPECT_EQ(5, SendMessageW(noteTree.controlWindow, TVM_GETCOUNT, 0, 0));
+}
+
+// The tree's own record of its items must follow the control through every
+// change the program makes: inserts at every kind of place, deletes (its
+// own and the control's), renames and both sorts, with labels that differ
+// only in case or not at all and dates that are often equal, where the
+// order the control leaves depends on how it sorts.
+TEST(NoteTreeRecord, FollowsTheControlThroughRandomInsertsDeletesRenamesAndSorts)
+{
+    const wchar_t* labels[] = {L"a", L"A", L"b", L"B", L"ab", L"Ab", L"aB", L"note", L"Note",
+                               L"ёлка", L"Ёлка", L"é", L"E", L"z 1", L"z-1", L"10", L"9", L"ZephNotes"};
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        TreeHost host;
+        std::mt19937 random(seed);
+        auto pick = [&random](size_t count) {
+            return static_cast<size_t>(std::uniform_int_distribution<size_t>(0, count - 1)(random));
+        };
+        HTREEITEM root = noteTree.InsertItem(TVI_ROOT, L"ZephNotes", TVI_FIRST, 0, 1, 0);
+        noteTree.rootItem = root;
+        std::vector<HTREEITEM> folders{root};
+        std::vector<HTREEITEM> items;
+        std::string done;
+        for (int step = 0; step < 400; ++step) {
+            const size_t action = pick(10);
+            if (action < 5 || items.empty()) {
+                HTREEITEM parent = folders[pick(folders.size())];
+                const std::vector<HTREEITEM> siblings = ChildrenOf(parent);
+                HTREEITEM after = TVI_SORT;
+                const size_t where = pick(4);
+                if (where == 1)
+                    after = TVI_LAST;
+                else if (where == 2)
+                    after = TVI_FIRST;
+                else if (where == 3 && !siblings.empty())
+                    after = siblings[pick(siblings.size())];
+                const int kind = pick(3) == 0 ? 0 : 2;
+                HTREEITEM item = noteTree.InsertItem(parent, labels[pick(std::size(labels))], after,
+                                                     kind, kind + 1, static_cast<uint32_t>(pick(4)));
+                ASSERT_NE(nullptr, item);
+                items.push_back(item);
+                if (kind == 0)
+                    folders.push_back(item);
+                done += "insert ";
+            } else if (action < 7) {
+                HTREEITEM item = items[pick(items.size())];
+                // Most through the tree, some straight to the control.
+                if (pick(3) == 0)
+                    SendMessageW(noteTree.controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+                else
+                    noteTree.DeleteItem(item);
+                // What went with it is gone from both lists.
+                auto gone = [](HTREEITEM h) { return noteTree.Record(h) == nullptr; };
+                items.erase(std::remove_if(items.begin(), items.end(), gone), items.end());
+                folders.erase(std::remove_if(folders.begin() + 1, folders.end(), gone), folders.end());
+                done += "delete ";
+            } else if (action < 8) {
+                noteTree.SetLabel(items[pick(items.size())], labels[pick(std::size(labels))]);
+                done += "rename ";
+            } else if (action < 9) {
+                noteTree.sortMode = static_cast<int32_t>(pick(2));
+                if (pick(2))
+                    noteTree.SortTree(root);
+                else
+                    noteTree.SortChildren(folders[pick(folders.size())]);
+                done += noteTree.sortMode ? "sort-by-date " : "sort-by-name ";
+            } else {
+                app.sortOrder = static_cast<uint32_t>(pick(2));
+                noteTree.ApplySortOrder();
+                done += "apply-order ";
+            }
+            ASSERT_EQ(L"", RecordDisagreement()) << "seed " << seed << " after: " << done;
+        }
+        // A search walks the record: it finds what a walk of the control finds.
+        for (const wchar_t* text : {L"a", L"e", L"Ё", L""}) {
+            std::vector<std::wstring> expected;
+            for (const std::wstring& label : PreOrderLabels()) {
+                if (label.find(text) != std::wstring::npos)
+                    expected.push_back(label);
+            }
+            std::vector<std::wstring> found;
+            for (HTREEITEM item = noteTree.FindNext(root, text, true); item;
+                 item = noteTree.FindNext(root, text, false))
+                found.push_back(LabelOf(item));
+            EXPECT_EQ(expected, found) << "seed " << seed << ", text \"" << text << "\"";
+        }
+    }
 }
