@@ -73,6 +73,19 @@ bool RunningOnWine()
 
 }  // namespace
 
+// The shell's services are needed only to delete a folder and, without
+// ZEPHNOTES_DOCUMENTS, to find the Documents folder: shell32, and all it
+// brings with it, is loaded then rather than at every start.
+namespace {
+
+FARPROC ShellProcedure(const char* name)
+{
+    static HMODULE shell = LoadLibraryW(L"shell32.dll");
+    return shell ? GetProcAddress(shell, name) : nullptr;
+}
+
+}  // namespace
+
 std::wstring HostDocumentsFolder()
 {
     wchar_t buffer[32768];
@@ -80,7 +93,10 @@ std::wstring HostDocumentsFolder()
     if (n > 0 && n < 32768)
         return std::wstring(buffer, n);
     wchar_t documents[MAX_PATH] = {0};
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents)))
+    typedef HRESULT(WINAPI * FolderPathProc)(HWND, int, HANDLE, DWORD, LPWSTR);
+    auto folderPath = reinterpret_cast<FolderPathProc>(
+        reinterpret_cast<void*>(ShellProcedure("SHGetFolderPathW")));
+    if (folderPath && SUCCEEDED(folderPath(nullptr, CSIDL_PERSONAL, nullptr, 0, documents)))
         return documents;
     return L".";
 }
@@ -390,7 +406,14 @@ int DeviceFileOperation(SHFILEOPSTRUCTW* operation)
     host.fFlags |= FOF_NOERRORUI;
     host.pFrom = from.empty() ? nullptr : from.data();
     host.pTo = to.empty() ? nullptr : to.data();
-    int result = SHFileOperationW(&host);
+    typedef int(WINAPI * FileOperationProc)(SHFILEOPSTRUCTW*);
+    auto fileOperation = reinterpret_cast<FileOperationProc>(
+        reinterpret_cast<void*>(ShellProcedure("SHFileOperationW")));
+    if (!fileOperation) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return ERROR_PROC_NOT_FOUND;
+    }
+    int result = fileOperation(&host);
     operation->fAnyOperationsAborted = host.fAnyOperationsAborted;
     if (result != 0)
         SetLastError(ShellOperationError(result));

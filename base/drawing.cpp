@@ -7,8 +7,10 @@ BOOL TransparentImage(HDC target, int x, int y, int width, int height,
                       HDC source, int sourceX, int sourceY, int sourceWidth,
                       int sourceHeight, COLORREF key)
 {
-    return TransparentBlt(target, x, y, width, height, source, sourceX, sourceY,
-                          sourceWidth, sourceHeight, key);
+    // gdi32's own colour-keyed copy: the same as msimg32's TransparentBlt,
+    // without loading another library at every start.
+    return GdiTransparentBlt(target, x, y, width, height, source, sourceX, sourceY,
+                             sourceWidth, sourceHeight, key);
 }
 
 const wchar_t NoteFontFace[] = L"Tahoma";
