@@ -1,9 +1,11 @@
 #include "shell/main_window.h"
 
+#include "base/device_files.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "editor/note_editor.h"
+#include "tree/folder_watch.h"
 #include "tree/note_tree.h"
 
 namespace {
@@ -65,6 +67,7 @@ LRESULT OnEndSession(WPARAM ending)
 
 LRESULT OnDestroy()
 {
+    folderWatch.Stop();
     SaveSettings();
     if (!savedOnClose)
         SaveOpenNote();
@@ -122,7 +125,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         return OnCommand(window, wParam, lParam);
     case WM_TIMER:
+        if (wParam == kFolderTimerId)
+            return OnFolderTimer(window);
         return OnAnimationTick(window);
+    case kNotesChangedMessage:
+        return OnNotesChanged(window);
     case WM_CTLCOLOREDIT:
         return OnEditorColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CTLCOLORSTATIC:
@@ -137,4 +144,32 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+void WatchNotesFolder(HWND window)
+{
+    const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
+    std::vector<FolderWatch::Subfolder> subfolders;
+    for (HTREEITEM item : noteTree.FolderItems()) {
+        if (item != noteTree.rootItem)
+            subfolders.push_back({TranslateDevicePath(noteTree.FolderPath(item).Text()),
+                                  noteTree.LabelPath(item)});
+    }
+    folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
+}
+
+LRESULT OnNotesChanged(HWND window)
+{
+    SetTimer(window, kFolderTimerId, kFolderSettleDelay, nullptr);
+    return 0;
+}
+
+// A burst of changes (a sync writing thousands of files) is taken a slice
+// at a time, so the window keeps answering in between.
+LRESULT OnFolderTimer(HWND window)
+{
+    KillTimer(window, kFolderTimerId);
+    if (folderWatch.RefreshChangedFolders(50))
+        SetTimer(window, kFolderTimerId, 1, nullptr);
+    return 0;
 }

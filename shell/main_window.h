@@ -30,3 +30,13 @@ bool SaveOpenNote();
 // Toolbar animation timer.
 constexpr UINT_PTR kAnimationTimerId = 200;
 constexpr UINT kAnimationInterval = 100;
+
+// Changes other programs make in the notes folder: the watch posts the
+// message, and the tree follows them once they have settled for a moment.
+constexpr UINT kNotesChangedMessage = WM_APP + 1;
+constexpr UINT_PTR kFolderTimerId = 201;
+constexpr UINT kFolderSettleDelay = 150;
+// Starts following the notes folder (after the scan), and stops.
+void WatchNotesFolder(HWND window);
+LRESULT OnNotesChanged(HWND window);
+LRESULT OnFolderTimer(HWND window);

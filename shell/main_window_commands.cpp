@@ -130,6 +130,7 @@ void CreateFolder()
         return;
     if (!DeviceCreateDirectory(path.Text())) {
         ReportLastError();
+        noteTree.RefreshIfGone(parent);
         return;
     }
     noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp());
@@ -142,8 +143,10 @@ void CreateNoteFile()
     if (!AskForNewEntry(kNoteRequest, L"Файл", &name, &path, &parent))
         return;
     noteEditor.Clear();
-    if (!noteEditor.CreateNote(path.Text()))
+    if (!noteEditor.CreateNote(path.Text())) {
+        noteTree.RefreshIfGone(parent);
         return;
+    }
     noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
 }
 
@@ -247,6 +250,7 @@ void DeleteSelected()
     }
     if ((folder && !RemoveFolderLinks(path.Text())) || !DeleteEntry(path.Text())) {
         ReportLastError();
+        noteTree.RefreshIfGone(item);
         return;
     }
     // What was typed into a deleted note goes with it.
@@ -415,6 +419,7 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         noteTree.ApplySortOrder();
         SetLastError(error);
         ReportLastError();
+        noteTree.RefreshIfGone(item);
         return;
     }
     noteTree.SetLabel(item, newLabel.Text());

@@ -157,6 +157,7 @@ void InitContent()
     EnsureNotesFolder();
     noteTree.ScanFolder(ScanPattern, nullptr);
     noteTree.ApplySortOrder();
+    WatchNotesFolder(app.mainWindow);
 
     noteTree.Show(app.editorView ? 0 : 1);
     noteTree.Focus();

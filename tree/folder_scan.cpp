@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -66,6 +68,29 @@ void OrderAsSortedInsertion(std::vector<FolderEntry>& entries)
     entries.swap(sorted);
 }
 
+// A folder's entries in the order the platform lists them; false when the
+// folder cannot be listed.
+bool ReadFolder(const WideString& pattern, std::vector<FolderEntry>* entries)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = DeviceFindFirstFile(pattern.Text(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
+    do {
+        entries->push_back(FolderEntry{found.cFileName, found.dwFileAttributes,
+                                       found.ftCreationTime.dwHighDateTime,
+                                       NameWorksInPaths(found.cFileName) ? L"" : found.cAlternateFileName});
+    } while (DeviceFindNextFile(search, &found));
+    DeviceFindClose(search);
+    return true;
+}
+
+// The name a path uses for an entry: its own, or its short name.
+std::wstring PathNameOf(const FolderEntry& entry)
+{
+    return entry.alias.empty() ? entry.name : entry.alias;
+}
+
 }  // namespace
 
 void EnsureNotesFolder()
@@ -83,6 +108,11 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
         rootItem = InsertItem(TVI_ROOT, folderName.Text(), TVI_FIRST, kKindFolder, 1, 0);
         parent = rootItem;
     }
+    ScanInto(pattern, parent);
+}
+
+void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
+{
     // Folders are listed breadth first: the control checks every parent
     // handle by searching its items in the order they were made, so parents
     // made early keep each insertion cheap. Each folder's entries still go
@@ -100,18 +130,9 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
 
 void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder>* pending)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = DeviceFindFirstFile(current.pattern.Text(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
     std::vector<FolderEntry> entries;
-    do {
-        entries.push_back(FolderEntry{found.cFileName, found.dwFileAttributes,
-                                      found.ftCreationTime.dwHighDateTime,
-                                      NameWorksInPaths(found.cFileName) ? L"" : found.cAlternateFileName});
-    } while (DeviceFindNextFile(search, &found));
-    DeviceFindClose(search);
-
+    if (!ReadFolder(current.pattern, &entries))
+        return;
     OrderAsSortedInsertion(entries);
     const WideString folder = current.pattern.DirectoryPart();
     const HTREEITEM parent = current.parent;
@@ -135,7 +156,7 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                 SetAlias(item, entry.alias.c_str());
             // A folder whose name paths cannot carry is entered through
             // its short name; without one it shows empty.
-            const std::wstring pathName = entry.alias.empty() ? entry.name : entry.alias;
+            const std::wstring pathName = PathNameOf(entry);
             if (!IsLink(entry) && NameWorksInPaths(pathName.c_str()))
                 pending->push_back(
                     PendingFolder{folder + WideString(pathName.c_str()) + patternSuffix, item});
@@ -145,4 +166,179 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                 SetAlias(item, entry.alias.c_str());
         }
     }
+}
+
+WideString NoteTree::FolderPath(HTREEITEM folder)
+{
+    std::vector<const ItemRecord*> chain;
+    for (const ItemRecord* record = Record(folder); record && folder != rootItem;
+         record = Record(record->parent)) {
+        chain.push_back(record);
+        folder = record->parent;
+    }
+    WideString path = documentsPrefix + folderName + WideString(L"\\");
+    for (auto record = chain.rbegin(); record != chain.rend(); ++record) {
+        const WideString& name = NameWorksInPaths((*record)->label.Text()) || (*record)->alias.IsEmpty()
+                                     ? (*record)->label
+                                     : (*record)->alias;
+        path = path + name + WideString(L"\\");
+    }
+    return path;
+}
+
+std::wstring NoteTree::LabelPath(HTREEITEM folder)
+{
+    std::wstring path;
+    for (const ItemRecord* record = Record(folder); record && folder != rootItem;
+         record = Record(record->parent)) {
+        path = path.empty() ? std::wstring(record->label.Text())
+                            : std::wstring(record->label.Text()) + L"\\" + path;
+        folder = record->parent;
+    }
+    return path;
+}
+
+HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
+{
+    HTREEITEM folder = rootItem;
+    size_t start = 0;
+    while (folder && start < relative.size()) {
+        size_t end = relative.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = relative.size();
+        const std::wstring name = relative.substr(start, end - start);
+        const ItemRecord* record = Record(folder);
+        HTREEITEM next = nullptr;
+        for (HTREEITEM child : record ? record->children : std::vector<HTREEITEM>()) {
+            const ItemRecord* own = Record(child);
+            if (own && own->kind == kKindFolder && name == own->label.Text()) {
+                next = child;
+                break;
+            }
+        }
+        if (!next)
+            break;
+        folder = next;
+        start = end + 1;
+    }
+    return folder;
+}
+
+std::vector<HTREEITEM> NoteTree::FolderItems()
+{
+    std::vector<HTREEITEM> folders;
+    if (Record(rootItem))
+        folders.push_back(rootItem);
+    for (size_t i = 0; i < folders.size(); ++i) {
+        for (HTREEITEM child : Record(folders[i])->children) {
+            const ItemRecord* record = Record(child);
+            if (record && record->kind == kKindFolder)
+                folders.push_back(child);
+        }
+    }
+    return folders;
+}
+
+void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
+{
+    const ItemRecord* record = Record(folder);
+    if (!record || record->kind != kKindFolder)
+        return;
+    const WideString path = FolderPath(folder);
+    std::vector<FolderEntry> entries;
+    // A folder that is gone itself is left to the refresh of its own folder.
+    if (!ReadFolder(path + WideString(L"*.*"), &entries))
+        return;
+
+    // Items whose entry is still there, same name and same kind, stay.
+    std::unordered_map<std::wstring, HTREEITEM> byLabel;
+    for (HTREEITEM child : record->children) {
+        const ItemRecord* own = Record(child);
+        if (own)
+            byLabel.emplace(own->label.Text(), child);
+    }
+    std::unordered_set<HTREEITEM> present;
+    std::vector<FolderEntry> added;
+    for (FolderEntry& entry : entries) {
+        auto found = byLabel.find(entry.name);
+        if (found != byLabel.end() &&
+            (Record(found->second)->kind == kKindFolder) == IsFolder(entry)) {
+            present.insert(found->second);
+            SetAlias(found->second, entry.alias.c_str());
+        } else {
+            added.push_back(std::move(entry));
+        }
+    }
+
+    // The selected item, and every folder on its way up, stay while asked.
+    std::unordered_set<HTREEITEM> holding;
+    if (keepSelected) {
+        for (HTREEITEM item = GetSelected(); item && Record(item); item = Record(item)->parent)
+            holding.insert(item);
+    }
+    const std::vector<HTREEITEM> before = record->children;
+    for (HTREEITEM child : before) {
+        if (present.count(child))
+            continue;
+        if (holding.count(child)) {
+            // Kept as it is: an entry of the same name is not shown twice.
+            const std::wstring label = Record(child)->label.Text();
+            added.erase(std::remove_if(added.begin(), added.end(),
+                                       [&label](const FolderEntry& e) { return e.name == label; }),
+                        added.end());
+            continue;
+        }
+        DeleteItem(child);
+    }
+    if (added.empty())
+        return;
+
+    // New entries go in at their place in the order in force, merged with
+    // the items already there in one pass.
+    const bool byDate = app.sortOrder == 1;
+    auto comesBefore = [byDate](const FolderEntry& entry, const ItemRecord& item) {
+        if (byDate)
+            return CompareTimes(entry.time, item.param, 0) < 0;
+        return lstrcmpiW(entry.name.c_str(), item.label.Text()) < 0;
+    };
+    std::stable_sort(added.begin(), added.end(), [byDate](const FolderEntry& a, const FolderEntry& b) {
+        if (byDate)
+            return CompareTimes(a.time, b.time, 0) < 0;
+        return lstrcmpiW(a.name.c_str(), b.name.c_str()) < 0;
+    });
+    const std::vector<HTREEITEM> existing = Record(folder)->children;
+    size_t next = 0;
+    HTREEITEM after = TVI_FIRST;
+    std::vector<std::pair<HTREEITEM, WideString>> newFolders;
+    for (const FolderEntry& entry : added) {
+        while (next < existing.size() && !comesBefore(entry, *Record(existing[next])))
+            after = existing[next++];
+        const bool isFolder = IsFolder(entry);
+        HTREEITEM item = InsertItem(folder, entry.name.c_str(), after, isFolder ? kKindFolder : kKindNote,
+                                    isFolder ? 1 : 3, entry.time);
+        if (!item)
+            continue;
+        after = item;
+        if (!entry.alias.empty())
+            SetAlias(item, entry.alias.c_str());
+        const std::wstring pathName = PathNameOf(entry);
+        if (isFolder && !IsLink(entry) && NameWorksInPaths(pathName.c_str()))
+            newFolders.push_back({item, path + WideString(pathName.c_str()) + patternSuffix});
+    }
+    for (const auto& made : newFolders)
+        ScanInto(made.second, made.first);
+}
+
+void NoteTree::RefreshIfGone(HTREEITEM item)
+{
+    const ItemRecord* record = Record(item);
+    if (!record || item == rootItem)
+        return;
+    const HTREEITEM folder = record->parent;
+    const WideString& name = NameWorksInPaths(record->label.Text()) || record->alias.IsEmpty()
+                                 ? record->label
+                                 : record->alias;
+    const WideString path = FolderPath(folder) + name;
+    if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
+        RefreshFolder(folder, false);
 }

@@ -172,9 +172,20 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
         siblings.push_back(item);
         return;
     }
-    // Anywhere else (the sorted place, after a given item) the control says
-    // where the item went.
-    HTREEITEM previous = insertAfter == TVI_FIRST ? nullptr : NextItem(item, TVGN_PREVIOUS);
+    if (insertAfter == TVI_FIRST) {
+        siblings.insert(siblings.begin(), item);
+        return;
+    }
+    if (insertAfter != TVI_SORT) {
+        auto after = std::find(siblings.begin(), siblings.end(), insertAfter);
+        if (after != siblings.end()) {
+            siblings.insert(after + 1, item);
+            return;
+        }
+    }
+    // At its sorted place (or after an item the record does not know) the
+    // control says where the item went.
+    HTREEITEM previous = NextItem(item, TVGN_PREVIOUS);
     auto at = previous ? std::find(siblings.begin(), siblings.end(), previous) : siblings.end();
     siblings.insert(at == siblings.end() ? siblings.begin() : at + 1, item);
 }

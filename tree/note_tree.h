@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -96,6 +97,23 @@ public:
     int BuildSelectedPath();
 
     void ScanFolder(const WideString& pattern, HTREEITEM parent);
+    // Lists a folder again and brings its items in step with what is on
+    // disk: entries gone lose their items, new ones are put at their
+    // place in the order in force (a new folder with all it holds). The
+    // selected item (and what holds it) stays while keepSelected.
+    void RefreshFolder(HTREEITEM folder, bool keepSelected);
+    // The folder item for a path under the notes folder ("" for the root,
+    // names separated by "\"), or the deepest one of it the tree holds.
+    HTREEITEM FolderItemFor(const std::wstring& relative);
+    // After a command on an item failed: when another program removed or
+    // moved its entry, its folder is listed again, the item let go.
+    void RefreshIfGone(HTREEITEM item);
+    // Every folder item, the root first, each before what it holds.
+    std::vector<HTREEITEM> FolderItems();
+    // The folder's path from the record: "\My Documents\ZephNotes\...\",
+    // and its labels under the root joined by "\".
+    WideString FolderPath(HTREEITEM folder);
+    std::wstring LabelPath(HTREEITEM folder);
 
     void SortChildren(HTREEITEM item);
     void SortTree(HTREEITEM start);
@@ -158,6 +176,8 @@ public:
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
+    void ScanInto(const WideString& pattern, HTREEITEM parent);
+
     // The name an item's path uses for it: its label, or its short name.
     WideString PathName(HTREEITEM item);
     void RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,

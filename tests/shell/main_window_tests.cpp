@@ -11,6 +11,7 @@
 #include "support/combining_marks.h"
 #include "support/shell_program.h"
 #include "support/tree_files.h"
+#include "support/tree_host.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -796,6 +797,103 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_EQ(2u, program.boxes.Count());
     EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
+}
+
+// Pumps the program's messages until the test holds, for up to 20 s.
+template <typename Test>
+bool PumpUntil(ProgramUnderTest& program, Test test)
+{
+    for (int waited = 0; waited < 2000; ++waited) {
+        program.Pump();
+        if (test())
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+typedef std::vector<std::wstring> Names;
+
+std::string Joined(const Names& names)
+{
+    std::string text;
+    for (const std::wstring& name : names)
+        text += std::string(name.begin(), name.end()) + " ";
+    return text;
+}
+
+// Other programs change the notes folder while the program runs, through
+// Win32 calls and on the Unix side: the tree follows, keeping the
+// selection, the open note and what is expanded.
+TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHas)
+{
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"b"), kMark + Utf16(L"open")));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"f").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"f\\x"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    SendMessageW(noteTree.controlWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+    HTREEITEM f = ItemNamed(root, L"f");
+    SendMessageW(noteTree.controlWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(f));
+    SelectChild(L"b");
+    HTREEITEM b = noteTree.GetSelected();
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"typed "));
+
+    // Through Win32: new notes, a folder with a note in it, a note removed.
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"a"), kMark));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"c"), kMark));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"g").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"g\\y"), kMark));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"f\\x").c_str()));
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir f/sub && touch f/sub/z"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemLabels(root) == Names{L"a", L"b", L"c", L"f", L"g"} && ItemLabels(f) == Names{L"sub"} &&
+               ItemLabels(ItemNamed(f, L"sub")) == Names{L"z"} &&
+               ItemLabels(ItemNamed(root, L"g")) == Names{L"y"};
+    })) << "the tree shows what Win32 calls changed: " << Joined(ItemLabels(root)) << " / f: "
+        << Joined(ItemLabels(f));
+
+    // On the Unix side: a folder with a folder in it, a rename, a delete;
+    // the open note itself is renamed away, and stays while it is open.
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir -p h/i && printf '\377\376' > h/i/z && mv c d && "
+                                       "rm a && mv b b2"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemLabels(root) == Names{L"b", L"b2", L"d", L"f", L"g", L"h"} &&
+               ItemLabels(ItemNamed(ItemNamed(root, L"h"), L"i")) == Names{L"z"};
+    })) << "the tree shows what the Unix side changed";
+    EXPECT_EQ(b, noteTree.GetSelected()) << "the selection stays";
+    EXPECT_TRUE(app.editorView);
+    EXPECT_EQ(std::wstring(L"typed open"), noteEditor.text);
+    EXPECT_TRUE(noteEditor.modified) << "the edit is still pending";
+    EXPECT_TRUE(SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(f),
+                             TVIS_EXPANDED) & TVIS_EXPANDED) << "what was open stays open";
+
+    // The program's own changes are not shown twice.
+    program.Tap(15, kStripY);
+    SelectChild(L"g");
+    program.AnswerNameEntry(L"own", IDOK);
+    program.HoldAndChoose(IDM_CREATE_NOTE);
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"e"), kMark));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemNamed(root, L"e") != nullptr; }));
+    EXPECT_EQ((Names{L"own", L"y"}), ItemLabels(ItemNamed(root, L"g")));
+    EXPECT_EQ((Names{L"b", L"b2", L"d", L"e", L"f", L"g", L"h"}), ItemLabels(root))
+        << "the note left behind goes once it is no longer chosen";
+    EXPECT_EQ(L"", RecordDisagreement());
+
+    // A command on an item another program removed a moment ago: one box,
+    // and the tree shows the folder as it is.
+    SelectChild(L"d");
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"d").c_str()));
+    program.boxes.Clear();
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(nullptr, ItemNamed(root, L"d"));
+    EXPECT_NE(nullptr, ItemNamed(root, L"e")) << "the rest stays";
+    EXPECT_EQ(L"", RecordDisagreement());
 }
 
 TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)

@@ -1,0 +1,63 @@
+// Watching the notes folder for changes made by other programs: a thread
+// waits on the platform's change notifications and tells the main window
+// which folders changed; the window has the tree list those folders again.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <set>
+#include <utility>
+#include <string>
+#include <vector>
+
+class FolderWatch {
+public:
+    FolderWatch();
+    ~FolderWatch();
+
+    // Starts watching the host folder and everything in it; each batch of
+    // changes posts message to window once, until TakeChanges is called.
+    // Under Wine a watch of a folder sees into the folders made after it
+    // started only, so each folder that exists already (host path and path
+    // under the watched folder) gets a watch of its own.
+    // Each subfolder is given as its host path and its path of names under
+    // the watched folder.
+    typedef std::pair<std::wstring, std::wstring> Subfolder;
+    bool Start(const std::wstring& hostFolder, const std::vector<Subfolder>& subfolders,
+               HWND window, UINT message);
+    void Stop();
+    bool Running() const { return thread != nullptr; }
+
+    // The folders that changed, relative to the watched one ("" for itself,
+    // names separated by "\"), and those under which more changed than a
+    // notification could hold, to be listed again with all they hold.
+    void TakeChanges(std::set<std::wstring>* folders, std::set<std::wstring>* overflowed);
+
+    // Brings the tree in step with the folders that changed, for about
+    // budget milliseconds; true when folders are left for another turn.
+    bool RefreshChangedFolders(DWORD budget);
+
+private:
+    struct Watch;
+    static DWORD WINAPI ThreadProc(void* self);
+    void Run();
+    bool Listen(size_t index);
+    void Note(const std::wstring& folder, bool overflowed);
+
+    std::wstring root;
+    std::vector<Subfolder> subfolders;
+    std::vector<std::unique_ptr<Watch>> watches;   // the thread's own
+    HANDLE port;
+    HANDLE thread;
+    HWND window;
+    UINT message;
+    CRITICAL_SECTION lock;
+    std::set<std::wstring> changed;
+    std::set<std::wstring> overflow;
+    bool posted;
+    std::vector<HTREEITEM> pendingFolders;   // the main window's, left to refresh
+};
+
+extern FolderWatch folderWatch;
