@@ -149,11 +149,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void WatchNotesFolder(HWND window)
 {
     const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
-    std::vector<FolderWatch::Subfolder> subfolders;
+    std::vector<std::wstring> subfolders;
     for (HTREEITEM item : noteTree.FolderItems()) {
         if (item != noteTree.rootItem)
-            subfolders.push_back({TranslateDevicePath(noteTree.FolderPath(item).Text()),
-                                  noteTree.LabelPath(item)});
+            subfolders.push_back(TranslateDevicePath(noteTree.FolderPath(item).Text()));
     }
     folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
 }

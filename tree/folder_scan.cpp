@@ -186,18 +186,6 @@ WideString NoteTree::FolderPath(HTREEITEM folder)
     return path;
 }
 
-std::wstring NoteTree::LabelPath(HTREEITEM folder)
-{
-    std::wstring path;
-    for (const ItemRecord* record = Record(folder); record && folder != rootItem;
-         record = Record(record->parent)) {
-        path = path.empty() ? std::wstring(record->label.Text())
-                            : std::wstring(record->label.Text()) + L"\\" + path;
-        folder = record->parent;
-    }
-    return path;
-}
-
 HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
 {
     HTREEITEM folder = rootItem;

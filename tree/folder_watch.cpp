@@ -8,25 +8,12 @@ FolderWatch folderWatch;
 
 namespace {
 
-const ULONG_PTR kStopKey = ~static_cast<ULONG_PTR>(0);
 const DWORD kWanted = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
 
 }  // namespace
 
-struct FolderWatch::Watch {
-    HANDLE directory = INVALID_HANDLE_VALUE;
-    std::wstring prefix;          // the folder's path under the watched one
-    std::vector<DWORD> buffer;    // DWORD-aligned, as the records require
-    OVERLAPPED overlapped = {};
-    ~Watch()
-    {
-        if (directory != INVALID_HANDLE_VALUE)
-            CloseHandle(directory);
-    }
-};
-
 FolderWatch::FolderWatch()
-    : port(nullptr), thread(nullptr), window(nullptr), message(0), posted(false)
+    : stopEvent(nullptr), thread(nullptr), window(nullptr), message(0), posted(false)
 {
     InitializeCriticalSection(&lock);
 }
@@ -37,7 +24,7 @@ FolderWatch::~FolderWatch()
     DeleteCriticalSection(&lock);
 }
 
-bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<Subfolder>& folders,
+bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<std::wstring>& folders,
                         HWND target, UINT targetMessage)
 {
     Stop();
@@ -49,10 +36,10 @@ bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<Subfol
     overflow.clear();
     posted = false;
     pendingFolders.clear();
-    port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
-    // The thread opens the watches: a start with thousands of folders does
-    // not wait for them.
-    thread = port ? CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr) : nullptr;
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // The thread opens the folders: a start with thousands of them does not
+    // wait for that.
+    thread = stopEvent ? CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr) : nullptr;
     if (!thread) {
         Stop();
         return false;
@@ -63,14 +50,14 @@ bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<Subfol
 void FolderWatch::Stop()
 {
     if (thread) {
-        PostQueuedCompletionStatus(port, 0, kStopKey, nullptr);
+        SetEvent(stopEvent);
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
         thread = nullptr;
     }
-    if (port) {
-        CloseHandle(port);
-        port = nullptr;
+    if (stopEvent) {
+        CloseHandle(stopEvent);
+        stopEvent = nullptr;
     }
 }
 
@@ -102,76 +89,73 @@ void FolderWatch::Note(const std::wstring& folder, bool overflowed)
         PostMessageW(window, message, 0, 0);
 }
 
-bool FolderWatch::Listen(size_t index)
-{
-    Watch& watch = *watches[index];
-    watch.overlapped = OVERLAPPED{};
-    return ReadDirectoryChangesW(watch.directory, watch.buffer.data(),
-                                 static_cast<DWORD>(watch.buffer.size() * sizeof(DWORD)), TRUE,
-                                 kWanted, nullptr, &watch.overlapped, nullptr) != FALSE;
-}
-
 void FolderWatch::Run()
 {
-    watches.clear();
-    for (size_t i = 0; i <= subfolders.size(); ++i) {
-        std::unique_ptr<Watch> watch(new Watch);
-        watch->prefix = i == 0 ? std::wstring() : subfolders[i - 1].second;
-        const std::wstring host = i == 0 ? root : subfolders[i - 1].first;
-        watch->directory = CreateFileW(host.c_str(), FILE_LIST_DIRECTORY,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
-        if (watch->directory == INVALID_HANDLE_VALUE)
-            continue;
-        // The notes folder's own watch holds the most; a burst that
-        // overflows any of them has its folders listed again.
-        watch->buffer.resize(i == 0 ? 16384 : 1024);
-        if (!CreateIoCompletionPort(watch->directory, port, watches.size(), 0))
-            continue;
-        watches.push_back(std::move(watch));
-        if (!Listen(watches.size() - 1))
-            Note(watches.back()->prefix, true);
+    HANDLE directory = CreateFileW(root.c_str(), FILE_LIST_DIRECTORY,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                                   nullptr);
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (directory == INVALID_HANDLE_VALUE || !done) {
+        if (directory != INVALID_HANDLE_VALUE)
+            CloseHandle(directory);
+        if (done)
+            CloseHandle(done);
+        return;
     }
+    // DWORD-aligned, as the notification records require.
+    std::vector<DWORD> buffer(16384);
+    bool listening = false;
     for (;;) {
-        DWORD bytes = 0;
-        ULONG_PTR key = 0;
-        OVERLAPPED* done = nullptr;
-        const BOOL ok = GetQueuedCompletionStatus(port, &bytes, &key, &done, INFINITE);
-        if (key == kStopKey || (!ok && !done))
+        OVERLAPPED overlapped = {};
+        overlapped.hEvent = done;
+        ResetEvent(done);
+        if (!ReadDirectoryChangesW(directory, buffer.data(),
+                                   static_cast<DWORD>(buffer.size() * sizeof(DWORD)), TRUE,
+                                   kWanted, nullptr, &overlapped, nullptr))
             break;
-        if (key >= watches.size())
-            continue;
-        Watch& watch = *watches[key];
-        if (!ok || bytes == 0) {
-            Note(watch.prefix, true);
-        } else {
-            const BYTE* at = reinterpret_cast<const BYTE*>(watch.buffer.data());
-            for (;;) {
-                const FILE_NOTIFY_INFORMATION* record =
-                    reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-                std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
-                const size_t separator = name.find_last_of(L"\\/");
-                std::wstring folder = separator == std::wstring::npos ? std::wstring()
-                                                                      : name.substr(0, separator);
-                if (!watch.prefix.empty())
-                    folder = folder.empty() ? watch.prefix : watch.prefix + L"\\" + folder;
-                Note(folder, false);
-                if (record->NextEntryOffset == 0)
+        if (!listening) {
+            listening = true;
+            // Opened once while the watch runs, each folder is watched too
+            // (no handle is kept: a folder held open could not be deleted).
+            for (const std::wstring& folder : subfolders) {
+                if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0)
                     break;
-                at += record->NextEntryOffset;
+                HANDLE opened = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                           nullptr);
+                if (opened != INVALID_HANDLE_VALUE)
+                    CloseHandle(opened);
             }
         }
-        if (!Listen(key))
-            Note(watch.prefix, true);
+        HANDLE events[2] = {done, stopEvent};
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            CancelIo(directory);
+            DWORD ignored = 0;
+            GetOverlappedResult(directory, &overlapped, &ignored, TRUE);
+            break;
+        }
+        DWORD bytes = 0;
+        if (!GetOverlappedResult(directory, &overlapped, &bytes, FALSE) || bytes == 0) {
+            // More changed than the buffer could hold: everything is listed again.
+            Note(std::wstring(), true);
+            continue;
+        }
+        const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+        for (;;) {
+            const FILE_NOTIFY_INFORMATION* record =
+                reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
+            std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
+            const size_t separator = name.find_last_of(L"\\/");
+            Note(separator == std::wstring::npos ? std::wstring() : name.substr(0, separator), false);
+            if (record->NextEntryOffset == 0)
+                break;
+            at += record->NextEntryOffset;
+        }
     }
-    // Closing the folders ends what is still pending on them.
-    for (auto& watch : watches) {
-        CancelIo(watch->directory);
-        CloseHandle(watch->directory);
-        watch->directory = INVALID_HANDLE_VALUE;
-    }
-    watches.clear();
+    CloseHandle(done);
+    CloseHandle(directory);
 }
 
 bool FolderWatch::RefreshChangedFolders(DWORD budget)

@@ -6,9 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <set>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -19,13 +17,10 @@ public:
 
     // Starts watching the host folder and everything in it; each batch of
     // changes posts message to window once, until TakeChanges is called.
-    // Under Wine a watch of a folder sees into the folders made after it
-    // started only, so each folder that exists already (host path and path
-    // under the watched folder) gets a watch of its own.
-    // Each subfolder is given as its host path and its path of names under
-    // the watched folder.
-    typedef std::pair<std::wstring, std::wstring> Subfolder;
-    bool Start(const std::wstring& hostFolder, const std::vector<Subfolder>& subfolders,
+    // Under Wine a watch sees into the folders made after it started, and
+    // into those opened while it runs: each folder that exists already
+    // (given by its host path) is opened once.
+    bool Start(const std::wstring& hostFolder, const std::vector<std::wstring>& subfolders,
                HWND window, UINT message);
     void Stop();
     bool Running() const { return thread != nullptr; }
@@ -40,16 +35,13 @@ public:
     bool RefreshChangedFolders(DWORD budget);
 
 private:
-    struct Watch;
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
-    bool Listen(size_t index);
     void Note(const std::wstring& folder, bool overflowed);
 
     std::wstring root;
-    std::vector<Subfolder> subfolders;
-    std::vector<std::unique_ptr<Watch>> watches;   // the thread's own
-    HANDLE port;
+    std::vector<std::wstring> subfolders;
+    HANDLE stopEvent;
     HANDLE thread;
     HWND window;
     UINT message;

@@ -110,10 +110,8 @@ public:
     void RefreshIfGone(HTREEITEM item);
     // Every folder item, the root first, each before what it holds.
     std::vector<HTREEITEM> FolderItems();
-    // The folder's path from the record: "\My Documents\ZephNotes\...\",
-    // and its labels under the root joined by "\".
+    // The folder's path from the record: "\My Documents\ZephNotes\...\".
     WideString FolderPath(HTREEITEM folder);
-    std::wstring LabelPath(HTREEITEM folder);
 
     void SortChildren(HTREEITEM item);
     void SortTree(HTREEITEM start);

@@ -148,6 +148,11 @@ bool ProgramUnderTest::Start()
     noteTree.searchList.clear();
     noteTree.sortMode = 0;
     LastSearchText = WideString();
+    // The quit a program before this one left in the thread's queue would
+    // stop every later pump before the posted messages.
+    MSG stale;
+    while (PeekMessageW(&stale, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
     started = StartInstance(GetModuleHandleW(nullptr), SW_SHOW);
     if (started)
         SetWindowSubclass(app.mainWindow, WatchMainWindow, 77, 0);
