@@ -41,7 +41,11 @@ cleanup() {
         as_user env WINEPREFIX="$USER_PREFIX" timeout 30 wineserver -k >/dev/null 2>&1
     [ -n "$installed" ] && dpkg -P zephnotes >/dev/null 2>&1
     zd_stop_x
-    [ -n "$made_user" ] && userdel "$TESTER" 2>/dev/null
+    if [ -n "$made_user" ]; then
+        # the user's last Wine processes end before the user goes
+        zd_eventually 15 sh -c "! pgrep -u '$TESTER' >/dev/null"
+        userdel "$TESTER" 2>/dev/null || echo "note: the user $TESTER is left"
+    fi
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -86,7 +90,7 @@ start_program() {
         env -i HOME="$USER_HOME" USER="$TESTER" LOGNAME="$TESTER" \
         PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" "$@" \
         </dev/null >/dev/null 2>"$WORK/$name.log"; echo $? > "$ZD_RC_FILE" ) &
-    ZD_APP_PID=$!
+    ZD_APP_PID=$!   # for zd_wait_exit and zd_kill_app
     zd_wait_main 120   # the first start prepares the user's Wine prefix
 }
 # The program's processes are found by the prefix they run in.
