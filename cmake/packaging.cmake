@@ -43,6 +43,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # fonts-liberation keeps Wine 8's script fallback off a face it crashes on.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, fonts-wine, fonts-liberation")
 
+# cpack builds nothing itself: the packages need the program alone, and
+# building every test first would cost minutes (tools/package.sh builds it).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_generator.cmake)
 set(CPACK_GENERATOR "DEB;ZIP")
 include(CPack)
