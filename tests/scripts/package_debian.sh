@@ -123,6 +123,11 @@ zip_list=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.
     "$ZIP" 2>/dev/null | sort | tr '\n' ' ')
 zd_check "the zip holds the program and its README ($zip_list)" \
     [ "$zip_list" = "zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
+readme=$(python3 -c 'import sys, zipfile
+print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode("utf-8-sig"), end="")' \
+    "$ZIP" "zephnotes-$VERSION-win64/README.txt" 2>/dev/null)
+zd_check "the zip's README names the version" grep -qF "ZephNotes $VERSION for Windows" <<< "$readme"
+zd_check "the zip's README has Windows line ends" [ "$(grep -c $'\r$' <<< "$readme")" = "$(wc -l <<< "$readme")" ]
 [ -f "$DEB" ] && [ -f "$OLD_DEB" ] && [ -f "$ZIP" ] || { echo "FAIL: no packages to go on with"; exit 1; }
 depends=$(dpkg-deb -f "$DEB" Depends)
 for package in wine wine64 fonts-wine fonts-liberation; do
@@ -170,6 +175,9 @@ zd_check "the tree holds only its root" [ "$(labels)" = ZephNotes ]
 shown=$(for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
     xdotool getwindowname "$w"; done | sort -u | tr '\n' '|')
 zd_check "no window but the program's shows, no installer, no error ($shown)" [ "$shown" = "ZephNotes|" ]
+wm_class=$(xprop -id "$ZD_WINDOW" WM_CLASS 2>/dev/null)
+zd_check "the menu entry knows the window by its class ($wm_class)" \
+    grep -qF ", \"$(entry StartupWMClass)\"" <<< "$wm_class"
 zd_screenshot "$SHOTS/package-01-first-start.png"
 exit_program "first start"
 zd_check "the first start says it prepares the prefix" grep -q "preparing a Wine prefix" "$WORK/first.log"
