@@ -159,6 +159,12 @@ zd_check "zephnotes --help tells where the notes are" grep -qF "$NOTES" <<< "$he
 zd_check "zephnotes --help tells where the Wine prefix is" grep -qF "$USER_PREFIX" <<< "$help"
 zd_check "zephnotes --help prepares no prefix" [ ! -e "$USER_HOME/.local" ]
 zd_check "zephnotes --help makes no folder" [ ! -e "$USER_HOME/Documents" ]
+# A documents folder named in user-dirs.dirs, as a Russian desktop names it.
+mkdir -p "$USER_HOME/.config"
+echo 'XDG_DOCUMENTS_DIR="$HOME/Документы"' > "$USER_HOME/.config/user-dirs.dirs"
+zd_check "the documents folder comes from user-dirs.dirs" \
+    grep -qF "$USER_HOME/Документы/ZephNotes" <<< "$(as_user zephnotes --help 2>&1)"
+rm -r "$USER_HOME/.config"
 
 # ---- a first start from the menu entry, without a prefix --------------------
 zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
