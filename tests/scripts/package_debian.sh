@@ -159,6 +159,11 @@ zd_check "zephnotes --help tells where the notes are" grep -qF "$NOTES" <<< "$he
 zd_check "zephnotes --help tells where the Wine prefix is" grep -qF "$USER_PREFIX" <<< "$help"
 zd_check "zephnotes --help prepares no prefix" [ ! -e "$USER_HOME/.local" ]
 zd_check "zephnotes --help makes no folder" [ ! -e "$USER_HOME/Documents" ]
+as_user env DISPLAY= zephnotes >/dev/null 2>&1; rc=$?
+zd_check "without a display the launcher ends with 1 (got $rc)" [ "$rc" = 1 ]
+as_user zephnotes --no-such-option >/dev/null 2>&1; rc=$?
+zd_check "an unknown argument ends the launcher with 2 (got $rc)" [ "$rc" = 2 ]
+zd_check "neither prepares a prefix" [ ! -e "$USER_HOME/.local" ]
 # A documents folder named in user-dirs.dirs, as a Russian desktop names it.
 mkdir -p "$USER_HOME/.config"
 echo 'XDG_DOCUMENTS_DIR="$HOME/Документы"' > "$USER_HOME/.config/user-dirs.dirs"
