@@ -7,6 +7,9 @@
 #define IDS_EXIT                103
 #define IDS_HELP                104
 #define IDS_OK                  105
+#define IDS_ABOUT_NAME          106
+#define IDS_ABOUT_COPYRIGHT     107
+#define IDS_ABOUT_CONTACT       108
 
 // Accelerators
 #define IDA_MAIN                2

@@ -18,11 +18,8 @@ const wchar_t kFontFace[] = L"Times New Roman Cyr";
 const COLORREF kTextColour = 0x00551919;
 const int kMinimumFontHeight = 13;
 
-const wchar_t* const kLines[3] = {
-    L"ZephNotes V1.3",
-    L"© 2005 Brisel",
-    L"support@brisel.ru",
-};
+// Product name and version, copyright, support contact.
+const UINT kLineStrings[3] = {IDS_ABOUT_NAME, IDS_ABOUT_COPYRIGHT, IDS_ABOUT_CONTACT};
 
 WNDCLASSW aboutClass;
 
@@ -160,8 +157,11 @@ void DrawPicture(HWND window, HDC dc, int width, int height)
     font.Create(kFontFace);
     font.Select(dc);
     SetTextColor(dc, kTextColour);
-    for (int line = 0; line < 3; ++line)
-        DrawTextCentred(window, dc, width, LineTop(height, line), kLines[line]);
+    for (int line = 0; line < 3; ++line) {
+        wchar_t text[100] = {};
+        LoadStringW(app.instance, kLineStrings[line], text, 100);
+        DrawTextCentred(window, dc, width, LineTop(height, line), text);
+    }
     font.Release();
 }
 

@@ -2,7 +2,8 @@
 """Draw the ZephNotes skin bitmaps.
 
 Writes the 24-bit BMP skin pieces and the program icon into
-resources/bitmaps/.  Everything is drawn from code with a tiny
+resources/bitmaps/, and the same icon as PNG at 32 and 256 pixels for the
+desktop's menus.  Everything is drawn from code with a tiny
 supersampling rasteriser and a hand-made stroke font, so the output is
 the same on every run and needs nothing beyond the Python 3 standard
 library.
@@ -14,6 +15,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 SS = 4  # subsamples per pixel edge (4x4 = 16 samples)
 
@@ -239,8 +241,12 @@ def quad(p0, c, p1, steps=10):
 # ---------------------------------------------------------------------------
 
 class Canvas:
-    def __init__(self, w, h, bg=(255, 255, 255), alpha=1.0):
+    """unit: pixels per drawing unit, so that one drawing makes a picture
+    at several sizes."""
+
+    def __init__(self, w, h, bg=(255, 255, 255), alpha=1.0, unit=1.0):
         self.w, self.h = w, h
+        self.unit = unit
         n = w * h
         self.r = [float(bg[0])] * n
         self.g = [float(bg[1])] * n
@@ -279,6 +285,12 @@ class Canvas:
     def paint(self, shape, col, a=1.0, ss=SS):
         """Anti-aliased fill of a shape.  col is an (r, g, b) tuple or a
         function (x, y) -> (r, g, b[, a]) evaluated per subsample."""
+        if self.unit != 1.0:
+            k = self.unit
+            fn0, col0 = shape.fn, col
+            shape = Shape(lambda x, y: fn0(x / k, y / k), tuple(v * k for v in shape.bbox))
+            if callable(col0):
+                col = lambda x, y: col0(x / k, y / k)
         x0, y0, x1, y1 = shape.bbox
         ix0, iy0 = max(0, int(math.floor(x0))), max(0, int(math.floor(y0)))
         ix1, iy1 = min(self.w, int(math.ceil(x1))), min(self.h, int(math.ceil(y1)))
@@ -338,6 +350,23 @@ class Canvas:
                            len(data), 2835, 2835, 0, 0)
         with open(path, "wb") as f:
             f.write(hdr + info + bytes(data))
+
+    def save_png(self, path):
+        raw = bytearray()
+        for y in range(self.h):
+            raw.append(0)  # no filter
+            for x in range(self.w):
+                i = y * self.w + x
+                raw += bytes((self._byte(self.r[i]), self._byte(self.g[i]),
+                              self._byte(self.b[i]), self._byte(self.a[i] * 255.0)))
+
+        def chunk(kind, data):
+            return (struct.pack(">I", len(data)) + kind + data
+                    + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+        header = struct.pack(">IIBBBBB", self.w, self.h, 8, 6, 0, 0, 0)  # 8-bit RGBA
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                    + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
     def save_ico(self, path):
         w, h = self.w, self.h
@@ -836,8 +865,9 @@ def make_button(label):
 # zephnotes.ico: a ring-bound yellow note pad
 # ---------------------------------------------------------------------------
 
-def make_icon():
-    c = Canvas(32, 32, (0, 0, 0), alpha=0.0)
+def make_icon(size=32):
+    """Drawn on a 32-unit grid, at size pixels."""
+    c = Canvas(size, size, (0, 0, 0), alpha=0.0, unit=size / 32.0)
     page = rrect(3.0, 5.0, 28.0, 30.0, 1.5)
     c.paint(page.moved(1.2, 1.4), (0, 0, 0), 0.28)
     c.paint(rrect(3.0, 5.0, 28.8, 30.8, 1.5), (214, 200, 120))
@@ -879,7 +909,10 @@ def main():
     ]
     for name, fn in jobs:
         fn().save_bmp(os.path.join(out, name))
-    make_icon().save_ico(os.path.join(out, "zephnotes.ico"))
+    icon = make_icon()
+    icon.save_ico(os.path.join(out, "zephnotes.ico"))
+    icon.save_png(os.path.join(out, "zephnotes_32.png"))
+    make_icon(256).save_png(os.path.join(out, "zephnotes_256.png"))
 
 
 if __name__ == "__main__":

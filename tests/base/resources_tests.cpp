@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "zephnotes_version.h"
 
 namespace {
 
@@ -84,6 +88,47 @@ TEST(Resources, StringsHoldTheTitleClassAndMenuBarTexts)
     EXPECT_EQ(L"Выход", StringResource(IDS_EXIT));
     EXPECT_EQ(L"Помощь", StringResource(IDS_HELP));
     EXPECT_EQ(L"OK", StringResource(IDS_OK));
+}
+
+TEST(Resources, AboutLinesNameTheProjectsVersion)
+{
+    const std::string version = ZEPHNOTES_VERSION;
+    EXPECT_EQ(L"ZephNotes V" + std::wstring(version.begin(), version.end()),
+              StringResource(IDS_ABOUT_NAME));
+    EXPECT_EQ(L"© 2005 Brisel", StringResource(IDS_ABOUT_COPYRIGHT));
+    EXPECT_EQ(L"support@brisel.ru", StringResource(IDS_ABOUT_CONTACT));
+}
+
+// The fixed part of the version resource, found by its signature.
+TEST(Resources, VersionResourceCarriesTheSameVersion)
+{
+    HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    ASSERT_NE(nullptr, found);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(Module(), found)));
+    const DWORD size = SizeofResource(Module(), found);
+    ASSERT_NE(nullptr, data);
+    const VS_FIXEDFILEINFO* fixed = nullptr;
+    for (DWORD at = 0; at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
+        DWORD signature;
+        std::memcpy(&signature, data + at, sizeof(signature));
+        if (signature == VS_FFI_SIGNATURE) {
+            fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(data + at);
+            break;
+        }
+    }
+    ASSERT_NE(nullptr, fixed);
+    const WORD numbers[4] = {ZEPHNOTES_VERSION_NUMBERS};
+    EXPECT_EQ(MAKELONG(numbers[1], numbers[0]), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(numbers[3], numbers[2]), fixed->dwFileVersionLS);
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    // "1.3" reads back as its numbers joined with dots, zeros left off.
+    std::string spelled = std::to_string(numbers[0]);
+    for (int part = 1; part < 4; ++part)
+        spelled += "." + std::to_string(numbers[part]);
+    while (spelled.size() > 2 && spelled.compare(spelled.size() - 2, 2, ".0") == 0 &&
+           spelled != ZEPHNOTES_VERSION)
+        spelled.erase(spelled.size() - 2);
+    EXPECT_EQ(std::string(ZEPHNOTES_VERSION), spelled);
 }
 
 TEST(Resources, EveryResourceIsInRussian)

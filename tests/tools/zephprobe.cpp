@@ -7,11 +7,14 @@
 //                                 1 when time ran out
 //   zephprobe client-size W H     gives the main window a client area of
 //                                 W x H and tells it the settings changed
+//   zephprobe labels              prints the tree's labels in UTF-8, one a
+//                                 line, each level indented by two blanks
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -74,6 +77,84 @@ int ClientSize(int width, int height)
     return client.right == width && client.bottom == height ? 0 : 1;
 }
 
+// The tree lives in the program's process: its labels are read through a
+// buffer made there.
+class RemoteItemReader {
+public:
+    explicit RemoteItemReader(HWND tree) : tree_(tree)
+    {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(tree, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                               FALSE, processId);
+        if (process_)
+            remote_ = static_cast<BYTE*>(VirtualAllocEx(process_, nullptr, kSize,
+                                                        MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteItemReader()
+    {
+        if (remote_)
+            VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+        if (process_)
+            CloseHandle(process_);
+    }
+    bool Ready() const { return remote_ != nullptr; }
+
+    bool Label(LPARAM item, std::wstring* label)
+    {
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT;
+        query.hItem = reinterpret_cast<HTREEITEM>(item);
+        query.pszText = reinterpret_cast<wchar_t*>(remote_ + sizeof(TVITEMW));
+        query.cchTextMax = kTextUnits;
+        wchar_t text[kTextUnits] = {};
+        if (!WriteProcessMemory(process_, remote_, &query, sizeof(query), nullptr) ||
+            !SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote_)) ||
+            !ReadProcessMemory(process_, remote_ + sizeof(TVITEMW), text, sizeof(text), nullptr))
+            return false;
+        text[kTextUnits - 1] = 0;
+        *label = text;
+        return true;
+    }
+
+private:
+    static constexpr int kTextUnits = 1024;
+    static constexpr SIZE_T kSize = sizeof(TVITEMW) + kTextUnits * sizeof(wchar_t);
+    HWND tree_;
+    HANDLE process_ = nullptr;
+    BYTE* remote_ = nullptr;
+};
+
+bool PrintLabels(HWND tree, RemoteItemReader* reader, LPARAM item, int depth)
+{
+    for (; item; item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        std::wstring label;
+        if (!reader->Label(item, &label))
+            return false;
+        char utf8[4 * 1024];
+        const int length = WideCharToMultiByte(CP_UTF8, 0, label.c_str(), -1, utf8,
+                                               sizeof(utf8), nullptr, nullptr);
+        std::printf("%*s%s\n", 2 * depth, "", length ? utf8 : "?");
+        const LRESULT child = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+        if (child && !PrintLabels(tree, reader, child, depth + 1))
+            return false;
+    }
+    return true;
+}
+
+int Labels()
+{
+    HWND main = MainWindow();
+    HWND tree = main ? GetDlgItem(main, kTreeId) : nullptr;
+    if (!tree)
+        return 1;
+    RemoteItemReader reader(tree);
+    if (!reader.Ready())
+        return 1;
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    return PrintLabels(tree, &reader, root, 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -82,6 +163,9 @@ int wmain(int argc, wchar_t** argv)
         return WaitRoot(_wtof(argv[2]));
     if (argc == 4 && std::wcscmp(argv[1], L"client-size") == 0)
         return ClientSize(_wtoi(argv[2]), _wtoi(argv[3]));
-    std::fprintf(stderr, "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT\n");
+    if (argc == 2 && std::wcscmp(argv[1], L"labels") == 0)
+        return Labels();
+    std::fprintf(stderr,
+                 "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT | labels\n");
     return 2;
 }

@@ -1,0 +1,255 @@
+#!/usr/bin/env bash
+# The Debian package as a user meets it: built with cpack, installed with
+# apt on this machine, started from its menu entry by a new user without a
+# Wine prefix on a private Xvfb display, upgraded from an older version,
+# installed again and purged. The Windows zip is built and read too.
+# It installs a package, so it needs root and apt; it is skipped otherwise.
+# Usage: package_debian.sh zephnotes.exe
+set -u
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$HERE/../../tools/torture/drive.sh"
+SKIPPED=77
+
+if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
+    echo "[  SKIPPED ] the package is installed with apt on this machine: needs root and apt"
+    exit "$SKIPPED"
+fi
+if dpkg-query -W -f='${Status}' zephnotes 2>/dev/null | grep -q "ok installed"; then
+    echo "[  SKIPPED ] zephnotes is already installed here and is left alone (dpkg -P zephnotes)"
+    exit "$SKIPPED"
+fi
+zd_under_timeout 900 "$0" "$@"
+EXE="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+BUILD="$(dirname "$EXE")"
+SHOTS="$BUILD/screenshots"
+mkdir -p "$SHOTS"
+started=$(date +%s)
+
+# A user who has never run ZephNotes: a new home each run.
+TESTER=zephnotes-tester
+WORK="$(mktemp -d /tmp/zeph-package.XXXXXX)"
+chmod 755 "$WORK"
+USER_HOME="$WORK/home"
+USER_PREFIX="$USER_HOME/.local/share/zephnotes/wineprefix"
+NOTES="$USER_HOME/Documents/ZephNotes"
+made_user=""
+installed=""
+
+cleanup() {
+    zd_kill_app
+    [ -d "$USER_PREFIX" ] &&
+        as_user env WINEPREFIX="$USER_PREFIX" timeout 30 wineserver -k >/dev/null 2>&1
+    [ -n "$installed" ] && dpkg -P zephnotes >/dev/null 2>&1
+    zd_stop_x
+    if [ -n "$made_user" ]; then
+        # the user's last Wine processes end before the user goes
+        zd_eventually 15 sh -c "! pgrep -u '$TESTER' >/dev/null"
+        userdel "$TESTER" 2>/dev/null || echo "note: the user $TESTER is left"
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'echo "FAIL: the run ran out of time"; exit 124' TERM
+
+if ! id "$TESTER" >/dev/null 2>&1; then
+    useradd --no-create-home --home-dir "$USER_HOME" --shell /bin/sh "$TESTER" || {
+        echo "FAIL: cannot add the user $TESTER"; exit 1; }
+    made_user=1
+fi
+mkdir -p "$USER_HOME"
+chown "$TESTER:" "$USER_HOME"
+
+# as_user COMMAND...: runs it as the test user, with a login's environment
+# only (setpriv execs the command itself: no session or signal handling of
+# its own in between).
+as_user() {
+    setpriv --reuid="$TESTER" --regid="$TESTER" --init-groups -- \
+        env -i HOME="$USER_HOME" USER="$TESTER" LOGNAME="$TESTER" \
+        PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 DISPLAY="${DISPLAY:-}" "$@"
+}
+# The program's tree, as its own tree control lists it (zephprobe, run in
+# the user's prefix).
+labels() {
+    as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all \
+        timeout 60 wine "$WORK/zephprobe.exe" labels </dev/null 2>/dev/null | tr -d '\r'
+}
+note_bytes() { printf '\xff\xfe'; printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
+installed_version() { dpkg-query -W -f='${Version}' zephnotes 2>/dev/null; }
+apt_install() { # apt-get install arguments...
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        -o DPkg::Lock::Timeout=300 "$@" >"$WORK/apt.log" 2>&1 || { cat "$WORK/apt.log"; return 1; }
+}
+
+# start_program NAME COMMAND...: the user starts the program with COMMAND
+# (the launcher's stderr kept in $WORK/NAME.log); waits for its main window.
+start_program() {
+    local name="$1"; shift
+    ZD_RC_FILE="$WORK/$name.rc"
+    : > "$ZD_RC_FILE"
+    ( setsid -w setpriv --reuid="$TESTER" --regid="$TESTER" --init-groups -- \
+        env -i HOME="$USER_HOME" USER="$TESTER" LOGNAME="$TESTER" \
+        PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" "$@" \
+        </dev/null >/dev/null 2>"$WORK/$name.log"; echo $? > "$ZD_RC_FILE" ) &
+    ZD_APP_PID=$!   # for zd_wait_exit and zd_kill_app
+    zd_wait_main 120   # the first start prepares the user's Wine prefix
+}
+# The program's processes are found by the prefix they run in.
+export WINEPREFIX="$USER_PREFIX"
+
+# exit_program WHAT: "Выход" on the menu bar, as the user would.
+exit_program() {
+    xdotool mousemove $((ZD_X + 28)) $((ZD_Y + 268 + 13)) click 1
+    if zd_wait_exit 30; then
+        zd_check "$1: \"Выход\" ends the program and the launcher with 0 (got $ZD_APP_RC)" \
+            [ "$ZD_APP_RC" = 0 ]
+    else
+        zd_fail "$1: \"Выход\" ends the program"; zd_kill_app
+    fi
+}
+
+# ---- the packages -----------------------------------------------------------
+VERSION=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$BUILD/CPackConfig.cmake")
+PREVIOUS="$VERSION~previous"
+DEB="$WORK/zephnotes_${VERSION}_amd64.deb"
+OLD_DEB="$WORK/zephnotes_${PREVIOUS}_amd64.deb"
+ZIP="$WORK/zephnotes-$VERSION-win64.zip"
+zd_check "the project has a version ($VERSION)" [ -n "$VERSION" ]
+(cd "$BUILD" && cpack -G "DEB;ZIP" -B "$WORK" >"$WORK/cpack.log" 2>&1 &&
+    cpack -G DEB -R "$PREVIOUS" -B "$WORK" >>"$WORK/cpack.log" 2>&1) || cat "$WORK/cpack.log"
+zd_check "cpack -G DEB makes zephnotes_${VERSION}_amd64.deb" [ -f "$DEB" ]
+zd_check "an older package to upgrade from: $PREVIOUS" dpkg --compare-versions "$PREVIOUS" lt "$VERSION"
+zd_check "cpack -G ZIP makes zephnotes-$VERSION-win64.zip" [ -f "$ZIP" ]
+zip_list=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
+    "$ZIP" 2>/dev/null | sort | tr '\n' ' ')
+zd_check "the zip holds the program and its README ($zip_list)" \
+    [ "$zip_list" = "zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
+readme=$(python3 -c 'import sys, zipfile
+print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode("utf-8-sig"), end="")' \
+    "$ZIP" "zephnotes-$VERSION-win64/README.txt" 2>/dev/null)
+zd_check "the zip's README names the version" grep -qF "ZephNotes $VERSION for Windows" <<< "$readme"
+zd_check "the zip's README has Windows line ends" [ "$(grep -c $'\r$' <<< "$readme")" = "$(wc -l <<< "$readme")" ]
+[ -f "$DEB" ] && [ -f "$OLD_DEB" ] && [ -f "$ZIP" ] || { echo "FAIL: no packages to go on with"; exit 1; }
+depends=$(dpkg-deb -f "$DEB" Depends)
+for package in wine wine64 fonts-wine fonts-liberation; do
+    zd_check "the package depends on $package" grep -qE "(^|, )$package(,|$)" <<< "$depends"
+done
+zd_check "the package is for amd64" [ "$(dpkg-deb -f "$DEB" Architecture)" = amd64 ]
+cp "$BUILD/zephprobe.exe" "$WORK/"
+chmod 644 "$WORK"/*.deb "$WORK/zephprobe.exe"
+
+# ---- the older version, installed with apt ----------------------------------
+apt_install "$OLD_DEB" && installed=1
+zd_check "apt installs the older package" [ "$(installed_version)" = "$PREVIOUS" ]
+zd_check "the launcher is a command" [ -x /usr/bin/zephnotes ]
+zd_check "the program lies under /usr/lib/zephnotes" [ -f /usr/lib/zephnotes/zephnotes.exe ]
+DESKTOP=/usr/share/applications/zephnotes.desktop
+entry() { sed -n "s/^$1=//p" "$DESKTOP"; }
+zd_check "the menu entry names the program" [ "$(entry Name)" = ZephNotes ]
+zd_check "the menu entry has an English comment" [ -n "$(entry Comment)" ]
+zd_check "the menu entry has a Russian comment" [ -n "$(entry 'Comment\[ru\]')" ]
+zd_check "the menu entry is in Office" grep -qx 'Categories=\(.*;\)\?Office;.*' "$DESKTOP"
+for size in 32 256; do
+    icon="/usr/share/icons/hicolor/${size}x$size/apps/$(entry Icon).png"
+    zd_check "the menu entry's icon is there at $size pixels" \
+        [ "$(identify -format '%m %wx%h' "$icon" 2>/dev/null)" = "PNG ${size}x$size" ]
+done
+
+help=$(as_user zephnotes --help 2>&1)
+zd_check "zephnotes --help tells where the notes are" grep -qF "$NOTES" <<< "$help"
+zd_check "zephnotes --help tells where the Wine prefix is" grep -qF "$USER_PREFIX" <<< "$help"
+zd_check "zephnotes --help prepares no prefix" [ ! -e "$USER_HOME/.local" ]
+zd_check "zephnotes --help makes no folder" [ ! -e "$USER_HOME/Documents" ]
+as_user env DISPLAY= zephnotes >/dev/null 2>&1; rc=$?
+zd_check "without a display the launcher ends with 1 (got $rc)" [ "$rc" = 1 ]
+as_user zephnotes --no-such-option >/dev/null 2>&1; rc=$?
+zd_check "an unknown argument ends the launcher with 2 (got $rc)" [ "$rc" = 2 ]
+zd_check "neither prepares a prefix" [ ! -e "$USER_HOME/.local" ]
+# A documents folder named in user-dirs.dirs, as a Russian desktop names it.
+mkdir -p "$USER_HOME/.config"
+echo 'XDG_DOCUMENTS_DIR="$HOME/Документы"' > "$USER_HOME/.config/user-dirs.dirs"
+zd_check "the documents folder comes from user-dirs.dirs" \
+    grep -qF "$USER_HOME/Документы/ZephNotes" <<< "$(as_user zephnotes --help 2>&1)"
+rm -r "$USER_HOME/.config"
+
+# ---- a first start from the menu entry, without a prefix --------------------
+zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
+echo "display $DISPLAY, user $TESTER, home $USER_HOME"
+start_program first sh -c "$(entry Exec)"
+zd_check "the menu entry starts the program and its window shows" [ -n "${ZD_WINDOW:-}" ]
+zd_check "the launcher prepares the user's Wine prefix" [ -f "$USER_PREFIX/system.reg" ]
+zd_check "the prefix is the user's own" [ "$(stat -c %U "$USER_PREFIX")" = "$TESTER" ]
+zd_check "the prefix has Tahoma" [ -f "$USER_PREFIX/drive_c/windows/Fonts/tahoma.ttf" ]
+zd_check "the notes folder is made in the user's documents folder" zd_eventually 10 [ -d "$NOTES" ]
+zd_check "the tree shows its root, painted" \
+    as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 wine "$WORK/zephprobe.exe" wait-root 60
+zd_check "the tree holds only its root" [ "$(labels)" = ZephNotes ]
+shown=$(for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    xdotool getwindowname "$w"; done | sort -u | tr '\n' '|')
+zd_check "no window but the program's shows, no installer, no error ($shown)" [ "$shown" = "ZephNotes|" ]
+wm_class=$(xprop -id "$ZD_WINDOW" WM_CLASS 2>/dev/null)
+zd_check "the menu entry knows the window by its class ($wm_class)" \
+    grep -qF ", \"$(entry StartupWMClass)\"" <<< "$wm_class"
+zd_screenshot "$SHOTS/package-01-first-start.png"
+exit_program "first start"
+zd_check "the first start says it prepares the prefix" grep -q "preparing a Wine prefix" "$WORK/first.log"
+
+# The user's own things, which no install or removal may touch.
+note_bytes $'Хлеб\r\nмолоко' > "$NOTES/Покупки"
+chown "$TESTER:" "$NOTES/Покупки"
+note_sum=$(sha256sum < "$NOTES/Покупки")
+touch "$USER_PREFIX/drive_c/kept"
+kept() { [ "$(sha256sum < "$NOTES/Покупки")" = "$note_sum" ] && [ -f "$USER_PREFIX/drive_c/kept" ]; }
+
+# ---- upgrade, then the same version installed again -------------------------
+apt_install "$DEB"
+zd_check "apt upgrades to $VERSION" [ "$(installed_version)" = "$VERSION" ]
+zd_check "the upgrade keeps the user's notes and prefix" kept
+apt_install --reinstall "$DEB"
+zd_check "apt installs $VERSION again" [ "$(installed_version)" = "$VERSION" ]
+zd_check "installing again keeps the user's notes and prefix" kept
+
+start_program second zephnotes
+zd_check "the program starts again after the upgrade" [ -n "${ZD_WINDOW:-}" ]
+as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 \
+    wine "$WORK/zephprobe.exe" wait-root 60 >/dev/null 2>&1
+tree=$(labels)
+zd_check "the note in the documents folder is listed (tree: $(tr '\n' '|' <<< "$tree"))" \
+    [ "$tree" = $'ZephNotes\n  Покупки' ]
+zd_tap 17 17   # the root's button: the note shows under it
+sleep 0.5
+zd_screenshot "$SHOTS/package-02-note-listed.png"
+exit_program "after the upgrade"
+zd_check "the prefix is prepared only once" [ -z "$(grep preparing "$WORK/second.log")" ]
+zd_check "the program leaves the note as it was" kept
+
+# ZEPHNOTES_DOCUMENTS still chooses the folder.
+ELSEWHERE="$USER_HOME/elsewhere"
+start_program elsewhere env ZEPHNOTES_DOCUMENTS="$ELSEWHERE" zephnotes
+as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 \
+    wine "$WORK/zephprobe.exe" wait-root 60 >/dev/null 2>&1
+zd_check "ZEPHNOTES_DOCUMENTS moves the notes folder" [ -d "$ELSEWHERE/ZephNotes" ]
+zd_check "the tree is that folder's, empty" [ "$(labels)" = ZephNotes ]
+exit_program "with ZEPHNOTES_DOCUMENTS"
+
+# ---- purge ------------------------------------------------------------------
+ours=$(dpkg -L zephnotes)
+dpkg -P zephnotes >"$WORK/dpkg.log" 2>&1 && installed=""
+zd_check "dpkg -P removes the package" [ -z "$(installed_version)" ]
+left=""
+while IFS= read -r path; do
+    # folders shared with other packages (/usr/bin...) stay; our own go
+    if [ -e "$path" ] && { [ ! -d "$path" ] || [ "$path" = /usr/lib/zephnotes ]; }; then
+        left="$left $path"
+    fi
+done <<< "$ours"
+zd_check "no file of the package is left:${left:- none}" [ -z "$left" ]
+zd_check "the package's own folder is gone" [ ! -e /usr/lib/zephnotes ]
+for package in wine wine64 fonts-wine fonts-liberation; do
+    zd_check "$package stays installed" \
+        sh -c "dpkg-query -W -f='\${Status}' $package | grep -q 'ok installed'"
+done
+zd_check "the user's notes and prefix stay after the package is gone" kept
+
+echo "package: $ZD_PASSED passed, $ZD_FAILED failed, $(( $(date +%s) - started )) s;" \
+     "$(stat -c %s "$DEB") bytes .deb, $(stat -c %s "$ZIP") bytes .zip; screenshots in $SHOTS"
+[ "$ZD_FAILED" = 0 ]
