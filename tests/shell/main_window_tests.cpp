@@ -814,6 +814,12 @@ bool PumpUntil(ProgramUnderTest& program, Test test)
 
 typedef std::vector<std::wstring> Names;
 
+size_t ChildCount(HTREEITEM item)
+{
+    const ItemRecord* record = noteTree.Record(item);
+    return record ? record->children.size() : 0;
+}
+
 std::string Joined(const Names& names)
 {
     std::string text;
@@ -894,6 +900,28 @@ TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHa
     EXPECT_EQ(nullptr, ItemNamed(root, L"d"));
     EXPECT_NE(nullptr, ItemNamed(root, L"e")) << "the rest stays";
     EXPECT_EQ(L"", RecordDisagreement());
+}
+
+// A sync tool writes thousands of notes at once, into a new folder and
+// beside the ones there, and takes some away: the tree ends up exact.
+TEST(LivingFolder, ABurstOfThousandsOfChangesEndsWithTheTreeExact)
+{
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(MakeNumberedNotes(notes, L"old", 200));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir sync && cd sync && seq -f 'n%05g' 0 7999 | xargs touch && "
+                                       "cd .. && seq -f 'top%05g' 0 1999 | xargs touch && "
+                                       "rm old0010*"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        HTREEITEM sync = ItemNamed(root, L"sync");
+        return sync && ChildCount(sync) == 8000 && ChildCount(root) == 1 + 190 + 2000;
+    })) << ChildCount(root) << " items at the top";
+    EXPECT_EQ(L"", RecordDisagreement());
+    const Names top = ItemLabels(root);
+    EXPECT_TRUE(std::is_sorted(top.begin(), top.end())) << "each at its place";
 }
 
 TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)
