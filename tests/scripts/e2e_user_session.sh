@@ -173,9 +173,29 @@ else
 fi
 zd_check "\"По дате\" is stored: SortOrder 1" [ "$(sort_order)" = 0x1 ]
 
-# ---- third start: the stored order is kept ----------------------------------
+# ---- third start: the stored order is kept; other programs change the folder
 zd_launch "$EXE"
 sleep 0.5
+probe="$(dirname "$EXE")/zephprobe.exe"
+labels() { timeout 60 wine "$probe" labels </dev/null 2>/dev/null | tr -d '\r'; }
+shows() { labels | grep -qx -- "$1"; }
+mkdir "$NOTES/From sync" && printf '\377\376' > "$NOTES/From sync/Copied"
+printf '\377\376' > "$NOTES/Outside note"
+zd_check "a folder another program made shows with its note" \
+    zd_eventually 5 shows "    Copied"
+zd_check "a note another program made shows at the top" zd_eventually 5 shows "  Outside note"
+# A sync tool writes three thousand notes at once: the window keeps answering.
+(cd "$NOTES/From sync" && seq -f 'synced%05g' 0 2999 | xargs touch)
+answered=0
+for _ in 1 2 3 4 5; do
+    timeout 60 wine "$probe" answers 5 </dev/null >/dev/null 2>&1 && answered=$((answered + 1))
+done
+zd_check "the window answers all through the burst ($answered of 5)" [ "$answered" = 5 ]
+zd_check "every synced note shows" \
+    zd_eventually 20 sh -c "[ \"\$(timeout 60 wine '$probe' labels </dev/null 2>/dev/null | grep -c '^    synced')\" = 3000 ]"
+rm "$NOTES/Outside note"
+zd_check "a note another program removed goes" zd_eventually 5 sh -c "! (timeout 60 wine '$probe' labels </dev/null 2>/dev/null | tr -d '\r' | grep -qx '  Outside note')"
+zd_screenshot "$SHOTS/e2e-10-outside-changes.png"
 zd_keys ctrl+q
 zd_wait_exit 20 || zd_kill_app
 zd_check "a start without a sort command keeps SortOrder 1" [ "$(sort_order)" = 0x1 ]

@@ -9,6 +9,8 @@
 //                                 W x H and tells it the settings changed
 //   zephprobe labels              prints the tree's labels in UTF-8, one a
 //                                 line, each level indented by two blanks
+//   zephprobe answers SECONDS     exits 0 when the main window answers a
+//                                 message within that time, else 1
 #include <windows.h>
 #include <commctrl.h>
 
@@ -155,6 +157,16 @@ int Labels()
     return PrintLabels(tree, &reader, root, 0) ? 0 : 1;
 }
 
+int Answers(double seconds)
+{
+    HWND main = MainWindow();
+    DWORD_PTR result = 0;
+    return main && SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL,
+                                       static_cast<UINT>(seconds * 1000), &result)
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -165,7 +177,9 @@ int wmain(int argc, wchar_t** argv)
         return ClientSize(_wtoi(argv[2]), _wtoi(argv[3]));
     if (argc == 2 && std::wcscmp(argv[1], L"labels") == 0)
         return Labels();
-    std::fprintf(stderr,
-                 "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT | labels\n");
+    if (argc == 3 && std::wcscmp(argv[1], L"answers") == 0)
+        return Answers(_wtof(argv[2]));
+    std::fprintf(stderr, "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT | labels"
+                         " | answers SECONDS\n");
     return 2;
 }
