@@ -195,6 +195,7 @@ zd_check "every synced note shows" \
     zd_eventually 20 sh -c "[ \"\$(timeout 60 wine '$probe' labels </dev/null 2>/dev/null | grep -c '^    synced')\" = 3000 ]"
 rm "$NOTES/Outside note"
 zd_check "a note another program removed goes" zd_eventually 5 sh -c "! (timeout 60 wine '$probe' labels </dev/null 2>/dev/null | tr -d '\r' | grep -qx '  Outside note')"
+zd_tap 17 "$(ROW 0)"                       # open the root to look
 zd_screenshot "$SHOTS/e2e-10-outside-changes.png"
 zd_keys ctrl+q
 zd_wait_exit 20 || zd_kill_app
