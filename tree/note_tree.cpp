@@ -190,30 +190,30 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     siblings.insert(at == siblings.end() ? siblings.begin() : at + 1, item);
 }
 
-void NoteTree::OnItemDeleted(HTREEITEM item)
+bool NoteTree::Unlink(HTREEITEM item)
 {
-    // Its children, if any are left, are reported one by one.
     auto found = records.find(item);
     if (found == records.end())
-        return;
+        return false;
     auto parent = records.find(found->second.parent);
     if (parent != records.end()) {
         std::vector<HTREEITEM>& siblings = parent->second.children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
     }
-    records.erase(found);
+    return true;
+}
+
+void NoteTree::OnItemDeleted(HTREEITEM item)
+{
+    // Its children, if any are left, are reported one by one.
+    if (Unlink(item))
+        records.erase(item);
 }
 
 void NoteTree::ForgetSubtree(HTREEITEM item)
 {
-    auto found = records.find(item);
-    if (found == records.end())
+    if (!Unlink(item))
         return;
-    auto parent = records.find(found->second.parent);
-    if (parent != records.end()) {
-        std::vector<HTREEITEM>& siblings = parent->second.children;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
-    }
     std::unordered_set<HTREEITEM> removed;
     std::vector<HTREEITEM> pending{item};
     while (!pending.empty()) {

@@ -181,6 +181,8 @@ private:
     void RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
                          const wchar_t* label, int kind, uint32_t param);
     void ForgetSubtree(HTREEITEM item);
+    // Takes an item out of its parent's list; false when it is not recorded.
+    bool Unlink(HTREEITEM item);
     // Puts the record of a parent's children into the order the control's
     // sort gives; answers whether anything moved.
     bool OrderRecordedChildren(HTREEITEM parent, int32_t mode);
