@@ -130,6 +130,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnAnimationTick(window);
     case kNotesChangedMessage:
         return OnNotesChanged(window);
+    case kWatchFolderMessage:
+        WatchNotesFolder(window);
+        return 0;
     case WM_CTLCOLOREDIT:
         return OnEditorColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CTLCOLORSTATIC:

@@ -34,6 +34,8 @@ constexpr UINT kAnimationInterval = 100;
 // Changes other programs make in the notes folder: the watch posts the
 // message, and the tree follows them once they have settled for a moment.
 constexpr UINT kNotesChangedMessage = WM_APP + 1;
+// Posted by start-up: the watch begins once the window is up and answering.
+constexpr UINT kWatchFolderMessage = WM_APP + 2;
 constexpr UINT_PTR kFolderTimerId = 201;
 constexpr UINT kFolderSettleDelay = 150;
 // Starts following the notes folder (after the scan), and stops.

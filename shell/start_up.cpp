@@ -157,7 +157,7 @@ void InitContent()
     EnsureNotesFolder();
     noteTree.ScanFolder(ScanPattern, nullptr);
     noteTree.ApplySortOrder();
-    WatchNotesFolder(app.mainWindow);
+    PostMessageW(app.mainWindow, kWatchFolderMessage, 0, 0);
 
     noteTree.Show(app.editorView ? 0 : 1);
     noteTree.Focus();
