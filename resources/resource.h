@@ -7,6 +7,9 @@
 #define IDS_EXIT                103
 #define IDS_HELP                104
 #define IDS_OK                  105
+#define IDS_SAVE_CAPTION        120
+#define IDS_SAVED_AS_CONFLICT   121
+#define IDS_NOTE_RECREATED      122
 
 // Accelerators
 #define IDA_MAIN                2

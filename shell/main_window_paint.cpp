@@ -34,6 +34,7 @@ void EnterEditorView(HWND window)
     if (noteTree.controlWindow)
         SendMessageW(noteTree.controlWindow, TVM_ENDEDITLABELNOW, FALSE, 0);
     if (noteTree.selectedKind == kKindNote) {
+        ReloadOpenNoteIfChanged();
         noteEditor.Focus();
     } else {
         noteEditor.Show(0);  // a folder: the editor view shows only the skin
@@ -72,7 +73,18 @@ bool SaveOpenNote()
     if (noteTree.BuildSelectedPath() != kKindNote)
         return true;
     noteEditor.SaveNote(noteTree.textBuffer);
+    ReportSaveDetour();
     return !noteEditor.modified;
+}
+
+void ReloadOpenNoteIfChanged()
+{
+    // Checked before the path is built: a save in progress holds it.
+    if (noteTree.selectedKind != kKindNote || noteEditor.modified)
+        return;
+    if (noteTree.BuildSelectedPath() != kKindNote)
+        return;
+    noteEditor.ReloadIfChangedElsewhere(noteTree.textBuffer);
 }
 
 bool InsideToggleArea(int x, int y)
