@@ -9,6 +9,7 @@
 #include "tree/note_tree.h"
 
 #include "support/combining_marks.h"
+#include "support/editor_test_window.h"
 #include "support/shell_program.h"
 #include "support/tree_files.h"
 
@@ -383,6 +384,201 @@ TEST(Views, TheEndOfASessionSavesTheOpenNote)
     SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(noteEditor.modified);
+}
+
+namespace {
+
+// Types text at the end of the open note, a character at a time.
+void TypeAtEnd(const std::wstring& typed)
+{
+    const int length = GetWindowTextLengthW(noteEditor.control);
+    SendMessageW(noteEditor.control, EM_SETSEL, length, length);
+    for (wchar_t c : typed)
+        SendMessageW(noteEditor.control, WM_CHAR, c, 1);
+}
+
+// The names a save may give the new note for name, from the minute since
+// was taken to now: "<name> (conflict YYYY-MM-DD HH-MM)", numbered from 2.
+std::vector<std::wstring> ConflictNames(const std::wstring& name, const SYSTEMTIME& since,
+                                        int number = 1)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::vector<std::wstring> names;
+    for (const SYSTEMTIME& t : {since, now}) {
+        wchar_t stamp[64];
+        swprintf(stamp, 64, L" (conflict %04u-%02u-%02u %02u-%02u", t.wYear, t.wMonth, t.wDay,
+                 t.wHour, t.wMinute);
+        names.push_back(name + stamp + (number > 1 ? L" " + std::to_wstring(number) : L"") + L")");
+    }
+    return names;
+}
+
+// The one of names that is in folder, or an empty name.
+std::wstring PresentOf(const std::vector<std::wstring>& names, const std::wstring& folder)
+{
+    for (const std::wstring& name : names)
+        if (FileExists(folder + L"\\" + name))
+            return name;
+    return std::wstring();
+}
+
+bool Has(const std::wstring& text, const std::wstring& part)
+{
+    return text.find(part) != std::wstring::npos;
+}
+
+}  // namespace
+
+TEST(ChangedElsewhere, AChangeThroughWin32StaysAndTheTextGoesToANewNoteBesideIt)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"box").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\zz"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM box = ItemNamed(noteTree.GetRootItem(), L"box");
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"note", box));
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L" mine");
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\note"), kMark + Utf16(L"theirs")));
+    program.Tap(15, kStripY);   // leaving the editor saves
+
+    EXPECT_EQ(kMark + Utf16(L"theirs"), Bytes(program.NotesPath(L"box\\note")));
+    const std::wstring conflict = PresentOf(ConflictNames(L"note", before), program.NotesPath(L"box"));
+    ASSERT_FALSE(conflict.empty()) << "the text is in a new note beside it";
+    EXPECT_EQ(kMark + Utf16(L"a mine"), Bytes(program.NotesPath(L"box\\" + conflict)));
+    EXPECT_EQ((std::vector<std::wstring>{L"note", conflict, L"zz"}),
+              SortedNames(program.NotesPath(L"box")))
+        << "nothing else is made and no temporary file stays";
+    EXPECT_EQ((std::vector<std::wstring>{L"note", conflict, L"zz"}), ItemLabels(box))
+        << "the new note is at its sorted place";
+    HTREEITEM added = ItemNamed(box, conflict);
+    ASSERT_NE(nullptr, noteTree.Record(added));
+    EXPECT_EQ(box, noteTree.Record(added)->parent);
+    EXPECT_EQ(kKindNote, noteTree.GetKind(added));
+
+    ASSERT_EQ(1u, program.boxes.Count());
+    const ShownMessageBox& shown = program.boxes.Shown()[0];
+    EXPECT_EQ(L"Сохранить", shown.caption);
+    EXPECT_TRUE(Has(shown.text, L"«note»") && Has(shown.text, L"«" + conflict + L"»"))
+        << std::string(shown.text.begin(), shown.text.end());
+    EXPECT_EQ(program.window(), shown.owner);
+    EXPECT_STREQ(L"theirs", noteEditor.text) << "the open note is shown as it is now";
+    EXPECT_FALSE(noteEditor.modified);
+
+    // Typed on from there, the next save replaces the note as usual.
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L"!");
+    program.Exit();
+    EXPECT_EQ(kMark + Utf16(L"theirs!"), Bytes(program.NotesPath(L"box\\note")));
+    EXPECT_EQ(1u, program.boxes.Count());
+}
+
+TEST(ChangedElsewhere, AChangeOnTheUnixSideIsFoundEvenWithItsSizeAndTimeKept)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "the Unix side is Wine's";
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"abc")));
+    TypeAtEnd(L"d");
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    // The first conflict names of this minute and the next are taken.
+    for (const std::wstring& taken : ConflictNames(L"note", before))
+        ASSERT_TRUE(WriteBytes(program.NotesPath(taken), kMark + Utf16(L"taken")));
+    ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"xyz"),
+                                     UnixWrite::InPlaceKeepingTime));
+    program.Command(IDM_SAVE);
+
+    EXPECT_EQ(kMark + Utf16(L"xyz"), Bytes(program.NotesPath(L"note")));
+    const std::wstring conflict =
+        PresentOf(ConflictNames(L"note", before, 2), program.NotesPath(L""));
+    ASSERT_FALSE(conflict.empty()) << "numbered when the name is taken";
+    EXPECT_EQ(kMark + Utf16(L"abcd"), Bytes(program.NotesPath(conflict)));
+    for (const std::wstring& taken : ConflictNames(L"note", before))
+        EXPECT_EQ(kMark + Utf16(L"taken"), Bytes(program.NotesPath(taken)));
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_STREQ(L"xyz", noteEditor.text);
+
+    // A note written again by renaming a new file over it.
+    TypeAtEnd(L"2");
+    ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"xyz3"),
+                                     UnixWrite::ByRename));
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"xyz3"), Bytes(program.NotesPath(L"note")));
+    EXPECT_FALSE(PresentOf(ConflictNames(L"note", before, 3), program.NotesPath(L"")).empty());
+    EXPECT_EQ(2u, program.boxes.Count());
+}
+
+TEST(ChangedElsewhere, ANoteDeletedElsewhereIsMadeAgainWithTheTextAndTheBoxSaysSo)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"kept "));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
+    noteTree.SelectItem(noteTree.GetRootItem());   // choosing another item saves
+    EXPECT_EQ(noteTree.GetRootItem(), noteTree.GetSelected());
+    EXPECT_EQ(kMark + Utf16(L"kept a"), Bytes(program.NotesPath(L"note")));
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(L"Сохранить", program.boxes.Shown()[0].caption);
+    EXPECT_TRUE(Has(program.boxes.Shown()[0].text, L"«note»"));
+    EXPECT_FALSE(Has(program.boxes.Shown()[0].text, L"conflict"));
+    EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
+
+    if (RunningUnderWine()) {
+        ASSERT_NO_FATAL_FAILURE(SelectChild(L"note"));
+        program.Tap(kStripX, kStripY);
+        TypeAtEnd(L"again");
+        ASSERT_TRUE(DeleteOnUnixSide(program.NotesPath(L"note")));
+        program.Exit();
+        EXPECT_EQ(kMark + Utf16(L"kept aagain"), Bytes(program.NotesPath(L"note")));
+        EXPECT_EQ(2u, program.boxes.Count());
+    }
+}
+
+TEST(ChangedElsewhere, AnUnchangedOpenNoteIsShownAgainOnlyWhenNothingWasTypedHere)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"one")));
+    program.Tap(15, kStripY);
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"two")));
+    program.Tap(kStripX, kStripY);
+    EXPECT_STREQ(L"two", noteEditor.text) << "entering the editor shows the change";
+    EXPECT_EQ(L"two", ControlText(noteEditor.control));
+
+    if (RunningUnderWine()) {
+        ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"three"),
+                                         UnixWrite::InPlace));
+        SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+        EXPECT_STREQ(L"three", noteEditor.text) << "coming to the front shows the change";
+    }
+    const std::string shown = Bytes(program.NotesPath(L"note"));
+
+    // Typed text is never replaced by a change elsewhere: the save keeps both.
+    TypeAtEnd(L"+");
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"four")));
+    SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(noteEditor.modified);
+    EXPECT_EQ(shown.substr(2), Utf16(noteEditor.text).substr(0, shown.size() - 2));
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    // The same bytes written again with a new time are the same note.
+    program.Command(IDM_SAVE);
+    ASSERT_EQ(1u, program.boxes.Count());
+    TypeAtEnd(L"five");
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"four")));
+    HANDLE touched = CreateFileW(program.NotesPath(L"note").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const FILETIME old = FileTimeOfYear(2001);
+    EXPECT_TRUE(SetFileTime(touched, nullptr, nullptr, &old));
+    CloseHandle(touched);
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"fourfive"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(2u, NamesInFolder(program.NotesPath(L"")).size());
 }
 
 TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)

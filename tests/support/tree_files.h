@@ -32,3 +32,10 @@ void RemoveLargeTree(const std::wstring& path);
 
 // A Unix symbolic link at linkPath pointing to target (both host paths).
 bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath);
+
+// How another program on the Unix side writes a file: truncating it in
+// place, the same with its last-write time put back afterwards, or by
+// writing a new file beside it and renaming that over it.
+enum class UnixWrite { InPlace, InPlaceKeepingTime, ByRename };
+bool WriteBytesOnUnixSide(const std::wstring& path, const std::string& bytes, UnixWrite how);
+bool DeleteOnUnixSide(const std::wstring& path);
