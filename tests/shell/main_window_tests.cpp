@@ -17,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <random>
 
 namespace {
 
@@ -579,6 +582,145 @@ TEST(ChangedElsewhere, AnUnchangedOpenNoteIsShownAgainOnlyWhenNothingWasTypedHer
     EXPECT_EQ(kMark + Utf16(L"fourfive"), Bytes(program.NotesPath(L"note")));
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(2u, NamesInFolder(program.NotesPath(L"")).size());
+}
+
+namespace {
+
+// Another program's edit of a note, as another editor makes it: the note
+// read, a token added at its end, the whole written back (through Win32,
+// or on the Unix side in place or by renaming a new file over it).
+bool WriteElsewhere(const std::wstring& path, const std::wstring& token, int how)
+{
+    std::string bytes;
+    if (!ReadBytes(path, &bytes))
+        return false;
+    bytes += Utf16(token);
+    if (how == 0 || !RunningUnderWine())
+        return WriteBytes(path, bytes);
+    return WriteBytesOnUnixSide(path, bytes, how == 1 ? UnixWrite::InPlace : UnixWrite::ByRename);
+}
+
+// Every note of the folder, as text.
+std::vector<std::wstring> FolderTexts(const std::wstring& folder)
+{
+    std::vector<std::wstring> texts;
+    for (const std::wstring& name : NamesInFolder(folder)) {
+        std::string bytes;
+        ReadBytes(folder + L"\\" + name, &bytes);
+        std::wstring text(bytes.size() / 2, L'\0');
+        memcpy(&text[0], bytes.data(), text.size() * 2);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+}  // namespace
+
+// Random interleavings of the user's edits, typed into the editor and saved
+// by leaving the editor, choosing another note, "Сохранить" or exit, with
+// other programs' edits of the same notes before, during and after them.
+// Every edit made on either side leaves a token that must still be in some
+// note at the end: in the note itself or in the new note a save made.
+TEST(ChangedElsewhere, NoEditIsLostInRandomInterleavingsWithOutsideWrites)
+{
+    const int kRounds = 240;
+    const int kNotes = 6;
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    std::vector<std::wstring> notes;
+    for (int i = 0; i < kNotes; ++i) {
+        notes.push_back(L"n" + std::to_wstring(i));
+        ASSERT_TRUE(WriteBytes(program.NotesPath(notes.back()), kMark));
+    }
+    ASSERT_TRUE(program.Start());
+    std::mt19937 random(20261207);
+    auto chance = [&random](int percent) { return static_cast<int>(random() % 100) < percent; };
+    std::vector<std::wstring> tokens;
+    int userEdits = 0;
+    int outsideWrites = 0;
+    int open = -1;
+    auto outsideWrite = [&](int percentOpen) {
+        const int note = open >= 0 && chance(percentOpen) ? open : random() % kNotes;
+        const std::wstring token = L"o" + std::to_wstring(outsideWrites++) + L" ";
+        // One write in three is made on the Unix side.
+        const int how = static_cast<int>(random() % 6);
+        ASSERT_TRUE(WriteElsewhere(program.NotesPath(notes[note]), token, how < 4 ? 0 : how - 3));
+        tokens.push_back(token);
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        const int chosen = random() % kNotes;
+        if (chosen != open) {
+            ASSERT_NO_FATAL_FAILURE(SelectChild(notes[chosen]));
+            open = chosen;
+        }
+        if (chance(30)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(50));
+        }
+        if (!app.editorView)
+            program.Tap(kStripX, kStripY);
+        if (chance(25))
+            SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+        if (chance(40)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(60));
+        }
+        const std::wstring token = L"u" + std::to_wstring(userEdits++) + L" ";
+        TypeAtEnd(token);
+        tokens.push_back(token);
+        if (chance(50)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(70));
+        }
+        const int save = random() % 8;
+        switch (save) {
+        case 0:
+            ASSERT_TRUE(program.Exit());
+            UnregisterClassW(L"ZEPHNOTES", GetModuleHandleW(nullptr));
+            ASSERT_TRUE(program.Start());
+            open = -1;
+            break;
+        case 1:
+        case 2:
+            program.Command(IDM_SAVE);
+            break;
+        case 3:
+        case 4:
+        case 5:
+            RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            program.Tap(15, kStripY);
+            break;
+        default:
+            open = (open + 1 + random() % (kNotes - 1)) % kNotes;
+            ASSERT_NO_FATAL_FAILURE(SelectChild(notes[open]));
+            break;
+        }
+        ASSERT_FALSE(noteTree.selectedKind == kKindNote && noteEditor.modified) << "round " << round << ", save " << save << ": the save went through";
+        std::vector<std::wstring> labels = ItemLabels(noteTree.GetRootItem());
+        std::sort(labels.begin(), labels.end());
+        ASSERT_EQ(SortedNames(program.NotesPath(L"")), labels)
+            << "round " << round << ": the tree shows every note";
+    }
+    const std::vector<std::wstring> texts = FolderTexts(program.NotesPath(L""));
+    int lost = 0;
+    for (const std::wstring& token : tokens) {
+        bool found = false;
+        for (const std::wstring& text : texts)
+            found = found || Has(text, token);
+        if (!found) {
+            ++lost;
+            ADD_FAILURE() << "lost: " << std::string(token.begin(), token.end());
+        }
+    }
+    const size_t newNotes = NamesInFolder(program.NotesPath(L"")).size() - kNotes;
+    size_t errors = 0;
+    for (const ShownMessageBox& box : program.boxes.Shown())
+        errors += box.caption == L"Error";
+    std::cout << "[ FIGURES  ] edits lost to outside changes: " << lost << " of " << userEdits
+              << " user edits and " << outsideWrites << " outside writes in " << kRounds
+              << " random interleavings; " << newNotes << " saves went to a new note beside"
+              << std::endl;
+    EXPECT_EQ(0, lost);
+    EXPECT_EQ(newNotes, program.boxes.Count() - errors) << "one box for each";
+    EXPECT_EQ(0u, errors);
+    EXPECT_GT(newNotes, 0u) << "the run met other programs' changes";
 }
 
 TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)
