@@ -325,6 +325,35 @@ std::wstring ResolvedPath(const std::wstring& hostPath)
     return WithoutTrailingSeparators(std::wstring(buffer.data(), length));
 }
 
+// The path with every short name in it replaced by the entry's own name.
+std::wstring LongPath(const std::wstring& path)
+{
+    DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0)
+        return path;
+    std::vector<wchar_t> buffer(size + 1);
+    DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), size + 1);
+    if (length == 0 || length > size)
+        return path;
+    return std::wstring(buffer.data(), length);
+}
+
+// The path without the dots and spaces that end any of its names: Wine
+// reports the place of a file named "a." as "a".
+std::wstring WithoutNameEndings(const std::wstring& path)
+{
+    std::wstring result;
+    for (wchar_t c : path) {
+        if (c == L'\\')
+            while (!result.empty() && (result.back() == L'.' || result.back() == L' '))
+                result.pop_back();
+        result += c;
+    }
+    while (!result.empty() && (result.back() == L'.' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
+
 }  // namespace
 
 bool DevicePathCrossesLink(const wchar_t* path)
@@ -365,11 +394,17 @@ bool DevicePathCrossesLink(const wchar_t* path)
     const std::wstring resolved = ResolvedPath(existing);
     if (resolvedDocuments.empty() || resolved.empty())
         return false;   // what cannot be opened cannot be acted on either
-    std::wstring expected = resolvedDocuments + existing.substr(documents.size());
+    // A name made on another system is reached by its short name; the
+    // resolved path holds its own.
+    const std::wstring longDocuments = LongPath(documents);
+    std::wstring longExisting = LongPath(existing);
+    if (longExisting.size() <= longDocuments.size())
+        longExisting = existing;
+    std::wstring expected = resolvedDocuments + longExisting.substr(longDocuments.size());
     for (wchar_t& c : expected)
         if (c == L'/')
             c = L'\\';
-    return resolved != expected;
+    return WithoutNameEndings(resolved) != WithoutNameEndings(expected);
 }
 
 bool DeviceFolderHoldsUnmarkedLink(const wchar_t* path)

@@ -242,3 +242,13 @@ void NoteEditor::ExplainReadOnlyNote()
     SetLastError(readOnlyReason);
     ReportLastError();
 }
+
+void NoteEditor::HoldReadOnly(DWORD reason)
+{
+    modified = false;
+    readOnlyNote = true;
+    readOnlyReason = reason;
+    readOnlyExplained = false;
+    if (control)
+        SendMessageW(control, EM_SETREADONLY, TRUE, 0);
+}

@@ -61,6 +61,9 @@ public:
     // A note the editor cannot hold whole is shown read-only; the first
     // attempt to change it shows why (once per loaded note).
     void ExplainReadOnlyNote();
+    // Shows the note read-only from now on, for the given reason (a system
+    // error code), whatever the load found.
+    void HoldReadOnly(DWORD reason);
 
     // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
     void LoadNote(const wchar_t* path);

@@ -65,6 +65,17 @@ uint32_t TimeStamp()
     return stamp.dwHighDateTime;
 }
 
+// False, after one box, when the selected item's path holds a name the
+// platform cannot take (one made elsewhere, with no short name).
+bool SelectedPathUsable()
+{
+    if (noteTree.selectedPathUsable)
+        return true;
+    SetLastError(ERROR_INVALID_NAME);
+    ReportLastError();
+    return false;
+}
+
 // SelectedPath of the selected folder, or false after reporting why not.
 bool SelectedFolderPath(WideString* path)
 {
@@ -73,7 +84,7 @@ bool SelectedFolderPath(WideString* path)
         ReportLastError();
         return false;
     }
-    if (kind != kKindFolder)
+    if (kind != kKindFolder || !SelectedPathUsable())
         return false;
     // A folder link is shown without its contents: nothing is made through it.
     if (DevicePathCrossesLink(noteTree.textBuffer)) {
@@ -217,6 +228,8 @@ void DeleteSelected()
         ReportLastError();
         return;
     }
+    if (!SelectedPathUsable())
+        return;
     WideString path = WithoutTrailingSeparator(WideString(noteTree.textBuffer));
     DWORD attributes = DeviceGetFileAttributes(path.Text());
     bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
@@ -343,9 +356,15 @@ void OnSelectionChanged()
         ReportLastError();
         return;
     }
-    if (kind == kKindNote)
-        noteEditor.LoadNote(noteTree.textBuffer);
+    if (kind != kKindNote)
+        return;
+    noteEditor.LoadNote(noteTree.textBuffer);
+    // A note named on another system, with no short name to reach it by:
+    // shown, never changed.
+    if (!noteTree.selectedPathUsable)
+        noteEditor.HoldReadOnly(ERROR_INVALID_NAME);
 }
+
 
 void OnLabelEdited(const NMTVDISPINFOW* info)
 {
@@ -361,6 +380,8 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         return;
     }
     WideString oldPath(noteTree.textBuffer);
+    if (!SelectedPathUsable())
+        return;
     WideString newLabel(info->item.pszText);
     if (newLabel == oldLabel)
         return;

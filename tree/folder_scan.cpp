@@ -13,6 +13,7 @@ struct FolderEntry {
     std::wstring name;
     DWORD attributes;
     uint32_t time;   // high 32 bits of the creation time
+    std::wstring alias;  // the short name, for a name paths cannot carry
 };
 
 bool IsFolder(const FolderEntry& entry)
@@ -105,8 +106,9 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
         return;
     std::vector<FolderEntry> entries;
     do {
-        entries.push_back(
-            FolderEntry{found.cFileName, found.dwFileAttributes, found.ftCreationTime.dwHighDateTime});
+        entries.push_back(FolderEntry{found.cFileName, found.dwFileAttributes,
+                                      found.ftCreationTime.dwHighDateTime,
+                                      NameWorksInPaths(found.cFileName) ? L"" : found.cAlternateFileName});
     } while (DeviceFindNextFile(search, &found));
     DeviceFindClose(search);
 
@@ -129,11 +131,18 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                 ReportLastError();
                 continue;
             }
-            if (!IsLink(entry))
+            if (!entry.alias.empty())
+                SetAlias(item, entry.alias.c_str());
+            // A folder whose name paths cannot carry is entered through
+            // its short name; without one it shows empty.
+            const std::wstring pathName = entry.alias.empty() ? entry.name : entry.alias;
+            if (!IsLink(entry) && NameWorksInPaths(pathName.c_str()))
                 pending->push_back(
-                    PendingFolder{folder + WideString(entry.name.c_str()) + patternSuffix, item});
+                    PendingFolder{folder + WideString(pathName.c_str()) + patternSuffix, item});
         } else {
-            InsertItem(parent, entry.name.c_str(), insertAfter, kKindNote, 3, entry.time);
+            HTREEITEM item = InsertItem(parent, entry.name.c_str(), insertAfter, kKindNote, 3, entry.time);
+            if (item && !entry.alias.empty())
+                SetAlias(item, entry.alias.c_str());
         }
     }
 }

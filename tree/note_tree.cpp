@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <unordered_set>
 
 NoteTree noteTree;
@@ -33,6 +34,7 @@ NoteTree::NoteTree()
       rootItem(nullptr),
       selectedItem(nullptr),
       selectedKind(0),
+      selectedPathUsable(true),
       documentsPrefix(L"\\My Documents\\"),
       folderName(L"ZephNotes"),
       patternSuffix(L"\\*.*"),
@@ -127,6 +129,25 @@ HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM
     if (item)
         RecordInsertion(item, parent, insertAfter, label, image, param);
     return item;
+}
+
+bool NameWorksInPaths(const wchar_t* name)
+{
+    const size_t length = wcslen(name);
+    if (length == 0)
+        return false;
+    if (name[length - 1] == L'.' && !(length <= 2 && name[0] == L'.'))
+        return false;
+    if (name[length - 1] == L' ')
+        return false;
+    return wcspbrk(name, L"?|\"<>*\\") == nullptr;
+}
+
+void NoteTree::SetAlias(HTREEITEM item, const wchar_t* alias)
+{
+    auto record = records.find(item);
+    if (record != records.end())
+        record->second.alias = alias;
 }
 
 const ItemRecord* NoteTree::Record(HTREEITEM item) const
@@ -266,6 +287,19 @@ void NoteTree::DeleteItem(HTREEITEM item)
     SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
 }
 
+WideString NoteTree::PathName(HTREEITEM item)
+{
+    textBuffer[0] = 0;
+    GetLabel(item);
+    if (item == rootItem || NameWorksInPaths(textBuffer))
+        return WideString(textBuffer);
+    const ItemRecord* record = Record(item);
+    if (record && !record->alias.IsEmpty())
+        return record->alias;
+    selectedPathUsable = false;
+    return WideString(textBuffer);
+}
+
 int NoteTree::BuildSelectedPath()
 {
     // With nothing selected the answer is the root's, never a null item's.
@@ -279,18 +313,14 @@ int NoteTree::BuildSelectedPath()
     // Room for the path and the two zeros the delete command needs after it.
     const int32_t limit = kTextBufferSize - 2;
     WideString path = folderName;
-    if (item) {
-        textBuffer[0] = 0;
-        GetLabel(item);
-        path = textBuffer;
-    }
+    selectedPathUsable = true;
+    if (item)
+        path = PathName(item);
     while (item && item != rootItem && path.Length() <= limit) {
         item = NextItem(item, TVGN_PARENT);
         if (!item)
             break;
-        textBuffer[0] = 0;
-        GetLabel(item);
-        path = WideString(textBuffer) + WideString(L"\\") + path;
+        path = PathName(item) + WideString(L"\\") + path;
     }
     path = documentsPrefix + path;
     if (selectedKind == kKindFolder)

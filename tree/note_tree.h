@@ -45,7 +45,16 @@ struct ItemRecord {
     WideString label;
     uint32_t param = 0;
     int32_t kind = 0;
+    // The entry's short (8.3) name, kept when its own name is one the
+    // platform's calls cannot take (a name made on another system); the
+    // paths of the item and of everything in it go through it.
+    WideString alias;
 };
+
+// Whether a name found on disk can be used as it is in a path: names made
+// on other systems may hold characters the platform's calls refuse, or end
+// in a dot or a space, which paths drop.
+bool NameWorksInPaths(const wchar_t* name);
 
 class IconList {
 public:
@@ -104,6 +113,9 @@ public:
     // The control reports each item it removes, whoever asked for it
     // (TVN_DELETEITEMW to its parent): the record lets the item go.
     void OnItemDeleted(HTREEITEM item);
+    // Keeps an item's short name, used in its paths while its own name
+    // cannot be (NameWorksInPaths).
+    void SetAlias(HTREEITEM item, const wchar_t* alias);
 
     const wchar_t* className;
     uint32_t style;
@@ -124,6 +136,9 @@ public:
     HTREEITEM rootItem;
     HTREEITEM selectedItem;
     int32_t selectedKind;
+    // False when the last SelectedPath holds a name the platform cannot
+    // take and that has no short name: nothing can be done through it.
+    bool selectedPathUsable;
     WideString documentsPrefix;
     WideString folderName;
     WideString patternSuffix;
@@ -143,6 +158,8 @@ public:
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
+    // The name an item's path uses for it: its label, or its short name.
+    WideString PathName(HTREEITEM item);
     void RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
                          const wchar_t* label, int kind, uint32_t param);
     void ForgetSubtree(HTREEITEM item);

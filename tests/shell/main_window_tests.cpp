@@ -1065,6 +1065,77 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EXPECT_EQ(4u, program.boxes.Count());
 }
 
+// Names made on another system that the platform's calls refuse: each is
+// reached through its short name, and the tree shows the real name.
+TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "such names are made on the Unix side";
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376h\\000i\\000' > 'what?' && "
+                                       "mkdir 'a<b>' && printf '\\377\\376x\\000' > 'a<b>/in*side' && "
+                                       "printf '\\377\\376d\\000' > 'ends in a dot.' && "
+                                       "printf '\\377\\376p\\000' > 'pipe|quote\"'"));
+    ASSERT_TRUE(program.Start());
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"ends in a dot.", L"pipe|quote\"", L"what?"}),
+              ItemLabels(noteTree.GetRootItem()));
+    EXPECT_EQ((std::vector<std::wstring>{L"in*side"}),
+              ItemLabels(ItemNamed(noteTree.GetRootItem(), L"a<b>")));
+
+    // Shown and saved through the short name; the long name stays on disk.
+    SelectChild(L"what?");
+    EXPECT_STREQ(L"hi", noteEditor.text);
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_SETSEL, 2, 2);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" там"));
+    program.Tap(15, kStripY);
+    EXPECT_FALSE(app.editorView);
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(od -An -tx1 'what?' | tr -d ' \\n')\" = "
+                                       "fffe680069002000420430043c04"))
+        << "the note keeps its name and holds the new text";
+    SelectChild(L"in*side", ItemNamed(noteTree.GetRootItem(), L"a<b>"));
+    EXPECT_STREQ(L"x", noteEditor.text);
+    SelectChild(L"ends in a dot.");
+    EXPECT_STREQ(L"d", noteEditor.text);
+
+    // A note made in a folder so named goes into it.
+    SelectChild(L"a<b>");
+    program.AnswerNameEntry(L"новая", IDOK);
+    program.HoldAndChoose(IDM_CREATE_NOTE);
+    EXPECT_EQ((std::vector<std::wstring>{L"in*side", L"новая"}),
+              ItemLabels(ItemNamed(noteTree.GetRootItem(), L"a<b>")));
+    EXPECT_TRUE(RunInUnixFolder(notes, "test $(ls 'a<b>' | wc -l) = 2"));
+
+    // Renamed in place to a usable name, and deleted.
+    SelectChild(L"pipe|quote\"");
+    EndLabelEdit(program.window(), L"pipe");
+    EXPECT_TRUE(RunInUnixFolder(notes, "test -f pipe && ! test -e 'pipe|quote\"'"));
+    SelectChild(L"pipe");
+    EXPECT_STREQ(L"p", noteEditor.text);
+    SelectChild(L"ends in a dot.");
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'ends in a dot.'"));
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"pipe", L"what?"}),
+              ItemLabels(noteTree.GetRootItem()));
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    // Without a short name such a note is shown read-only and says why.
+    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"what?", TVI_LAST, 2, 3, 0);
+    noteTree.SelectItem(bare);
+    EXPECT_EQ(0u, program.boxes.Count());
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, WM_CHAR, L'z', 0);
+    program.Tap(15, kStripY);
+    EXPECT_EQ(1u, program.boxes.Count()) << "one box when the user tries to change it";
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(SystemErrorText(ERROR_INVALID_NAME), program.boxes.Shown()[0].text);
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_EQ(2u, program.boxes.Count());
+    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
+}
+
 TEST(Commands, SearchFindsInOrderAndSaysWhenThereIsNoMore)
 {
     ProgramUnderTest program;

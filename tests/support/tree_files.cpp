@@ -142,6 +142,14 @@ bool MakeNotesOnUnixSide(const std::wstring& folder, const std::vector<std::wstr
     return RunShell(command);
 }
 
+bool RunInUnixFolder(const std::wstring& folder, const std::string& command)
+{
+    std::string unixFolder = UnixPath(folder);
+    if (unixFolder.empty())
+        return false;
+    return RunShell("cd " + Quoted(unixFolder) + " && " + command);
+}
+
 bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath)
 {
     std::string unixTarget = UnixPath(target);

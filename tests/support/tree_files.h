@@ -30,6 +30,10 @@ bool MakeNumberedNotes(const std::wstring& folder, const std::wstring& prefix, i
 // Removes a folder tree; large trees under Wine go from the Unix side.
 void RemoveLargeTree(const std::wstring& path);
 
+// Runs a shell command on the Unix side, in the Unix folder of a host path
+// (for changes made by other programs, and names Win32 cannot make).
+bool RunInUnixFolder(const std::wstring& folder, const std::string& command);
+
 // A Unix symbolic link at linkPath pointing to target (both host paths).
 bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath);
 
