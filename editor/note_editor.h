@@ -67,7 +67,9 @@ public:
 
     // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
     void LoadNote(const wchar_t* path);
-    bool SaveNote(const wchar_t* path);
+    // noteName is the note's own name where the path reaches it by another
+    // (its short name): a new note made beside it is named after it.
+    bool SaveNote(const wchar_t* path, const wchar_t* noteName = nullptr);
     bool CreateNote(const wchar_t* path);
     // Shows the note again when another program changed it on disk while
     // nothing was typed here; answers whether it did.
@@ -109,7 +111,8 @@ public:
 
 private:
     // Puts the written temporary file beside the note under a conflict name.
-    bool KeepAsConflictNote(const wchar_t* path, const std::wstring& tempPath);
+    bool KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
+                            const std::wstring& tempPath);
     void ApplyFont(int cellHeight);
     void PlaceTextOnPage(int width, int height);
 };

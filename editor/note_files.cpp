@@ -304,7 +304,7 @@ bool NoteEditor::ReloadIfChangedElsewhere(const wchar_t* path)
     return true;
 }
 
-bool NoteEditor::SaveNote(const wchar_t* path)
+bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
 {
     if (!modified)
         return false;
@@ -344,7 +344,7 @@ bool NoteEditor::SaveNote(const wchar_t* path)
     if (written && !onDisk.SameNoteAs(loadedFile)) {
         if (onDisk.presence != NoteFileState::Missing ||
             loadedFile.presence != NoteFileState::Present)
-            return KeepAsConflictNote(path, tempPath);
+            return KeepAsConflictNote(path, noteName, tempPath);
         lastSaveDetour = SaveDetour::Recreated;
     }
     if (!written || !PutInPlace(path, tempPath.c_str(), noteExists)) {
@@ -362,10 +362,11 @@ bool NoteEditor::SaveNote(const wchar_t* path)
     return true;
 }
 
-bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const std::wstring& tempPath)
+bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
+                                    const std::wstring& tempPath)
 {
     const std::wstring folder = FolderOf(path);
-    const std::wstring name = std::wstring(path).substr(folder.size());
+    const std::wstring name = noteName ? noteName : std::wstring(path).substr(folder.size());
     SYSTEMTIME now;
     GetLocalTime(&now);
     DWORD error = ERROR_FILE_EXISTS;

@@ -72,7 +72,12 @@ bool SaveOpenNote()
     // The tree's text buffer also receives labels: build the path afresh.
     if (noteTree.BuildSelectedPath() != kKindNote)
         return true;
-    noteEditor.SaveNote(noteTree.textBuffer);
+    // The note's own name, for a new note made beside it: the path may
+    // reach it by its short name.
+    const WideString path(noteTree.textBuffer);
+    noteTree.GetLabel(noteTree.GetSelected());
+    const WideString name(noteTree.textBuffer);
+    noteEditor.SaveNote(path.Text(), name.Text());
     ReportSaveDetour();
     return !noteEditor.modified;
 }

@@ -515,6 +515,27 @@ TEST(ChangedElsewhere, AChangeOnTheUnixSideIsFoundEvenWithItsSizeAndTimeKept)
     EXPECT_EQ(kMark + Utf16(L"xyz3"), Bytes(program.NotesPath(L"note")));
     EXPECT_FALSE(PresentOf(ConflictNames(L"note", before, 3), program.NotesPath(L"")).empty());
     EXPECT_EQ(2u, program.boxes.Count());
+
+    // A note named on another system, reached by its short name: the new
+    // note is named after its own name, made usable.
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "printf '\\377\\376h\\000' > 'why?'"));
+    program.Exit();
+    UnregisterClassW(L"ZEPHNOTES", GetModuleHandleW(nullptr));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"why?"));
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L"i");
+    GetLocalTime(&before);
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "printf '\\377\\376H\\000' > 'why?'"));
+    program.Tap(15, kStripY);
+    const std::wstring renamed = PresentOf(ConflictNames(L"why_", before), program.NotesPath(L""));
+    ASSERT_FALSE(renamed.empty());
+    EXPECT_EQ(kMark + Utf16(L"hi"), Bytes(program.NotesPath(renamed)));
+    EXPECT_TRUE(RunInUnixFolder(program.NotesPath(L""),
+                                "test \"$(od -An -tx1 'why?' | tr -d ' \\n')\" = fffe4800"));
+    EXPECT_NE(nullptr, ItemNamed(noteTree.GetRootItem(), renamed));
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_TRUE(Has(program.boxes.Shown()[2].text, L"«why?»"));
 }
 
 TEST(ChangedElsewhere, ANoteDeletedElsewhereIsMadeAgainWithTheTextAndTheBoxSaysSo)
