@@ -335,7 +335,7 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
         ReportLastError();
         return false;
     }
-    bool written = WriteAndClose(file, text);
+    const bool written = WriteAndClose(file, text);
     // Looked at only now, just before the note is replaced: another
     // program's change is never overwritten. Its note stays as it is and
     // the text written goes to a new note beside it.

@@ -446,7 +446,8 @@ void ReportSaveDetour()
         LoadStringW(app.instance, IDS_NOTE_RECREATED, format, 256);
         swprintf(text, 1024, format, name.Text());
     }
-    MessageBoxW(app.mainWindow, text, caption, MB_ICONEXCLAMATION | MB_OK);
+    HWND owner = app.mainWindow && IsWindow(app.mainWindow) ? app.mainWindow : nullptr;
+    MessageBoxW(owner, text, caption, MB_ICONEXCLAMATION | MB_OK);
 }
 
 LRESULT OnButtonDown(HWND window, WPARAM, LPARAM lParam)
