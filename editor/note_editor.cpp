@@ -16,6 +16,7 @@ NoteEditor::NoteEditor()
       designWidth(0), designHeight(0), width(0), height(0), parent(nullptr), control(nullptr),
       instance(nullptr), controlId(0), designSpaceWidth(240), designSpaceHeight(268),
       modified(false), readOnlyNote(false), readOnlyReason(0), readOnlyExplained(false),
+      lastSaveDetour(SaveDetour::None),
       font(nullptr), fontCell(0), designLineHeight(0), designFirstRule(0), designTextLeft(0),
       designTextRight(0)
 {

@@ -2,6 +2,7 @@
 
 #include "base/device_files.h"
 #include "shell/app_state.h"
+#include "shell/note_names.h"
 
 #include <cstring>
 #include <cwchar>
@@ -13,6 +14,119 @@ const WORD NoteMark = 0xFEFF;                       // stored as the bytes FF FE
 const DWORD NoteFileLimit = 2 + 2 * NoteTextLimit;  // mark and 1023 units
 const wchar_t TempSuffix[] = L".zephtmp";
 const int TempNameCount = 10;
+const int ConflictNameCount = 99;
+
+// FNV-1a over a note's bytes: enough to tell another program's change from
+// the note that was read, without keeping the bytes themselves.
+const uint64_t HashStart = 14695981039346656037ull;
+
+uint64_t HashBytes(const void* data, size_t count, uint64_t hash = HashStart)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < count; ++i) {
+        hash ^= bytes[i];
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// Reads a note's file as far as a note goes (NoteFileLimit bytes) and says
+// what the file is now. Answers 0, or the error that kept it from being
+// read; a missing file is no error.
+DWORD ReadNoteFile(const wchar_t* path, DWORD shareMode, unsigned char* bytes, DWORD* got,
+                   NoteFileState* state)
+{
+    *state = NoteFileState();
+    *got = 0;
+    HANDLE file = DeviceCreateFile(path, GENERIC_READ, shareMode, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return 0;
+        state->presence = NoteFileState::Unreadable;
+        return error;
+    }
+    DWORD problem = 0;
+    DWORD sizeHigh = 0;
+    const DWORD size = DeviceGetFileSize(file, &sizeHigh);
+    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+        problem = GetLastError();
+    } else {
+        state->size = (static_cast<uint64_t>(sizeHigh) << 32) | size;
+        GetFileTime(file, nullptr, nullptr, &state->lastWrite);
+        const DWORD wanted = state->size < NoteFileLimit ? size : NoteFileLimit;
+        if (wanted > 0 && !DeviceReadFile(file, bytes, wanted, got))
+            problem = GetLastError();
+    }
+    DeviceCloseFile(file);
+    if (problem != 0) {
+        state->presence = NoteFileState::Unreadable;
+        *got = 0;
+        return problem;
+    }
+    state->presence = NoteFileState::Present;
+    state->hash = HashBytes(bytes, *got);
+    return 0;
+}
+
+// What the note's file is now, read as a save or a reload must: while
+// another program may hold it open for writing.
+NoteFileState CurrentState(const wchar_t* path)
+{
+    unsigned char bytes[NoteFileLimit];
+    DWORD got = 0;
+    NoteFileState state;
+    ReadNoteFile(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, bytes, &got,
+                 &state);
+    return state;
+}
+
+// The state of a note this program has just written with text.
+NoteFileState WrittenState(const wchar_t* path, const wchar_t* text)
+{
+    NoteFileState state;
+    state.presence = NoteFileState::Present;
+    const size_t units = wcslen(text);
+    state.size = 2 + 2 * units;
+    state.hash = HashBytes(text, 2 * units, HashBytes(&NoteMark, 2));
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (DeviceGetFileAttributesEx(path, &data))
+        state.lastWrite = data.ftLastWriteTime;
+    return state;
+}
+
+// The name of the note beside name that takes the user's text when another
+// program changed the note: "<name> (conflict YYYY-MM-DD HH-MM)", numbered
+// from 2 when taken. Characters no file name may hold become "_", and a
+// long name is cut so that the whole fits the folder.
+std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
+                          const SYSTEMTIME& now, int number)
+{
+    wchar_t suffix[64];
+    if (number > 1)
+        swprintf(suffix, 64, L" (conflict %04u-%02u-%02u %02u-%02u %d)", now.wYear, now.wMonth,
+                 now.wDay, now.wHour, now.wMinute, number);
+    else
+        swprintf(suffix, 64, L" (conflict %04u-%02u-%02u %02u-%02u)", now.wYear, now.wMonth,
+                 now.wDay, now.wHour, now.wMinute);
+    std::wstring base = name;
+    for (wchar_t& c : base) {
+        if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
+            c = L'_';
+    }
+    for (;;) {
+        const std::wstring candidate = base + suffix;
+        if (IsUsableName(candidate.c_str()) && FitsInFolder(folder.c_str(), candidate.c_str()))
+            return candidate;
+        if (base.empty())
+            return std::wstring();
+        base.pop_back();
+        // Never half of a character made of two units.
+        if (!base.empty() && base.back() >= 0xD800 && base.back() <= 0xDBFF)
+            base.pop_back();
+    }
+}
 
 // Writes the mark and the text, then flushes. Every step is checked: a
 // refused or short write (a full disk) leaves the thread's last error set.
@@ -112,6 +226,13 @@ bool PutInPlace(const wchar_t* path, const wchar_t* tempPath, bool noteExists)
 
 }  // namespace
 
+bool NoteFileState::SameNoteAs(const NoteFileState& other) const
+{
+    if (presence != other.presence)
+        return false;
+    return presence != Present || (size == other.size && hash == other.hash);
+}
+
 void NoteEditor::LoadNote(const wchar_t* path)
 {
     modified = false;
@@ -121,52 +242,42 @@ void NoteEditor::LoadNote(const wchar_t* path)
     if (control)
         SendMessageW(control, EM_SETREADONLY, FALSE, 0);
 
-    HANDLE file = DeviceCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL);
-    DWORD problem = 0;
-    if (file == INVALID_HANDLE_VALUE) {
+    // The note is read once, whole as far as the editor holds it: what is
+    // shown and what a save later checks the file against are the same bytes.
+    unsigned char bytes[NoteFileLimit];
+    DWORD got = 0;
+    DWORD problem = ReadNoteFile(path, FILE_SHARE_READ, bytes, &got, &loadedFile);
+    const uint64_t size = loadedFile.size;
+    WORD mark = 0;
+    if (got >= 2)
+        memcpy(&mark, bytes, 2);
+    if (problem != 0 || loadedFile.presence == NoteFileState::Missing) {
         // A missing note is an empty one; one that exists but cannot be read
         // must not be overwritten by an empty editor.
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            problem = error;
+    } else if (size == 0) {
+        // An empty file holds nothing to lose: it loads as an empty note.
+    } else if (got < 2 || mark != NoteMark || (size % 2) != 0) {
+        // Not a note this program wrote: nothing is shown, nothing overwritten.
+        problem = ERROR_INVALID_DATA;
     } else {
-        DWORD sizeHigh = 0;
-        const DWORD size = DeviceGetFileSize(file, &sizeHigh);
-        WORD mark = 0;
-        DWORD got = 0;
-        if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
-            problem = GetLastError();
-        } else if (size == 0 && sizeHigh == 0) {
-            // An empty file holds nothing to lose: it loads as an empty note.
-        } else if (!DeviceReadFile(file, &mark, 2, &got)) {
-            problem = GetLastError();
-        } else if (got != 2 || mark != NoteMark || (size % 2) != 0) {
-            // Not a note this program wrote: nothing is shown, nothing overwritten.
-            problem = ERROR_INVALID_DATA;
+        const bool whole = size <= NoteFileLimit;
+        const DWORD expected = whole ? static_cast<DWORD>(size) : NoteFileLimit;
+        memset(text, 0, sizeof(text));
+        if (got != expected) {
+            // The file shrank while it was read: show nothing of it.
+            problem = ERROR_READ_FAULT;
         } else {
-            const bool whole = sizeHigh == 0 && size <= NoteFileLimit;
-            const DWORD bytes = (whole ? size : NoteFileLimit) - 2;
-            memset(text, 0, sizeof(text));
-            got = 0;
-            const bool read = DeviceReadFile(file, text, bytes, &got) != FALSE;
-            if (!read || got != bytes) {
-                // The file shrank or could not be read: show nothing of it.
-                problem = read ? ERROR_READ_FAULT : GetLastError();
-                memset(text, 0, sizeof(text));
-            } else {
-                if (!whole)
-                    problem = ERROR_FILE_TOO_LARGE;
-                else if (wcslen(text) != bytes / 2)
-                    // A zero unit ends the control's text: what comes before
-                    // it is shown, and the box says a character of the note
-                    // cannot be kept.
-                    problem = ERROR_NO_UNICODE_TRANSLATION;
-                if (control)
-                    SetWindowTextW(control, text);
-            }
+            memcpy(text, bytes + 2, got - 2);
+            if (!whole)
+                problem = ERROR_FILE_TOO_LARGE;
+            else if (wcslen(text) != (got - 2) / 2)
+                // A zero unit ends the control's text: what comes before
+                // it is shown, and the box says a character of the note
+                // cannot be kept.
+                problem = ERROR_NO_UNICODE_TRANSLATION;
+            if (control)
+                SetWindowTextW(control, text);
         }
-        DeviceCloseFile(file);
     }
 
     if (problem != 0) {
@@ -177,10 +288,28 @@ void NoteEditor::LoadNote(const wchar_t* path)
     }
 }
 
-bool NoteEditor::SaveNote(const wchar_t* path)
+bool NoteEditor::ReloadIfChangedElsewhere(const wchar_t* path)
+{
+    if (modified)
+        return false;
+    const NoteFileState now = CurrentState(path);
+    // A note deleted elsewhere goes on showing its text (a save makes it
+    // again); one that cannot be read just now is looked at next time.
+    if (now.presence != NoteFileState::Present || now.SameNoteAs(loadedFile))
+        return false;
+    text[0] = 0;
+    if (control)
+        SetWindowTextW(control, L"");
+    LoadNote(path);
+    return true;
+}
+
+bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
 {
     if (!modified)
         return false;
+    lastSaveDetour = SaveDetour::None;
+    savedElsewhereName.clear();
 
     if (readOnlyNote) {
         // Writing would cut or overwrite a note the editor cannot hold whole;
@@ -192,8 +321,8 @@ bool NoteEditor::SaveNote(const wchar_t* path)
     }
 
     const DWORD attributes = DeviceGetFileAttributes(path);
-    const bool noteExists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (noteExists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
         SetLastError(ERROR_ACCESS_DENIED);
         ReportLastError();
         return false;
@@ -206,8 +335,21 @@ bool NoteEditor::SaveNote(const wchar_t* path)
         ReportLastError();
         return false;
     }
-    if (!WriteAndClose(file, text) || !PutInPlace(path, tempPath.c_str(), noteExists)) {
+    const bool written = WriteAndClose(file, text);
+    // Looked at only now, just before the note is replaced: another
+    // program's change is never overwritten. Its note stays as it is and
+    // the text written goes to a new note beside it.
+    const NoteFileState onDisk = CurrentState(path);
+    const bool noteExists = onDisk.presence != NoteFileState::Missing;
+    if (written && !onDisk.SameNoteAs(loadedFile)) {
+        if (onDisk.presence != NoteFileState::Missing ||
+            loadedFile.presence != NoteFileState::Present)
+            return KeepAsConflictNote(path, noteName, tempPath);
+        lastSaveDetour = SaveDetour::Recreated;
+    }
+    if (!written || !PutInPlace(path, tempPath.c_str(), noteExists)) {
         const DWORD error = GetLastError();
+        lastSaveDetour = SaveDetour::None;
         // The temporary file goes only while the note itself is still there.
         if (DeviceGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES || !noteExists)
             DeviceDeleteFile(tempPath.c_str());
@@ -215,8 +357,46 @@ bool NoteEditor::SaveNote(const wchar_t* path)
         ReportLastError();
         return false;
     }
+    loadedFile = WrittenState(path, text);
     modified = false;
     return true;
+}
+
+bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
+                                    const std::wstring& tempPath)
+{
+    const std::wstring folder = FolderOf(path);
+    const std::wstring name = noteName ? noteName : std::wstring(path).substr(folder.size());
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int number = 1; number <= ConflictNameCount; ++number) {
+        const std::wstring conflict = ConflictName(folder, name, now, number);
+        if (conflict.empty()) {
+            error = GetLastError();
+            break;
+        }
+        // Moved only where no file is: nothing else is ever replaced.
+        if (DeviceMoveFile(tempPath.c_str(), (folder + conflict).c_str(),
+                           MOVEFILE_WRITE_THROUGH)) {
+            lastSaveDetour = SaveDetour::Conflict;
+            savedElsewhereName = conflict;
+            modified = false;
+            // The editor now shows the note as the other program left it.
+            text[0] = 0;
+            if (control)
+                SetWindowTextW(control, L"");
+            LoadNote(path);
+            return true;
+        }
+        error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    DeviceDeleteFile(tempPath.c_str());
+    SetLastError(error);
+    ReportLastError();
+    return false;
 }
 
 bool NoteEditor::CreateNote(const wchar_t* path)
@@ -247,6 +427,7 @@ bool NoteEditor::CreateNote(const wchar_t* path)
         modified = false;
         return false;
     }
+    loadedFile = WrittenState(path, text);
     modified = false;
     return true;
 }

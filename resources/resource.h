@@ -10,6 +10,9 @@
 #define IDS_ABOUT_NAME          106
 #define IDS_ABOUT_COPYRIGHT     107
 #define IDS_ABOUT_CONTACT       108
+#define IDS_SAVE_CAPTION        120
+#define IDS_SAVED_AS_CONFLICT   121
+#define IDS_NOTE_RECREATED      122
 
 // Accelerators
 #define IDA_MAIN                2

@@ -86,6 +86,7 @@ LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam)
 {
     SHHandleWMActivate(window, wParam, lParam, &app.activateInfo, 0);
     if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+        ReloadOpenNoteIfChanged();
         HWND control = app.editorView ? noteEditor.control : noteTree.controlWindow;
         if (control && IsWindowVisible(control))
             SetFocus(control);

@@ -26,6 +26,12 @@ LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
 // the editor view, by the Save command and at exit. False when an edit is
 // still pending because its save failed (the failure was shown).
 bool SaveOpenNote();
+// After a save that found the open note changed or deleted by another
+// program: a new note joins the tree, and one box says where the text went.
+void ReportSaveDetour();
+// Shows the open note again when another program changed it while nothing
+// was typed here: on entering the editor view and on coming to the front.
+void ReloadOpenNoteIfChanged();
 
 // Toolbar animation timer.
 constexpr UINT_PTR kAnimationTimerId = 200;

@@ -290,11 +290,7 @@ void SortBy(uint32_t order)
 
 void SaveFromEditorMenu()
 {
-    if (noteTree.selectedKind != kKindNote)
-        return;
-    if (noteTree.BuildSelectedPath() != kKindNote)
-        return;
-    noteEditor.SaveNote(noteTree.textBuffer);
+    SaveOpenNote();
 }
 
 void OpenMenu(HWND window, LPARAM lParam)
@@ -427,6 +423,37 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
 }
 
 }  // namespace
+
+void ReportSaveDetour()
+{
+    const SaveDetour detour = noteEditor.lastSaveDetour;
+    noteEditor.lastSaveDetour = SaveDetour::None;
+    if (detour == SaveDetour::None)
+        return;
+    HTREEITEM note = noteTree.GetSelected();
+    if (!note)
+        return;
+    noteTree.GetLabel(note);
+    const WideString name(noteTree.textBuffer);
+    wchar_t format[256] = {0};
+    wchar_t caption[64] = {0};
+    LoadStringW(app.instance, IDS_SAVE_CAPTION, caption, 64);
+    wchar_t text[1024] = {0};
+    if (detour == SaveDetour::Conflict) {
+        // The new note stands beside the open one, at its sorted place.
+        const HTREEITEM parent = noteTree.NextItem(note, TVGN_PARENT);
+        if (parent)
+            noteTree.InsertItem(parent, noteEditor.savedElsewhereName.c_str(), TVI_SORT,
+                                kKindNote, 3, TimeStamp());
+        LoadStringW(app.instance, IDS_SAVED_AS_CONFLICT, format, 256);
+        swprintf(text, 1024, format, name.Text(), noteEditor.savedElsewhereName.c_str());
+    } else {
+        LoadStringW(app.instance, IDS_NOTE_RECREATED, format, 256);
+        swprintf(text, 1024, format, name.Text());
+    }
+    HWND owner = app.mainWindow && IsWindow(app.mainWindow) ? app.mainWindow : nullptr;
+    MessageBoxW(owner, text, caption, MB_ICONEXCLAMATION | MB_OK);
+}
 
 LRESULT OnButtonDown(HWND window, WPARAM, LPARAM lParam)
 {

@@ -34,6 +34,7 @@ void EnterEditorView(HWND window)
     if (noteTree.controlWindow)
         SendMessageW(noteTree.controlWindow, TVM_ENDEDITLABELNOW, FALSE, 0);
     if (noteTree.selectedKind == kKindNote) {
+        ReloadOpenNoteIfChanged();
         noteEditor.Focus();
     } else {
         noteEditor.Show(0);  // a folder: the editor view shows only the skin
@@ -71,8 +72,24 @@ bool SaveOpenNote()
     // The tree's text buffer also receives labels: build the path afresh.
     if (noteTree.BuildSelectedPath() != kKindNote)
         return true;
-    noteEditor.SaveNote(noteTree.textBuffer);
+    // The note's own name, for a new note made beside it: the path may
+    // reach it by its short name.
+    const WideString path(noteTree.textBuffer);
+    noteTree.GetLabel(noteTree.GetSelected());
+    const WideString name(noteTree.textBuffer);
+    noteEditor.SaveNote(path.Text(), name.Text());
+    ReportSaveDetour();
     return !noteEditor.modified;
+}
+
+void ReloadOpenNoteIfChanged()
+{
+    // Checked before the path is built: a save in progress holds it.
+    if (noteTree.selectedKind != kKindNote || noteEditor.modified)
+        return;
+    if (noteTree.BuildSelectedPath() != kKindNote)
+        return;
+    noteEditor.ReloadIfChangedElsewhere(noteTree.textBuffer);
 }
 
 bool InsideToggleArea(int x, int y)

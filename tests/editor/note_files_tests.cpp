@@ -395,6 +395,28 @@ TEST_F(NoteFilesTest, ANoteWithTheLongestNameTheFolderTakesCanBeSaved)
     EXPECT_EQ(boxes.Count(), 0u);
 }
 
+TEST_F(NoteFilesTest, AChangedNoteWithTheLongestNameKeepsTheChangeAndTheTextGoesToANameThatFits)
+{
+    const std::wstring name(127, L'\x0436');
+    ASSERT_TRUE(WriteBytes(Host(name), NoteFileBytes(L"loaded")));
+    Select(name);
+    Type(L"typed ");
+    ASSERT_TRUE(WriteBytes(Host(name), NoteFileBytes(L"changed elsewhere")));
+    EXPECT_TRUE(editor.SaveNote(Note(name).c_str()));
+    EXPECT_EQ(editor.lastSaveDetour, SaveDetour::Conflict);
+    EXPECT_EQ(Bytes(Host(name)), NoteFileBytes(L"changed elsewhere"));
+    const std::wstring& kept = editor.savedElsewhereName;
+    ASSERT_GT(kept.size(), 20u);
+    EXPECT_EQ(kept.compare(0, 20, name.substr(0, 20)), 0) << "it starts with the note's name";
+    EXPECT_NE(kept.find(L" (conflict "), std::wstring::npos);
+    EXPECT_EQ(kept.back(), L')');
+    EXPECT_EQ(Bytes(Host(kept)), NoteFileBytes(L"typed loaded"));
+    EXPECT_EQ(NamesInFolder(NotesFolder()).size(), 2u);
+    EXPECT_STREQ(editor.text, L"changed elsewhere");
+    EXPECT_FALSE(editor.modified);
+    EXPECT_EQ(boxes.Count(), 0u) << "the editor shows no box of its own";
+}
+
 // A save that cannot be written keeps the note on disk and the edits pending.
 class FailingSaveTest : public NoteFilesTest {
 protected:

@@ -9,6 +9,7 @@
 #include "tree/note_tree.h"
 
 #include "support/combining_marks.h"
+#include "support/editor_test_window.h"
 #include "support/shell_program.h"
 #include "support/tree_files.h"
 #include "support/tree_host.h"
@@ -17,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <random>
 
 namespace {
 
@@ -384,6 +388,361 @@ TEST(Views, TheEndOfASessionSavesTheOpenNote)
     SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(noteEditor.modified);
+}
+
+namespace {
+
+// Types text at the end of the open note, a character at a time.
+void TypeAtEnd(const std::wstring& typed)
+{
+    const int length = GetWindowTextLengthW(noteEditor.control);
+    SendMessageW(noteEditor.control, EM_SETSEL, length, length);
+    for (wchar_t c : typed)
+        SendMessageW(noteEditor.control, WM_CHAR, c, 1);
+}
+
+// The names a save may give the new note for name, from the minute since
+// was taken to now: "<name> (conflict YYYY-MM-DD HH-MM)", numbered from 2.
+std::vector<std::wstring> ConflictNames(const std::wstring& name, const SYSTEMTIME& since,
+                                        int number = 1)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::vector<std::wstring> names;
+    for (const SYSTEMTIME& t : {since, now}) {
+        wchar_t stamp[64];
+        swprintf(stamp, 64, L" (conflict %04u-%02u-%02u %02u-%02u", t.wYear, t.wMonth, t.wDay,
+                 t.wHour, t.wMinute);
+        names.push_back(name + stamp + (number > 1 ? L" " + std::to_wstring(number) : L"") + L")");
+    }
+    return names;
+}
+
+// The one of names that is in folder, or an empty name.
+std::wstring PresentOf(const std::vector<std::wstring>& names, const std::wstring& folder)
+{
+    for (const std::wstring& name : names)
+        if (FileExists(folder + L"\\" + name))
+            return name;
+    return std::wstring();
+}
+
+bool Has(const std::wstring& text, const std::wstring& part)
+{
+    return text.find(part) != std::wstring::npos;
+}
+
+}  // namespace
+
+TEST(ChangedElsewhere, AChangeThroughWin32StaysAndTheTextGoesToANewNoteBesideIt)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"box").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\note"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\zz"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM box = ItemNamed(noteTree.GetRootItem(), L"box");
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"note", box));
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L" mine");
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"box\\note"), kMark + Utf16(L"theirs")));
+    program.Tap(15, kStripY);   // leaving the editor saves
+
+    EXPECT_EQ(kMark + Utf16(L"theirs"), Bytes(program.NotesPath(L"box\\note")));
+    const std::wstring conflict = PresentOf(ConflictNames(L"note", before), program.NotesPath(L"box"));
+    ASSERT_FALSE(conflict.empty()) << "the text is in a new note beside it";
+    EXPECT_EQ(kMark + Utf16(L"a mine"), Bytes(program.NotesPath(L"box\\" + conflict)));
+    EXPECT_EQ((std::vector<std::wstring>{L"note", conflict, L"zz"}),
+              SortedNames(program.NotesPath(L"box")))
+        << "nothing else is made and no temporary file stays";
+    EXPECT_EQ((std::vector<std::wstring>{L"note", conflict, L"zz"}), ItemLabels(box))
+        << "the new note is at its sorted place";
+    HTREEITEM added = ItemNamed(box, conflict);
+    ASSERT_NE(nullptr, noteTree.Record(added));
+    EXPECT_EQ(box, noteTree.Record(added)->parent);
+    EXPECT_EQ(kKindNote, noteTree.GetKind(added));
+
+    ASSERT_EQ(1u, program.boxes.Count());
+    const ShownMessageBox& shown = program.boxes.Shown()[0];
+    EXPECT_EQ(L"Сохранить", shown.caption);
+    EXPECT_TRUE(Has(shown.text, L"«note»") && Has(shown.text, L"«" + conflict + L"»"))
+        << std::string(shown.text.begin(), shown.text.end());
+    EXPECT_EQ(program.window(), shown.owner);
+    EXPECT_STREQ(L"theirs", noteEditor.text) << "the open note is shown as it is now";
+    EXPECT_FALSE(noteEditor.modified);
+
+    // Typed on from there, the next save replaces the note as usual.
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L"!");
+    program.Exit();
+    EXPECT_EQ(kMark + Utf16(L"theirs!"), Bytes(program.NotesPath(L"box\\note")));
+    EXPECT_EQ(1u, program.boxes.Count());
+}
+
+TEST(ChangedElsewhere, AChangeOnTheUnixSideIsFoundEvenWithItsSizeAndTimeKept)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "the Unix side is Wine's";
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"abc")));
+    TypeAtEnd(L"d");
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    // The first conflict names of this minute and the next are taken.
+    for (const std::wstring& taken : ConflictNames(L"note", before))
+        ASSERT_TRUE(WriteBytes(program.NotesPath(taken), kMark + Utf16(L"taken")));
+    ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"xyz"),
+                                     UnixWrite::InPlaceKeepingTime));
+    program.Command(IDM_SAVE);
+
+    EXPECT_EQ(kMark + Utf16(L"xyz"), Bytes(program.NotesPath(L"note")));
+    const std::wstring conflict =
+        PresentOf(ConflictNames(L"note", before, 2), program.NotesPath(L""));
+    ASSERT_FALSE(conflict.empty()) << "numbered when the name is taken";
+    EXPECT_EQ(kMark + Utf16(L"abcd"), Bytes(program.NotesPath(conflict)));
+    for (const std::wstring& taken : ConflictNames(L"note", before))
+        EXPECT_EQ(kMark + Utf16(L"taken"), Bytes(program.NotesPath(taken)));
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_STREQ(L"xyz", noteEditor.text);
+
+    // A note written again by renaming a new file over it.
+    TypeAtEnd(L"2");
+    ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"xyz3"),
+                                     UnixWrite::ByRename));
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"xyz3"), Bytes(program.NotesPath(L"note")));
+    EXPECT_FALSE(PresentOf(ConflictNames(L"note", before, 3), program.NotesPath(L"")).empty());
+    EXPECT_EQ(2u, program.boxes.Count());
+
+    // A note named on another system, reached by its short name: the new
+    // note is named after its own name, made usable.
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "printf '\\377\\376h\\000' > 'why?'"));
+    program.Exit();
+    UnregisterClassW(L"ZEPHNOTES", GetModuleHandleW(nullptr));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"why?"));
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L"i");
+    GetLocalTime(&before);
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "printf '\\377\\376H\\000' > 'why?'"));
+    program.Tap(15, kStripY);
+    const std::wstring renamed = PresentOf(ConflictNames(L"why_", before), program.NotesPath(L""));
+    ASSERT_FALSE(renamed.empty());
+    EXPECT_EQ(kMark + Utf16(L"hi"), Bytes(program.NotesPath(renamed)));
+    EXPECT_TRUE(RunInUnixFolder(program.NotesPath(L""),
+                                "test \"$(od -An -tx1 'why?' | tr -d ' \\n')\" = fffe4800"));
+    EXPECT_NE(nullptr, ItemNamed(noteTree.GetRootItem(), renamed));
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_TRUE(Has(program.boxes.Shown()[2].text, L"«why?»"));
+}
+
+TEST(ChangedElsewhere, ANoteDeletedElsewhereIsMadeAgainWithTheTextAndTheBoxSaysSo)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"kept "));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
+    noteTree.SelectItem(noteTree.GetRootItem());   // choosing another item saves
+    EXPECT_EQ(noteTree.GetRootItem(), noteTree.GetSelected());
+    EXPECT_EQ(kMark + Utf16(L"kept a"), Bytes(program.NotesPath(L"note")));
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(L"Сохранить", program.boxes.Shown()[0].caption);
+    EXPECT_TRUE(Has(program.boxes.Shown()[0].text, L"«note»"));
+    EXPECT_FALSE(Has(program.boxes.Shown()[0].text, L"conflict"));
+    EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
+
+    if (RunningUnderWine()) {
+        ASSERT_NO_FATAL_FAILURE(SelectChild(L"note"));
+        program.Tap(kStripX, kStripY);
+        TypeAtEnd(L"again");
+        ASSERT_TRUE(DeleteOnUnixSide(program.NotesPath(L"note")));
+        program.Exit();
+        EXPECT_EQ(kMark + Utf16(L"kept aagain"), Bytes(program.NotesPath(L"note")));
+        EXPECT_EQ(2u, program.boxes.Count());
+    }
+}
+
+TEST(ChangedElsewhere, AnUnchangedOpenNoteIsShownAgainOnlyWhenNothingWasTypedHere)
+{
+    ProgramUnderTest program;
+    ASSERT_NO_FATAL_FAILURE(OpenNote(program, kMark + Utf16(L"one")));
+    program.Tap(15, kStripY);
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"two")));
+    program.Tap(kStripX, kStripY);
+    EXPECT_STREQ(L"two", noteEditor.text) << "entering the editor shows the change";
+    EXPECT_EQ(L"two", ControlText(noteEditor.control));
+
+    if (RunningUnderWine()) {
+        ASSERT_TRUE(WriteBytesOnUnixSide(program.NotesPath(L"note"), kMark + Utf16(L"three"),
+                                         UnixWrite::InPlace));
+        SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+        EXPECT_STREQ(L"three", noteEditor.text) << "coming to the front shows the change";
+    }
+    const std::string shown = Bytes(program.NotesPath(L"note"));
+
+    // Typed text is never replaced by a change elsewhere: the save keeps both.
+    TypeAtEnd(L"+");
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"four")));
+    SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(noteEditor.modified);
+    EXPECT_EQ(shown.substr(2), Utf16(noteEditor.text).substr(0, shown.size() - 2));
+    EXPECT_EQ(0u, program.boxes.Count());
+
+    // The same bytes written again with a new time are the same note.
+    program.Command(IDM_SAVE);
+    ASSERT_EQ(1u, program.boxes.Count());
+    TypeAtEnd(L"five");
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"note"), kMark + Utf16(L"four")));
+    HANDLE touched = CreateFileW(program.NotesPath(L"note").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const FILETIME old = FileTimeOfYear(2001);
+    EXPECT_TRUE(SetFileTime(touched, nullptr, nullptr, &old));
+    CloseHandle(touched);
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"fourfive"), Bytes(program.NotesPath(L"note")));
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(2u, NamesInFolder(program.NotesPath(L"")).size());
+}
+
+namespace {
+
+// Another program's edit of a note, as another editor makes it: the note
+// read, a token added at its end, the whole written back (through Win32,
+// or on the Unix side in place or by renaming a new file over it).
+bool WriteElsewhere(const std::wstring& path, const std::wstring& token, int how)
+{
+    std::string bytes;
+    if (!ReadBytes(path, &bytes))
+        return false;
+    bytes += Utf16(token);
+    if (how == 0 || !RunningUnderWine())
+        return WriteBytes(path, bytes);
+    return WriteBytesOnUnixSide(path, bytes, how == 1 ? UnixWrite::InPlace : UnixWrite::ByRename);
+}
+
+// Every note of the folder, as text.
+std::vector<std::wstring> FolderTexts(const std::wstring& folder)
+{
+    std::vector<std::wstring> texts;
+    for (const std::wstring& name : NamesInFolder(folder)) {
+        std::string bytes;
+        ReadBytes(folder + L"\\" + name, &bytes);
+        std::wstring text(bytes.size() / 2, L'\0');
+        memcpy(&text[0], bytes.data(), text.size() * 2);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+}  // namespace
+
+// Random interleavings of the user's edits, typed into the editor and saved
+// by leaving the editor, choosing another note, "Сохранить" or exit, with
+// other programs' edits of the same notes before, during and after them.
+// Every edit made on either side leaves a token that must still be in some
+// note at the end: in the note itself or in the new note a save made.
+TEST(ChangedElsewhere, NoEditIsLostInRandomInterleavingsWithOutsideWrites)
+{
+    const int kRounds = 240;
+    const int kNotes = 6;
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    std::vector<std::wstring> notes;
+    for (int i = 0; i < kNotes; ++i) {
+        notes.push_back(L"n" + std::to_wstring(i));
+        ASSERT_TRUE(WriteBytes(program.NotesPath(notes.back()), kMark));
+    }
+    ASSERT_TRUE(program.Start());
+    std::mt19937 random(20261207);
+    auto chance = [&random](int percent) { return static_cast<int>(random() % 100) < percent; };
+    std::vector<std::wstring> tokens;
+    int userEdits = 0;
+    int outsideWrites = 0;
+    int open = -1;
+    auto outsideWrite = [&](int percentOpen) {
+        const int note = open >= 0 && chance(percentOpen) ? open : random() % kNotes;
+        const std::wstring token = L"o" + std::to_wstring(outsideWrites++) + L" ";
+        // One write in three is made on the Unix side.
+        const int how = static_cast<int>(random() % 6);
+        ASSERT_TRUE(WriteElsewhere(program.NotesPath(notes[note]), token, how < 4 ? 0 : how - 3));
+        tokens.push_back(token);
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        const int chosen = random() % kNotes;
+        if (chosen != open) {
+            ASSERT_NO_FATAL_FAILURE(SelectChild(notes[chosen]));
+            open = chosen;
+        }
+        if (chance(30)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(50));
+        }
+        if (!app.editorView)
+            program.Tap(kStripX, kStripY);
+        if (chance(25))
+            SendMessageW(program.window(), WM_ACTIVATE, WA_ACTIVE, 0);
+        if (chance(40)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(60));
+        }
+        const std::wstring token = L"u" + std::to_wstring(userEdits++) + L" ";
+        TypeAtEnd(token);
+        tokens.push_back(token);
+        if (chance(50)) {
+            ASSERT_NO_FATAL_FAILURE(outsideWrite(70));
+        }
+        const int save = random() % 8;
+        switch (save) {
+        case 0:
+            ASSERT_TRUE(program.Exit());
+            UnregisterClassW(L"ZEPHNOTES", GetModuleHandleW(nullptr));
+            ASSERT_TRUE(program.Start());
+            open = -1;
+            break;
+        case 1:
+        case 2:
+            program.Command(IDM_SAVE);
+            break;
+        case 3:
+        case 4:
+        case 5:
+            RedrawWindow(program.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            program.Tap(15, kStripY);
+            break;
+        default:
+            open = (open + 1 + random() % (kNotes - 1)) % kNotes;
+            ASSERT_NO_FATAL_FAILURE(SelectChild(notes[open]));
+            break;
+        }
+        ASSERT_FALSE(noteTree.selectedKind == kKindNote && noteEditor.modified) << "round " << round << ", save " << save << ": the save went through";
+        std::vector<std::wstring> labels = ItemLabels(noteTree.GetRootItem());
+        std::sort(labels.begin(), labels.end());
+        ASSERT_EQ(SortedNames(program.NotesPath(L"")), labels)
+            << "round " << round << ": the tree shows every note";
+    }
+    const std::vector<std::wstring> texts = FolderTexts(program.NotesPath(L""));
+    int lost = 0;
+    for (const std::wstring& token : tokens) {
+        bool found = false;
+        for (const std::wstring& text : texts)
+            found = found || Has(text, token);
+        if (!found) {
+            ++lost;
+            ADD_FAILURE() << "lost: " << std::string(token.begin(), token.end());
+        }
+    }
+    const size_t newNotes = NamesInFolder(program.NotesPath(L"")).size() - kNotes;
+    size_t errors = 0;
+    for (const ShownMessageBox& box : program.boxes.Shown())
+        errors += box.caption == L"Error";
+    std::cout << "[ FIGURES  ] edits lost to outside changes: " << lost << " of " << userEdits
+              << " user edits and " << outsideWrites << " outside writes in " << kRounds
+              << " random interleavings; " << newNotes << " saves went to a new note beside"
+              << std::endl;
+    EXPECT_EQ(0, lost);
+    EXPECT_EQ(newNotes, program.boxes.Count() - errors) << "one box for each";
+    EXPECT_EQ(0u, errors);
+    EXPECT_GT(newNotes, 0u) << "the run met other programs' changes";
 }
 
 TEST(Menus, TheTreeMenuGreysDeleteForTheRootAndCreationForANote)

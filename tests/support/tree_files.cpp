@@ -2,6 +2,7 @@
 
 #include "support/temp_folder.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -188,4 +189,35 @@ void RemoveLargeTree(const std::wstring& path)
             return;
     }
     RemoveTree(path);
+}
+
+bool WriteBytesOnUnixSide(const std::wstring& path, const std::string& bytes, UnixWrite how)
+{
+    const std::string target = UnixPath(path);
+    if (target.empty())
+        return false;
+    std::string escaped;
+    for (unsigned char c : bytes) {
+        char octal[8];
+        snprintf(octal, sizeof(octal), "\\%03o", c);
+        escaped += octal;
+    }
+    const std::string print = "printf '" + escaped + "'";
+    switch (how) {
+    case UnixWrite::InPlace:
+        return RunShell(print + " > " + Quoted(target));
+    case UnixWrite::InPlaceKeepingTime:
+        return RunShell("t=$(stat -c %y " + Quoted(target) + ") && " + print + " > " +
+                        Quoted(target) + " && touch -d \"$t\" " + Quoted(target));
+    case UnixWrite::ByRename:
+        return RunShell(print + " > " + Quoted(target + ".part") + " && mv -f " +
+                        Quoted(target + ".part") + " " + Quoted(target));
+    }
+    return false;
+}
+
+bool DeleteOnUnixSide(const std::wstring& path)
+{
+    const std::string target = UnixPath(path);
+    return !target.empty() && RunShell("rm " + Quoted(target));
 }

@@ -36,3 +36,10 @@ bool RunInUnixFolder(const std::wstring& folder, const std::string& command);
 
 // A Unix symbolic link at linkPath pointing to target (both host paths).
 bool MakeUnixFolderLink(const std::wstring& target, const std::wstring& linkPath);
+
+// How another program on the Unix side writes a file: truncating it in
+// place, the same with its last-write time put back afterwards, or by
+// writing a new file beside it and renaming that over it.
+enum class UnixWrite { InPlace, InPlaceKeepingTime, ByRename };
+bool WriteBytesOnUnixSide(const std::wstring& path, const std::string& bytes, UnixWrite how);
+bool DeleteOnUnixSide(const std::wstring& path);

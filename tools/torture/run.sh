@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Torture runs of zephnotes.exe: kill during save, full disk, failing writes,
-# bad names, folder links, odd files and a large tree, driven with real X
-# input on a private Xvfb display. Prints one line per check and a table of
+# bad names, folder links, odd files, a large tree and notes changed by
+# other programs, driven with real X input on a private Xvfb display. Prints one line per check and a table of
 # figures; exits non-zero when anything that must hold did not.
 #
 #   bash tools/torture/run.sh [--short | --full | --trials N] [--only 1,4,...] [zephnotes.exe]
@@ -14,7 +14,7 @@ source "$HERE/drive.sh"
 
 MODE=short
 TRIALS=""
-ONLY="1,2,3,4,5,6,7"
+ONLY="1,2,3,4,5,6,7,8"
 EXE=""
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -636,6 +636,67 @@ load() {
 }
 
 ###############################################################################
+# 8. Changes made elsewhere
+###############################################################################
+# holding FILE: the name of a note in the notes folder holding FILE's bytes.
+holding() {
+    local f
+    for f in "$NOTES"/*; do cmp -s "$f" "$1" && { basename "$f"; return 0; }; done
+    return 1
+}
+# Another program rewrites the open note (in place or by renaming a new file
+# over it) while the user types into it; then it rewrites the note while
+# nothing is typed, and the user opens the editor and types on.
+changed_elsewhere() {
+    fresh_docs elsewhere
+    local trials=4 i lost=0 boxes=0 kept extra
+    [ "$MODE" = full ] && trials=20
+    $PY text "start" "$NOTES/shared"
+    launch || return
+    if ! select_named shared; then zd_fail "elsewhere: the note can be selected"; quit; return; fi
+    for i in $(seq 1 "$trials"); do
+        cp "$NOTES/shared" "$WORK/A"
+        to_editor
+        editor_type "u$i"
+        $PY append "$WORK/A" "o$i" "$WORK/O"
+        if [ $((i % 2)) = 0 ]; then cp "$WORK/O" "$NOTES/shared"
+        else cp "$WORK/O" "$NOTES/.part" && mv -f "$NOTES/.part" "$NOTES/shared"; fi
+        to_tree
+        if [ "$i" = 1 ] && zd_wait_window '^Сохранить$' 5; then
+            zd_screenshot "$BUILD/screenshots/torture-elsewhere-box.png"
+        fi
+        extra=$(zd_close_boxes '^Сохранить$' 3)
+        boxes=$((boxes + extra))
+        $PY append "$WORK/A" "u$i" "$WORK/B"
+        kept=$(holding "$WORK/B")
+        if cmp -s "$NOTES/shared" "$WORK/O" && [ -n "$kept" ] && [ "$extra" = 1 ]; then
+            zd_pass "elsewhere $i: the other program's note kept, the typed text in \"$kept\", one box"
+        else
+            lost=$((lost + 1))
+            zd_fail "elsewhere $i: note $(cmp -s "$NOTES/shared" "$WORK/O" && echo kept || echo CHANGED), typed text in \"${kept:-NOWHERE}\", $extra boxes"
+        fi
+        # Changed while nothing is typed here: shown again, typed on, saved.
+        $PY append "$NOTES/shared" "x$i" "$WORK/O"
+        cp "$WORK/O" "$NOTES/shared"
+        to_editor
+        editor_type "v$i"
+        to_tree
+        $PY append "$WORK/O" "v$i" "$WORK/B"
+        extra=$(zd_close_boxes '^(Сохранить|Error)$' 1)
+        if cmp -s "$NOTES/shared" "$WORK/B" && [ "$extra" = 0 ]; then
+            zd_pass "elsewhere $i: the change made elsewhere was shown and typed on"
+        else
+            lost=$((lost + 1))
+            zd_fail "elsewhere $i: the change made elsewhere was not typed on ($extra boxes)"
+        fi
+    done
+    quit
+    figure "8 changes elsewhere: trials (typed with the note rewritten; rewritten, then typed)" "$trials / $trials"
+    figure "8 changes elsewhere: edits lost (must be 0)" "$lost"
+    figure "8 changes elsewhere: boxes saying where the text went" "$boxes"
+}
+
+###############################################################################
 started=$(date +%s)
 section() { # number title function
     on "$1" || return 0
@@ -652,6 +713,7 @@ section 4 "bad names" bad_names
 section 5 "folder links" folder_links
 section 6 "odd files" odd_files
 section 7 "load" load
+section 8 "changes made elsewhere" changed_elsewhere
 
 echo
 echo "| figure | value |"
