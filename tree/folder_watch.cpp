@@ -128,6 +128,9 @@ void FolderWatch::Run()
                 if (opened != INVALID_HANDLE_VALUE)
                     CloseHandle(opened);
             }
+            // What changed between the scan and this moment is found by
+            // listing every folder once more.
+            Note(std::wstring(), true);
         }
         HANDLE events[2] = {done, stopEvent};
         if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
