@@ -69,3 +69,12 @@ HFONT CreateFontWithCell(const wchar_t* face, int cellHeight)
     ReleaseDC(nullptr, screen);
     return best ? best : MakeFont(face, cellHeight);
 }
+
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}

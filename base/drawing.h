@@ -17,3 +17,7 @@ extern const wchar_t NoteFontFace[];
 // or the tallest the face has below it, so that lines of text keep a pitch
 // the caller chose; null when no font could be made.
 HFONT CreateFontWithCell(const wchar_t* face, int cellHeight);
+
+// Pixels per logical inch of the screen: 96 at the usual scale, more on a
+// high-DPI screen (the program declares itself DPI-aware, so it sees them).
+int ScreenDpi();

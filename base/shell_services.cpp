@@ -1,5 +1,6 @@
 #include "base/shell_services.h"
 
+#include "base/drawing.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -10,7 +11,7 @@
 namespace {
 
 const wchar_t kMenuBarClass[] = L"ZephMenuBar";
-const int kMenuBarHeight = 26;
+const int kMenuBarHeight = 26;     // at 96 DPI; in proportion to the screen's DPI
 const int kWorkAreaWidth = 240;    // the handheld's screen less its task bar
 const int kWorkAreaHeight = 294;
 const DWORD kHoldMilliseconds = 500;
@@ -41,8 +42,14 @@ LONG lastDecisionTime = 0;
 DWORD lastDecisionPos = 0;
 DWORD lastDecision = 0;
 bool haveDecision = false;
-bool haveDeviceOrigin = false;
-POINT deviceOrigin = {0, 0};
+// The first top-level window given a menu bar: the device's screen.
+HWND deviceWindow = nullptr;
+
+// A length of the bar's design at 96 DPI, in the screen's pixels.
+int Scaled(int length)
+{
+    return MulDiv(length, ScreenDpi(), 96);
+}
 
 // A right click counts as a tap-and-hold: it reaches the windows as a left
 // press that the recognizer then reports as held at once.
@@ -100,25 +107,41 @@ void LayOutButtons(MenuBar* bar)
 {
     HDC dc = GetDC(bar->window);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    int left = 4;
+    int left = Scaled(4);
     for (MenuBarButton& button : bar->buttons) {
         SIZE size = {0, 0};
         GetTextExtentPoint32W(dc, button.text, static_cast<int>(wcslen(button.text)), &size);
-        int width = size.cx + 24;
-        SetRect(&button.place, left, 2, left + width, kMenuBarHeight - 2);
-        left += width + 4;
+        int width = size.cx + Scaled(24);
+        SetRect(&button.place, left, Scaled(2), left + width, MenuBarHeight() - Scaled(2));
+        left += width + Scaled(4);
     }
     SelectObject(dc, oldFont);
     ReleaseDC(bar->window, dc);
 }
 
+// The bar lies right below the parent's client area, across its whole
+// width (or over the client area's bottom edge while the parent is being
+// fitted above it): the frame a desktop draws around the parent is left
+// to the sides.
 void PlaceBelowParent(MenuBar* bar, bool overlap)
 {
-    RECT parent;
-    GetWindowRect(bar->parent, &parent);
-    int top = overlap ? parent.bottom - kMenuBarHeight : parent.bottom;
-    SetWindowPos(bar->window, nullptr, parent.left, top, parent.right - parent.left,
-                 kMenuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(bar->parent, &client);
+    MapWindowPoints(bar->parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int height = MenuBarHeight();
+    int top = overlap ? client.bottom - height : client.bottom;
+    // A window that something else maximised over the whole screen (a window
+    // manager that leaves no room below it) keeps its bar on the screen,
+    // over its own bottom edge.
+    if (!overlap && IsZoomed(bar->parent)) {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof(monitor);
+        if (GetMonitorInfoW(MonitorFromWindow(bar->parent, MONITOR_DEFAULTTONEAREST), &monitor) &&
+            top + height > monitor.rcWork.bottom)
+            top = monitor.rcWork.bottom - height;
+    }
+    SetWindowPos(bar->window, nullptr, client.left, top, client.right - client.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PaintBar(MenuBar* bar)
@@ -234,7 +257,7 @@ LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 // The bar follows its parent: below it after every move or resize, and
-// shown or hidden with it.
+// shown or hidden with it (hidden too while the parent is minimised).
 LRESULT CALLBACK FollowParentProc(HWND window, UINT message, WPARAM wParam,
                                   LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
@@ -242,7 +265,8 @@ LRESULT CALLBACK FollowParentProc(HWND window, UINT message, WPARAM wParam,
     LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_WINDOWPOSCHANGED && IsWindow(bar->window)) {
         PlaceBelowParent(bar, false);
-        ShowWindow(bar->window, IsWindowVisible(window) ? SW_SHOWNOACTIVATE : SW_HIDE);
+        const bool shown = IsWindowVisible(window) && !IsIconic(window);
+        ShowWindow(bar->window, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, FollowParentProc, 1);
     }
@@ -262,24 +286,34 @@ bool RegisterMenuBarClass(HINSTANCE instance)
     return RegisterClassW(&wc) != 0;
 }
 
-// Gives a top-level window the handheld's work area as its client size; every
-// such window after the first opens where the first one is, as on the device.
+// Gives a top-level window the device's work area: the handheld's
+// 240 x 294 for the first such window, where the system placed it; every
+// later one (the About window) covers the first one's client area, whatever
+// its size now, with the room of its own bar below, as the full-screen
+// windows of the device cover each other.
 void FitToWorkArea(HWND window)
 {
-    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    if (style & WS_CHILD)
         return;
-    RECT frame = {0, 0, kWorkAreaWidth, kWorkAreaHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongW(window, GWL_STYLE), FALSE,
-                       GetWindowLongW(window, GWL_EXSTYLE));
+    RECT client = {0, 0, kWorkAreaWidth, kWorkAreaHeight};
+    RECT deviceClient = {0, 0, 0, 0};
+    if (deviceWindow && deviceWindow != window && IsWindow(deviceWindow))
+        GetClientRect(deviceWindow, &deviceClient);
+    if (deviceClient.right > 0 && deviceClient.bottom > 0) {
+        client = deviceClient;
+        MapWindowPoints(deviceWindow, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        client.bottom += MenuBarHeight();
+    } else {
+        deviceWindow = window;
+    }
+    RECT frame = client;
+    AdjustWindowRectEx(&frame, style, FALSE, static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     RECT now;
     GetWindowRect(window, &now);
-    if (!haveDeviceOrigin) {
-        deviceOrigin.x = now.left;
-        deviceOrigin.y = now.top;
-        haveDeviceOrigin = true;
-    }
-    SetWindowPos(window, nullptr, deviceOrigin.x, deviceOrigin.y, frame.right - frame.left,
-                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const bool first = deviceWindow == window;
+    SetWindowPos(window, nullptr, first ? now.left : frame.left, first ? now.top : frame.top,
+                 frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -417,5 +451,5 @@ void SetGestureDecider(GestureDecider decider)
 
 int MenuBarHeight()
 {
-    return kMenuBarHeight;
+    return Scaled(kMenuBarHeight);
 }

@@ -44,10 +44,12 @@ struct SHACTIVATEINFO {
 #endif
 
 // Creates the menu bar described by menu-bar record nToolBarId. On a desktop
-// the bar is a strip along the bottom of the parent's window whose buttons
-// send their command ids to the parent (a drop-down button opens its pop-up
-// instead); the parent is first given the handheld's work area as its
-// client size.
+// the bar is a strip right below the parent's client area, across its
+// whole width, whose buttons send their command ids to the parent (a
+// drop-down button opens its pop-up instead); it follows the parent when it
+// moves or changes size. The parent is first given the device's work area:
+// the handheld's as its client size for the first window given a bar, the
+// first window's client area (and room for the bar) for every later one.
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 // Decides whether the press at info->ptDown is a tap-and-hold. Answers
@@ -78,5 +80,6 @@ BOOL GetPlatformType(wchar_t* buffer, UINT bufferBytes);
 typedef DWORD (*GestureDecider)(const SHRGINFO* info);
 void SetGestureDecider(GestureDecider decider);
 
-// Height of a menu bar in pixels.
+// Height of a menu bar in pixels: 26 at 96 DPI, in proportion to the
+// screen's DPI.
 int MenuBarHeight();

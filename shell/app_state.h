@@ -32,6 +32,9 @@ struct AppState {
     bool exitRefusedForNote = false;
     // Likewise for choosing another item while such an edit is pending.
     bool selectionRefusedForNote = false;
+    // InitContent has made the content: from then on a desktop's size
+    // changes lay it out.
+    bool contentMade = false;
 };
 
 extern AppState app;

@@ -3,6 +3,7 @@
 #include "base/device_files.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/settings.h"
 #include "editor/note_editor.h"
 #include "tree/folder_watch.h"
@@ -54,21 +55,29 @@ LRESULT OnQueryEndSession()
     return sessionSaveFailed ? FALSE : TRUE;
 }
 
-LRESULT OnEndSession(WPARAM ending)
+LRESULT OnEndSession(HWND window, WPARAM ending)
 {
     if (ending) {
         if (!sessionSaveFailed)
             SaveOpenNote();
         SaveSettings();
+#ifndef _WIN32_WCE
+        KeepMainWindowPlacement(window);
+#endif
     }
     sessionSaveFailed = false;
     return 0;
 }
 
-LRESULT OnDestroy()
+LRESULT OnDestroy(HWND window)
 {
     folderWatch.Stop();
     SaveSettings();
+#ifndef _WIN32_WCE
+    KeepMainWindowPlacement(window);
+#else
+    (void)window;
+#endif
     if (!savedOnClose)
         SaveOpenNote();
     savedOnClose = false;
@@ -110,11 +119,29 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return OnClose(window);
     case WM_DESTROY:
-        return OnDestroy();
+        return OnDestroy(window);
     case WM_QUERYENDSESSION:
         return OnQueryEndSession();
     case WM_ENDSESSION:
-        return OnEndSession(wParam);
+        return OnEndSession(window, wParam);
+#ifndef _WIN32_WCE
+    // A desktop window has a frame the user can resize.
+    case WM_SIZE:
+        return OnSize(window, wParam);
+    case WM_ENTERSIZEMOVE:
+        BeginFrameDrag(window);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SIZING:
+        FollowFrameDrag(window, wParam, reinterpret_cast<RECT*>(lParam));
+        return TRUE;
+    case WM_EXITSIZEMOVE:
+        EndFrameDrag(window);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_GETMINMAXINFO:
+        LimitTrackSize(NonClientSize(window), app.menuBar ? MenuBarHeight() : 0,
+                       reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
+#endif
     case WM_ACTIVATE:
         return OnActivate(window, wParam, lParam);
     case WM_PAINT:

@@ -11,6 +11,9 @@ LRESULT OnPress(HWND window, int x, int y);
 LRESULT OnRelease(HWND window, int x, int y);
 LRESULT OnAnimationTick(HWND window);
 LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam);
+// A desktop's size change, whoever made it: the content is laid out for the
+// new client size as for a setting change, and the window is repainted.
+LRESULT OnSize(HWND window, WPARAM kind);
 LRESULT OnEditorColours(HDC dc, HWND control);
 // Lays the content out for the current client size: the editor, the tree
 // and the lined page behind the editor's text, scaled as the skin is.

@@ -42,8 +42,15 @@ int AskForText(const Request& request, WideString* text)
     app.activeNameEntry = &entry;
     entry.text = *text;
     int answer = 0;
-    if (entry.Create((app.clientWidth - kNameEntryWidth) / 2,
-                     (app.clientHeight - kNameEntryHeight) / 2, kNameEntryWidth,
+    // Centred on the client size, in screen coordinates; a desktop window
+    // lies anywhere on the screen, so there it is centred on the client area.
+    POINT origin = {0, 0};
+#ifndef _WIN32_WCE
+    if (app.mainWindow)
+        ClientToScreen(app.mainWindow, &origin);
+#endif
+    if (entry.Create(origin.x + (app.clientWidth - kNameEntryWidth) / 2,
+                     origin.y + (app.clientHeight - kNameEntryHeight) / 2, kNameEntryWidth,
                      kNameEntryHeight, app.mainWindow, IDI_ZEPHNOTES, IDB_PANEL, kNameEntryWidth,
                      kNameEntryHeight, IDC_NAME_FIELD, app.instance, request.caption,
                      L"MyDirNameClass", NameEntryClassProc)) {

@@ -187,6 +187,25 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT OnSize(HWND window, WPARAM kind)
+{
+    // A minimised window has no client area to lay anything out in; the
+    // content is made once, by InitContent, before it is laid out here.
+    if (kind == SIZE_MINIMIZED || !app.contentMade)
+        return 0;
+    RECT client;
+    GetClientRect(window, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return 0;
+    app.clientWidth = client.right - client.left;
+    app.clientHeight = client.bottom - client.top;
+    sideStrip.Rescale(app.clientWidth, app.clientHeight);
+    toolbarStrip.Rescale(app.clientWidth, app.clientHeight);
+    LayOutContent();
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
 namespace {
 
 // The page brush holds the lined paper scaled as the rest of the skin, so the

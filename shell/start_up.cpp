@@ -3,6 +3,7 @@
 #include "base/shell_services.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/main_window.h"
 #include "shell/settings.h"
 #include "editor/note_editor.h"
@@ -66,7 +67,7 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     if (!RegisterMainClass(instance, className))
         return false;
 
-    app.mainWindow = CreateWindowExW(0, className, title, WS_VISIBLE, CW_USEDEFAULT,
+    app.mainWindow = CreateWindowExW(0, className, title, MainWindowStyle(), CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                      nullptr, instance, nullptr);
     if (!app.mainWindow)
@@ -83,15 +84,18 @@ bool StartInstance(HINSTANCE instance, int showCommand)
         app.clientWidth = window.right - window.left;
         MoveWindow(app.mainWindow, window.left, window.top, window.right - window.left,
                    window.bottom - window.top, FALSE);
-#ifndef _WIN32_WCE
-        // A desktop window has a caption and a border: its client area is
-        // smaller than its rectangle, and the content is laid out for it.
-        RECT client;
-        GetClientRect(app.mainWindow, &client);
-        app.clientHeight = client.bottom - client.top;
-        app.clientWidth = client.right - client.left;
-#endif
     }
+#ifndef _WIN32_WCE
+    // A desktop window has a frame the user resizes: it opens at the size
+    // and place kept from the last run, or at the size of a first start. Its
+    // client area is smaller than its rectangle, and the content is laid
+    // out for the client area.
+    PlaceMainWindowAtStart(app.mainWindow, app.menuBar ? MenuBarHeight() : 0, &showCommand);
+    RECT client;
+    GetClientRect(app.mainWindow, &client);
+    app.clientHeight = client.bottom - client.top;
+    app.clientWidth = client.right - client.left;
+#endif
 
     InitContent();
 
@@ -152,6 +156,7 @@ void InitContent()
     if (noteTree.controlWindow)
         app.treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeControlProc)));
+    app.contentMade = true;
     LayOutContent();
 
     EnsureNotesFolder();

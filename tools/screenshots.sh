@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real program on a private Xvfb
-# display: the tree, its menu, the name entry window, the editor at the
-# design size and at twice that, the editor's menu and the About window.
+# display: the tree, its menu, the name entry window, the editor, the
+# editor's menu and the About window at the design size; the editor and the
+# tree at twice that (480 x 536) and the editor at four times (960 x 1072),
+# each size given the window from outside as another program may.
 #   bash tools/screenshots.sh [OUT_DIR]      (default docs/screenshots)
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -26,9 +28,17 @@ note "Дом/Покупки" $'Хлеб, молоко\r\nЯблоки'
 note "Идеи" $'Идеи для заметок\r\nСписок дел на неделю\r\nПозвонить Ивану в пятницу\r\nКупить тетрадь в линейку'
 note "Работа/План" "План"
 
-ZD_SCREEN=1024x768x24 zd_start_x || { echo "no Xvfb display" >&2; exit 1; }
+# Room for 960 x 1072 with the menu bar.
+ZD_SCREEN=1600x1200x24 zd_start_x || { echo "no Xvfb display" >&2; exit 1; }
 zd_prefix "$EXE" wineprefix-shots
 export ZEPHNOTES_DOCUMENTS="$(zd_winpath "$DOCS")"
+# No placement kept from an earlier run: the window opens where the system
+# puts it.
+timeout 30 wine reg delete 'HKCU\SOFTWARE\Brisel\ZephNotes' /f >/dev/null 2>&1
+client_size() { # W H: the main window's client size, set from outside
+    wine "$(dirname "$EXE")/zephprobe.exe" client-size "$1" "$2" >/dev/null 2>&1
+    sleep 1
+}
 
 # The window with its menu bar: the client area and the bar below it.
 shot() { # name
@@ -36,15 +46,16 @@ shot() { # name
     import -window root -crop "240x294+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
     echo "$OUT/$1.png"
 }
-shot_big() { # name
+shot_sized() { # name width height
     sleep 0.6
-    import -window root -crop "480x562+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
+    import -window root -crop "$2x$(( $3 + 26 ))+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
     echo "$OUT/$1.png"
 }
 ROW() { echo $(( 17 + 24 * $1 )); }
 
 zd_launch "$EXE"
 zd_wait_painted 30 >/dev/null
+client_size 240 268             # a first start here is twice that: the design size first
 zd_tap 120 250                 # the keyboard reaches the program after a tap
 zd_tap 40 "$(ROW 0)"           # the root
 zd_keys Right Down Right       # open the root and the folder Дом
@@ -71,8 +82,14 @@ zd_wait_window '^О программе$' 10
 shot about
 zd_tap 20 281
 zd_wait_gone '^О программе$' 5
-wine "$(dirname "$EXE")/zephprobe.exe" client-size 480 536 >/dev/null 2>&1
-sleep 1
-shot_big editor_480x536
+client_size 480 536
+shot_sized editor_480x536 480 536
+zd_tap 30 300                   # the binding, at the left edge: the tree view
+sleep 0.5
+shot_sized tree_480x536 480 536
+client_size 960 1072
+zd_tap 930 600                  # the binding, at the right edge: the editor again
+sleep 1.5
+shot_sized editor_960x1072 960 1072
 zd_keys ctrl+q
 zd_wait_exit 15 || zd_kill_app

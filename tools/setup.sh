@@ -68,11 +68,12 @@ zeph_prefix() {
 
 # Debian's Wine 8.0 does not load the fonts of fonts-wine by itself: Tahoma,
 # the face the program draws its tree and notes in, is put into the prefix's
-# own font folder, where Wine looks.
+# own font folder, where Wine looks; so is Marlett, whose symbols are the
+# buttons of a caption that Wine draws itself (a window left unmanaged).
 zeph_prefix_fonts() {
     local fonts="$1/drive_c/windows/Fonts" face
     mkdir -p "$fonts"
-    for face in tahoma.ttf tahomabd.ttf; do
+    for face in tahoma.ttf tahomabd.ttf marlett.ttf; do
         [ -f "$fonts/$face" ] || cp "/usr/share/wine/fonts/$face" "$fonts/$face"
     done
 }

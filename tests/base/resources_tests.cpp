@@ -337,3 +337,24 @@ TEST(Resources, AcceleratorsAreCtrlAForAboutAndCtrlQForExit)
     EXPECT_TRUE(sawExit);
     DestroyAcceleratorTable(table);
 }
+
+TEST(Resources, TheManifestDeclaresTheProgramDpiAware)
+{
+    HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, found) << "an application manifest, id 1";
+    HGLOBAL loaded = LoadResource(Module(), found);
+    const char* text = static_cast<const char*>(LockResource(loaded));
+    ASSERT_NE(nullptr, text);
+    const std::string manifest(text, SizeofResource(Module(), found));
+    EXPECT_NE(std::string::npos, manifest.find("<dpiAware"));
+    EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
+    EXPECT_NE(std::string::npos, manifest.find(">system</dpiAwareness>"));
+    // Under Wine every program is DPI-aware already; on Windows the
+    // manifest makes it so.
+    typedef BOOL(WINAPI * IsAware)();
+    const IsAware isAware = reinterpret_cast<IsAware>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32"), "IsProcessDPIAware")));
+    if (isAware) {
+        EXPECT_TRUE(isAware());
+    }
+}

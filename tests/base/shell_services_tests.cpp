@@ -103,27 +103,78 @@ protected:
 
 }  // namespace
 
+namespace {
+
+RECT ClientOnScreen(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+}  // namespace
+
 TEST_F(ShellServices, MenuBarSitsAlongTheBottomOfAWorkAreaSizedParent)
 {
     HWND bar = CreateBar(parent, IDMB_MAIN);
     ASSERT_NE(nullptr, bar);
-    RECT client;
-    GetClientRect(parent, &client);
-    EXPECT_EQ(240, client.right);
-    EXPECT_EQ(294, client.bottom);
+    RECT client = ClientOnScreen(parent);
+    EXPECT_EQ(240, client.right - client.left);
+    EXPECT_EQ(294, client.bottom - client.top);
     RECT window;
     RECT barRect;
     GetWindowRect(parent, &window);
     GetWindowRect(bar, &barRect);
     EXPECT_EQ(MenuBarHeight(), barRect.bottom - barRect.top);
-    EXPECT_EQ(window.bottom, barRect.bottom) << "the bar covers the parent's bottom edge";
-    EXPECT_EQ(window.left, barRect.left);
+    EXPECT_EQ(client.bottom, barRect.bottom) << "the bar covers the client area's bottom";
+    EXPECT_EQ(client.left, barRect.left) << "across the client area's whole width";
+    EXPECT_EQ(client.right, barRect.right);
 
     // Shortening the parent by the bar's height leaves the bar right below it.
     MoveWindow(parent, window.left, window.top, window.right - window.left,
                window.bottom - window.top - MenuBarHeight(), FALSE);
     GetWindowRect(bar, &barRect);
-    EXPECT_EQ(window.bottom - MenuBarHeight(), barRect.top);
+    client = ClientOnScreen(parent);
+    EXPECT_EQ(client.bottom, barRect.top);
+    EXPECT_EQ(client.left, barRect.left);
+    EXPECT_EQ(client.right, barRect.right);
+}
+
+TEST_F(ShellServices, MenuBarFollowsEverySizeOfItsParentAndHidesWhileItIsMinimised)
+{
+    HWND bar = CreateBar(parent, IDMB_MAIN);
+    ASSERT_NE(nullptr, bar);
+    const int sizes[][2] = {{480, 536}, {333, 401}, {960, 1072}, {240, 268}};
+    for (const auto& size : sizes) {
+        RECT frame = {0, 0, size[0], size[1]};
+        AdjustWindowRectEx(&frame, GetWindowLongW(parent, GWL_STYLE), FALSE,
+                           GetWindowLongW(parent, GWL_EXSTYLE));
+        SetWindowPos(parent, nullptr, 30, 20, frame.right - frame.left,
+                     frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT client = ClientOnScreen(parent);
+        RECT barRect;
+        GetWindowRect(bar, &barRect);
+        EXPECT_EQ(client.bottom, barRect.top) << size[0] << " x " << size[1];
+        EXPECT_EQ(client.left, barRect.left);
+        EXPECT_EQ(client.right, barRect.right);
+        EXPECT_EQ(MenuBarHeight(), barRect.bottom - barRect.top);
+        EXPECT_TRUE(IsWindowVisible(bar));
+    }
+    ShowWindow(parent, SW_MINIMIZE);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(bar)) << "no bar below a minimised window";
+    ShowWindow(parent, SW_RESTORE);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(bar));
+}
+
+TEST_F(ShellServices, TheMenuBarIsInProportionToTheScreensDpi)
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(MulDiv(26, dpi, 96), MenuBarHeight());
 }
 
 TEST_F(ShellServices, ADestroyedBarNoLongerFollowsItsParent)

@@ -170,15 +170,14 @@ TEST_F(PaperLoaded, OpenMakesOneWindowWithItsMenuBarAboveIt)
     ASSERT_NE(nullptr, aboutMenuBar);
     EXPECT_TRUE(IsWindow(aboutMenuBar));
 
-    // The window ends where its menu bar begins.
-    RECT window;
-    RECT bar;
-    GetWindowRect(aboutWindow, &window);
-    GetWindowRect(aboutMenuBar, &bar);
-    EXPECT_EQ(bar.top, window.bottom);
+    // The client area ends where its menu bar begins.
     RECT client;
+    RECT bar;
     GetClientRect(aboutWindow, &client);
-    EXPECT_EQ(268, client.bottom);
+    MapWindowPoints(aboutWindow, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    GetWindowRect(aboutMenuBar, &bar);
+    EXPECT_EQ(bar.top, client.bottom);
+    EXPECT_EQ(268, client.bottom - client.top);
 
     HWND first = aboutWindow;
     EXPECT_FALSE(AboutWindow::Open()) << "a second About window never opens";

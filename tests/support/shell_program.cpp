@@ -1,5 +1,6 @@
 #include "support/shell_program.h"
 
+#include "base/registry.h"
 #include "shell/app_state.h"
 #include "shell/start_up.h"
 #include "tree/note_tree.h"
@@ -51,6 +52,9 @@ void AnswerOpenNameEntry()
     if (current) {
         current->nameEntryCaptions.push_back(entry->caption ? entry->caption : L"");
         current->nameEntryTexts.push_back(entry->text.Text());
+        RECT place = {0, 0, 0, 0};
+        GetWindowRect(entry->window, &place);
+        current->nameEntryPlaces.push_back(place);
     }
     if (!entryKeepText && entry->editor && entry->editor->control) {
         SendMessageW(entry->editor->control, EM_SETSEL, 0, -1);
@@ -142,6 +146,10 @@ ProgramUnderTest::~ProgramUnderTest()
 
 bool ProgramUnderTest::Start()
 {
+    if (startAtDesignSize) {
+        const RECT work = MainWorkArea();
+        StoreClientPlacement(work.left + 40, work.top + 40, 240, 268, 0);
+    }
     app = AppState();
     noteEditor.modified = false;
     noteEditor.readOnlyNote = false;
@@ -236,6 +244,37 @@ void ProgramUnderTest::Pump()
 std::wstring ProgramUnderTest::NotesPath(const std::wstring& relative) const
 {
     return docs.HostPath(L"ZephNotes" + (relative.empty() ? L"" : L"\\" + relative));
+}
+
+void StoreClientPlacement(int left, int top, int width, int height, int maximized)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(RegistryRoot(), L"SOFTWARE\\Brisel\\ZephNotes", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const struct {
+        const wchar_t* name;
+        int value;
+    } values[] = {{L"ClientLeft", left},
+                  {L"ClientTop", top},
+                  {L"ClientWidth", width},
+                  {L"ClientHeight", height},
+                  {L"Maximized", maximized}};
+    for (const auto& value : values) {
+        const DWORD data = static_cast<DWORD>(value.value);
+        RegSetValueExW(key, value.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                       sizeof(data));
+    }
+    RegCloseKey(key);
+}
+
+RECT MainWorkArea()
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    const POINT origin = {0, 0};
+    GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    return monitor.rcWork;
 }
 
 std::vector<std::wstring> ItemLabels(HTREEITEM parent)

@@ -25,8 +25,12 @@ public:
     ProgramUnderTest();
     ~ProgramUnderTest();
 
-    // Starts the program (StartInstance); false when it did not start.
+    // Starts the program (StartInstance); false when it did not start. Unless
+    // startAtDesignSize was cleared, the window's kept placement is first
+    // stored as a client area of the design's 240 x 268 near the screen's
+    // top-left corner, as a user who kept that size would have it.
     bool Start();
+    bool startAtDesignSize = true;
     // Ends it as the Exit command does and runs the loop to its quit; false
     // when the program refused to end and is still running.
     bool Exit();
@@ -56,10 +60,17 @@ public:
     MessageBoxAnswerer boxes;
     std::vector<std::wstring> nameEntryCaptions;  // of every name entry window shown
     std::vector<std::wstring> nameEntryTexts;     // the initial text each showed
+    std::vector<RECT> nameEntryPlaces;            // and its screen rectangle
 
 private:
     bool started;
 };
+
+// Stores the window's kept placement as the program reads it: the client
+// area's left, top, width and height and the maximised flag, REG_DWORDs.
+void StoreClientPlacement(int left, int top, int width, int height, int maximized);
+// The work area of the main screen.
+RECT MainWorkArea();
 
 // Labels of an item's children in the control's order.
 std::vector<std::wstring> ItemLabels(HTREEITEM parent);

@@ -5,7 +5,6 @@
 namespace {
 const wchar_t kBrand[] = L"SOFTWARE\\Brisel";
 const wchar_t kKey[] = L"SOFTWARE\\Brisel\\ZephNotes";
-const wchar_t kValue[] = L"SortOrder";
 
 bool KeyExists(const wchar_t* path)
 {
@@ -17,20 +16,27 @@ bool KeyExists(const wchar_t* path)
 }
 }  // namespace
 
-SettingsKeyGuard::SettingsKeyGuard()
-    : brandExisted(KeyExists(kBrand)), keyExisted(KeyExists(kKey)), valueExisted(false),
-      valueType(0)
+SettingsKeyGuard::SettingsKeyGuard() : brandExisted(KeyExists(kBrand)), keyExisted(KeyExists(kKey))
 {
     HKEY key = nullptr;
-    if (keyExisted && RegOpenKeyExW(RegistryRoot(), kKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (!keyExisted || RegOpenKeyExW(RegistryRoot(), kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256] = {0};
+        DWORD nameLength = 256;
+        DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExW(key, kValue, nullptr, &valueType, nullptr, &size) == ERROR_SUCCESS) {
-            valueData.resize(size);
-            valueExisted = RegQueryValueExW(key, kValue, nullptr, &valueType, valueData.data(),
-                                            &size) == ERROR_SUCCESS;
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        Value value = {name, type, std::vector<BYTE>(size)};
+        if (RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &size) ==
+            ERROR_SUCCESS) {
+            value.data.resize(size);
+            values.push_back(value);
         }
-        RegCloseKey(key);
     }
+    RegCloseKey(key);
 }
 
 SettingsKeyGuard::~SettingsKeyGuard()
@@ -41,15 +47,15 @@ SettingsKeyGuard::~SettingsKeyGuard()
             RegDeleteKeyW(RegistryRoot(), kBrand);
         return;
     }
+    // The key as it was: its values only, the test's own gone.
+    RegDeleteKeyW(RegistryRoot(), kKey);
     HKEY key = nullptr;
     if (RegCreateKeyExW(RegistryRoot(), kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    if (valueExisted)
-        RegSetValueExW(key, kValue, 0, valueType, valueData.data(),
-                       static_cast<DWORD>(valueData.size()));
-    else
-        RegDeleteValueW(key, kValue);
+    for (const Value& value : values)
+        RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                       static_cast<DWORD>(value.data.size()));
     RegCloseKey(key);
 }
 

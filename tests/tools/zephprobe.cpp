@@ -6,7 +6,17 @@
 //                                 (seconds since 1970) and exits 0, or exits
 //                                 1 when time ran out
 //   zephprobe client-size W H     gives the main window a client area of
-//                                 W x H and tells it the settings changed
+//                                 W x H from outside, as another program
+//                                 may (a plain size change, nothing else)
+//   zephprobe layout              prints where the program's windows are,
+//                                 one name=value a line for a shell's eval:
+//                                 the main window's frame and client area
+//                                 and the menu bar in screen coordinates,
+//                                 the tree and the editor controls in the
+//                                 main window's client coordinates, the
+//                                 tree's selected item and the editor's
+//                                 selection
+//   zephprobe editor-text         prints the editor control's text (UTF-8)
 //   zephprobe labels              prints the tree's labels in UTF-8, one a
 //                                 line, each level indented by two blanks
 //   zephprobe answers SECONDS     exits 0 when the main window answers a
@@ -15,12 +25,14 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
 namespace {
 
 constexpr int kTreeId = 401;
+constexpr int kEditorId = 400;
 
 HWND MainWindow()
 {
@@ -72,7 +84,6 @@ int ClientSize(int width, int height)
                        FALSE, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
     SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(main, WM_SETTINGCHANGE, 0, 0);
     RECT client;
     GetClientRect(main, &client);
     std::printf("%ld %ld\n", client.right, client.bottom);
@@ -167,6 +178,96 @@ int Answers(double seconds)
                : 1;
 }
 
+HWND MenuBarOf(HWND main)
+{
+    struct Search {
+        HWND owner;
+        HWND bar;
+    } search = {main, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            Search* search = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {0};
+            GetClassNameW(window, name, 64);
+            if (GetWindow(window, GW_OWNER) == search->owner &&
+                std::wcscmp(name, L"ZephMenuBar") == 0) {
+                search->bar = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.bar;
+}
+
+void PrintRect(const char* name, const RECT& rect)
+{
+    std::printf("%s_x=%ld\n%s_y=%ld\n%s_width=%ld\n%s_height=%ld\n", name, rect.left, name,
+                rect.top, name, rect.right - rect.left, name, rect.bottom - rect.top);
+}
+
+// A child control's rectangle in its parent's client coordinates.
+void PrintChild(const char* name, HWND parent, HWND child)
+{
+    RECT rect = {0, 0, 0, 0};
+    if (child) {
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    }
+    PrintRect(name, rect);
+    std::printf("%s_visible=%d\n", name, child && IsWindowVisible(child) ? 1 : 0);
+}
+
+int Layout()
+{
+    HWND main = MainWindow();
+    if (!main)
+        return 1;
+    RECT frame;
+    GetWindowRect(main, &frame);
+    PrintRect("window", frame);
+    RECT client;
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    PrintRect("client", client);
+    std::printf("maximized=%d\nminimized=%d\n", IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
+    HWND tree = GetDlgItem(main, kTreeId);
+    PrintChild("tree", main, tree);
+    std::printf("tree_selected=%lld\n",
+                tree ? static_cast<long long>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0))
+                     : 0LL);
+    HWND editor = GetDlgItem(main, kEditorId);
+    PrintChild("editor", main, editor);
+    // Asked without pointers, which would not reach another process: the
+    // answer packs both ends (a note holds at most 1023 units).
+    const LRESULT selection = editor ? SendMessageW(editor, EM_GETSEL, 0, 0) : 0;
+    std::printf("editor_selection_start=%u\neditor_selection_end=%u\n",
+                static_cast<unsigned>(LOWORD(selection)), static_cast<unsigned>(HIWORD(selection)));
+    HWND bar = MenuBarOf(main);
+    RECT barRect = {0, 0, 0, 0};
+    if (bar)
+        GetWindowRect(bar, &barRect);
+    PrintRect("bar", barRect);
+    std::printf("bar_visible=%d\n", bar && IsWindowVisible(bar) ? 1 : 0);
+    return 0;
+}
+
+int EditorText()
+{
+    HWND main = MainWindow();
+    HWND editor = main ? GetDlgItem(main, kEditorId) : nullptr;
+    if (!editor)
+        return 1;
+    // Asked of the control itself: GetWindowTextW reads only the title that
+    // the system keeps for windows of another process.
+    wchar_t text[4096] = {0};
+    SendMessageW(editor, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+    char utf8[16384] = {0};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+    std::fwrite(utf8, 1, std::strlen(utf8), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -179,7 +280,11 @@ int wmain(int argc, wchar_t** argv)
         return Labels();
     if (argc == 3 && std::wcscmp(argv[1], L"answers") == 0)
         return Answers(_wtof(argv[2]));
+    if (argc == 2 && std::wcscmp(argv[1], L"layout") == 0)
+        return Layout();
+    if (argc == 2 && std::wcscmp(argv[1], L"editor-text") == 0)
+        return EditorText();
     std::fprintf(stderr, "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT | labels"
-                         " | answers SECONDS\n");
+                         " | answers SECONDS | layout | editor-text\n");
     return 2;
 }

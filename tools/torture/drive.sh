@@ -236,14 +236,17 @@ zd_screenshot() { # file
 
 # ---- the name entry window and message boxes --------------------------------
 
-# The name entry window opens at a fixed screen place: the client size's
-# centre numbers are used as its screen position.
-ZD_ENTRY_X=$(( (240 - 162) / 2 ))
-ZD_ENTRY_Y=$(( (268 - 84) / 2 ))
+# The name entry window opens centred on the main window's client area
+# (ZD_X, ZD_Y), here of the design's 240 x 268.
+zd_entry_x() { echo $(( ZD_X + (240 - 162) / 2 )); }
+zd_entry_y() { echo $(( ZD_Y + (268 - 84) / 2 )); }
 
 # zd_answer_entry TEXT [ok|cancel]: taps the field, replaces its text, taps a button.
 zd_answer_entry() {
     local text="$1" button="${2:-ok}"
+    local ZD_ENTRY_X ZD_ENTRY_Y
+    ZD_ENTRY_X=$(zd_entry_x)
+    ZD_ENTRY_Y=$(zd_entry_y)
     xdotool mousemove $((ZD_ENTRY_X + 75)) $((ZD_ENTRY_Y + 43)) click 1
     sleep 0.2
     # the field holds at most one line of the initial text: clear it

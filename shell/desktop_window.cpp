@@ -1,0 +1,424 @@
+#include "shell/desktop_window.h"
+
+#include "base/drawing.h"
+#include "base/registry.h"
+#include "shell/settings.h"
+
+#include <algorithm>
+
+const wchar_t kClientLeftValue[] = L"ClientLeft";
+const wchar_t kClientTopValue[] = L"ClientTop";
+const wchar_t kClientWidthValue[] = L"ClientWidth";
+const wchar_t kClientHeightValue[] = L"ClientHeight";
+const wchar_t kMaximizedValue[] = L"Maximized";
+
+namespace {
+
+const int kLargestSide = 16384;        // larger than any screen's work area
+const int kFarthestCorner = 32767;     // window coordinates are 16-bit signed
+
+int RoundedQuotient(int64_t numerator, int64_t denominator)
+{
+    return static_cast<int>((numerator * 2 + denominator) / (denominator * 2));
+}
+
+SIZE Size(int width, int height)
+{
+    SIZE size = {width, height};
+    return size;
+}
+
+int Width(const RECT& rect)
+{
+    return rect.right - rect.left;
+}
+
+int Height(const RECT& rect)
+{
+    return rect.bottom - rect.top;
+}
+
+bool LeftEdge(WPARAM edge)
+{
+    return edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
+}
+
+bool RightEdge(WPARAM edge)
+{
+    return edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT;
+}
+
+bool TopEdge(WPARAM edge)
+{
+    return edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT;
+}
+
+bool BottomEdge(WPARAM edge)
+{
+    return edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT;
+}
+
+bool ReadNumber(HKEY key, const wchar_t* name, int64_t* number)
+{
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(data))
+        return false;
+    *number = static_cast<int32_t>(data);
+    return true;
+}
+
+void WriteNumber(HKEY key, const wchar_t* name, int32_t number)
+{
+    const DWORD data = static_cast<DWORD>(number);
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+}
+
+}  // namespace
+
+DWORD MainWindowStyle()
+{
+#ifdef _WIN32_WCE
+    return WS_VISIBLE;
+#else
+    return WS_VISIBLE | WS_OVERLAPPEDWINDOW;
+#endif
+}
+
+RECT NonClientEdges(HWND window)
+{
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    RECT edges = {-frame.left, -frame.top, frame.right, frame.bottom};
+    return edges;
+}
+
+SIZE NonClientSize(HWND window)
+{
+    const RECT edges = NonClientEdges(window);
+    return Size(edges.left + edges.right, edges.top + edges.bottom);
+}
+
+int ProportionalHeight(int width)
+{
+    return RoundedQuotient(static_cast<int64_t>(width) * kDesignClientHeight,
+                           kDesignClientWidth);
+}
+
+int ProportionalWidth(int height)
+{
+    return RoundedQuotient(static_cast<int64_t>(height) * kDesignClientWidth,
+                           kDesignClientHeight);
+}
+
+void KeepDesignProportions(WPARAM edge, SIZE nonClient, RECT* frame)
+{
+    int width = Width(*frame) - nonClient.cx;
+    int height = Height(*frame) - nonClient.cy;
+    switch (edge) {
+    case WMSZ_LEFT:
+    case WMSZ_RIGHT:
+        height = ProportionalHeight(width);
+        break;
+    case WMSZ_TOP:
+    case WMSZ_BOTTOM:
+        width = ProportionalWidth(height);
+        break;
+    default:
+        // A corner: the side dragged farther in proportion leads.
+        if (static_cast<int64_t>(width) * kDesignClientHeight >=
+            static_cast<int64_t>(height) * kDesignClientWidth)
+            height = ProportionalHeight(width);
+        else
+            width = ProportionalWidth(height);
+        break;
+    }
+    if (width < kDesignClientWidth || height < kDesignClientHeight) {
+        width = kDesignClientWidth;
+        height = kDesignClientHeight;
+    }
+    if (LeftEdge(edge))
+        frame->left = frame->right - width - nonClient.cx;
+    else
+        frame->right = frame->left + width + nonClient.cx;
+    if (TopEdge(edge))
+        frame->top = frame->bottom - height - nonClient.cy;
+    else
+        frame->bottom = frame->top + height + nonClient.cy;
+}
+
+namespace {
+
+struct FrameDrag {
+    HWND window;        // null between drags
+    RECT startFrame;
+    POINT startPoint;   // where the pointer was when the drag began
+    bool sized;         // the system's loop asked WM_SIZING on the way
+};
+FrameDrag frameDrag = {nullptr, {0, 0, 0, 0}, {0, 0}, false};
+
+// The pointer's place of the message being handled: the system's loop
+// takes its steps from the same places (before it limits them).
+POINT MessagePoint()
+{
+    const DWORD position = GetMessagePos();
+    POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    return point;
+}
+
+}  // namespace
+
+void BeginFrameDrag(HWND window)
+{
+    frameDrag.window = window;
+    GetWindowRect(window, &frameDrag.startFrame);
+    frameDrag.startPoint = MessagePoint();
+    frameDrag.sized = false;
+}
+
+void FollowFrameDrag(HWND window, WPARAM edge, RECT* frame)
+{
+    if (frameDrag.window == window) {
+        frameDrag.sized = true;
+        const POINT now = MessagePoint();
+        const int dx = now.x - frameDrag.startPoint.x;
+        const int dy = now.y - frameDrag.startPoint.y;
+        RECT proposed = frameDrag.startFrame;
+        if (LeftEdge(edge))
+            proposed.left += dx;
+        if (RightEdge(edge))
+            proposed.right += dx;
+        if (TopEdge(edge))
+            proposed.top += dy;
+        if (BottomEdge(edge))
+            proposed.bottom += dy;
+        *frame = proposed;
+    }
+    KeepDesignProportions(edge, NonClientSize(window), frame);
+}
+
+void EndFrameDrag(HWND window)
+{
+    if (frameDrag.window != window)
+        return;
+    frameDrag.window = nullptr;
+    if (frameDrag.sized || IsZoomed(window) || IsIconic(window))
+        return;
+    // Sized by someone else on the user's behalf: in proportion now, from
+    // the edges that moved.
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const RECT& start = frameDrag.startFrame;
+    const bool left = frame.left != start.left;
+    const bool right = !left && frame.right != start.right;
+    const bool top = frame.top != start.top;
+    const bool bottom = !top && frame.bottom != start.bottom;
+    if (!left && !right && !top && !bottom)
+        return;   // moved, not sized
+    WPARAM edge = WMSZ_BOTTOMRIGHT;
+    if (left)
+        edge = top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT;
+    else if (right)
+        edge = top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT;
+    else
+        edge = top ? WMSZ_TOP : WMSZ_BOTTOM;
+    RECT kept = frame;
+    KeepDesignProportions(edge, NonClientSize(window), &kept);
+    if (!EqualRect(&kept, &frame))
+        SetWindowPos(window, nullptr, kept.left, kept.top, kept.right - kept.left,
+                     kept.bottom - kept.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LimitTrackSize(SIZE nonClient, int barHeight, MINMAXINFO* info)
+{
+    info->ptMinTrackSize.x = kDesignClientWidth + nonClient.cx;
+    info->ptMinTrackSize.y = kDesignClientHeight + nonClient.cy;
+    // The system's limit is about the screen's size; a program may set more.
+    info->ptMaxTrackSize.x = std::max<LONG>(info->ptMaxTrackSize.x, kLargestSide);
+    info->ptMaxTrackSize.y = std::max<LONG>(info->ptMaxTrackSize.y, kLargestSide);
+    if (barHeight > 0 && info->ptMaxSize.y - barHeight >= info->ptMinTrackSize.y)
+        info->ptMaxSize.y -= barHeight;
+}
+
+SIZE StartClientSize(int dpi, SIZE room)
+{
+    if (dpi <= 0)
+        dpi = 96;
+    const int designWidth = std::max(kDesignClientWidth, MulDiv(kDesignClientWidth, dpi, 96));
+    const int designHeight = std::max(kDesignClientHeight, MulDiv(kDesignClientHeight, dpi, 96));
+    if (2 * designWidth <= room.cx && 2 * designHeight <= room.cy)
+        return Size(2 * designWidth, 2 * designHeight);
+    if (designWidth <= room.cx && designHeight <= room.cy)
+        return Size(designWidth, designHeight);
+    int width = room.cx;
+    int height = ProportionalHeight(width);
+    if (height > room.cy) {
+        height = room.cy;
+        width = ProportionalWidth(height);
+    }
+    if (width < kDesignClientWidth || height < kDesignClientHeight)
+        return Size(kDesignClientWidth, kDesignClientHeight);
+    return Size(width, height);
+}
+
+bool SensiblePlacement(const StoredNumbers& numbers)
+{
+    return numbers.width >= kDesignClientWidth && numbers.width <= kLargestSide &&
+           numbers.height >= kDesignClientHeight && numbers.height <= kLargestSide &&
+           numbers.left >= -kFarthestCorner && numbers.left <= kFarthestCorner &&
+           numbers.top >= -kFarthestCorner && numbers.top <= kFarthestCorner &&
+           (numbers.maximized == 0 || numbers.maximized == 1);
+}
+
+bool ReadKeptPlacement(KeptPlacement* kept)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RegistryRoot(), kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    StoredNumbers numbers = {};
+    const bool complete = ReadNumber(key, kClientLeftValue, &numbers.left) &&
+                          ReadNumber(key, kClientTopValue, &numbers.top) &&
+                          ReadNumber(key, kClientWidthValue, &numbers.width) &&
+                          ReadNumber(key, kClientHeightValue, &numbers.height) &&
+                          ReadNumber(key, kMaximizedValue, &numbers.maximized);
+    RegCloseKey(key);
+    if (!complete || !SensiblePlacement(numbers))
+        return false;
+    kept->client.left = static_cast<LONG>(numbers.left);
+    kept->client.top = static_cast<LONG>(numbers.top);
+    kept->client.right = static_cast<LONG>(numbers.left + numbers.width);
+    kept->client.bottom = static_cast<LONG>(numbers.top + numbers.height);
+    kept->maximized = numbers.maximized == 1;
+    return true;
+}
+
+void WriteKeptPlacement(const KeptPlacement& kept)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(RegistryRoot(), kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    WriteNumber(key, kClientLeftValue, kept.client.left);
+    WriteNumber(key, kClientTopValue, kept.client.top);
+    WriteNumber(key, kClientWidthValue, Width(kept.client));
+    WriteNumber(key, kClientHeightValue, Height(kept.client));
+    WriteNumber(key, kMaximizedValue, kept.maximized ? 1 : 0);
+    RegCloseKey(key);
+}
+
+bool FitToScreen(RECT edges, int barHeight, RECT* client)
+{
+    HMONITOR screen = MonitorFromRect(client, MONITOR_DEFAULTTONULL);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!screen || !GetMonitorInfoW(screen, &monitor))
+        return false;
+    const RECT& work = monitor.rcWork;
+    const int addedWidth = edges.left + edges.right;
+    const int addedHeight = edges.top + edges.bottom + barHeight;
+    // Smaller in its own proportions until it fits beside the frame and bar.
+    int width = Width(*client);
+    int height = Height(*client);
+    const int roomWidth = Width(work) - addedWidth;
+    const int roomHeight = Height(work) - addedHeight;
+    if (width > roomWidth && roomWidth > 0) {
+        height = static_cast<int>(static_cast<int64_t>(height) * roomWidth / width);
+        width = roomWidth;
+    }
+    if (height > roomHeight && roomHeight > 0) {
+        width = static_cast<int>(static_cast<int64_t>(width) * roomHeight / height);
+        height = roomHeight;
+    }
+    width = std::max(width, kDesignClientWidth);
+    height = std::max(height, kDesignClientHeight);
+    // Then onto the work area: no farther than it must, its left and top
+    // edges first when the window is larger than the work area.
+    int outerLeft = client->left - edges.left;
+    int outerTop = client->top - edges.top;
+    outerLeft = std::min(outerLeft, static_cast<int>(work.right) - (width + addedWidth));
+    outerTop = std::min(outerTop, static_cast<int>(work.bottom) - (height + addedHeight));
+    outerLeft = std::max(outerLeft, static_cast<int>(work.left));
+    outerTop = std::max(outerTop, static_cast<int>(work.top));
+    client->left = outerLeft + edges.left;
+    client->top = outerTop + edges.top;
+    client->right = client->left + width;
+    client->bottom = client->top + height;
+    return true;
+}
+
+void PlaceMainWindowAtStart(HWND window, int barHeight, int* showCommand)
+{
+    const RECT edges = NonClientEdges(window);
+    KeptPlacement kept = {};
+    const bool keptOnScreen = ReadKeptPlacement(&kept) && FitToScreen(edges, barHeight, &kept.client);
+    RECT client = kept.client;
+    if (!keptOnScreen) {
+        // A first start, or nothing worth trusting was kept: the size of a
+        // first start for the screen the system placed the window on, from
+        // the place it gave it.
+        RECT now;
+        GetClientRect(window, &now);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&now), 2);
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof(monitor);
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+        const SIZE room = Size(Width(monitor.rcWork) - (edges.left + edges.right),
+                               Height(monitor.rcWork) - (edges.top + edges.bottom + barHeight));
+        const SIZE size = StartClientSize(ScreenDpi(), room);
+        client = {now.left, now.top, now.left + size.cx, now.top + size.cy};
+        if (!FitToScreen(edges, barHeight, &client)) {
+            client = {monitor.rcWork.left + edges.left, monitor.rcWork.top + edges.top,
+                      monitor.rcWork.left + edges.left + size.cx,
+                      monitor.rcWork.top + edges.top + size.cy};
+        }
+        kept.maximized = false;
+    }
+    SetWindowPos(window, nullptr, client.left - edges.left, client.top - edges.top,
+                 Width(client) + edges.left + edges.right, Height(client) + edges.top + edges.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (kept.maximized && showCommand && *showCommand != SW_HIDE &&
+        *showCommand != SW_MINIMIZE && *showCommand != SW_SHOWMINIMIZED &&
+        *showCommand != SW_SHOWMINNOACTIVE && *showCommand != SW_FORCEMINIMIZE)
+        *showCommand = SW_SHOWMAXIMIZED;
+}
+
+void KeepMainWindowPlacement(HWND window)
+{
+    if (!window || !IsWindow(window))
+        return;
+    RECT frame;
+    if (!IsIconic(window) && !IsZoomed(window)) {
+        GetWindowRect(window, &frame);
+    } else {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof(placement);
+        if (!GetWindowPlacement(window, &placement))
+            return;
+        // The restored rectangle is in work-area coordinates: from the
+        // corner of the main screen's work area.
+        frame = placement.rcNormalPosition;
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof(monitor);
+        const POINT origin = {0, 0};
+        if (!(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+            GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &monitor))
+            OffsetRect(&frame, monitor.rcWork.left - monitor.rcMonitor.left,
+                       monitor.rcWork.top - monitor.rcMonitor.top);
+    }
+    const RECT edges = NonClientEdges(window);
+    KeptPlacement kept = {};
+    kept.client = {frame.left + edges.left, frame.top + edges.top, frame.right - edges.right,
+                   frame.bottom - edges.bottom};
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    kept.maximized = IsZoomed(window) ||
+                     (IsIconic(window) && GetWindowPlacement(window, &placement) &&
+                      (placement.flags & WPF_RESTORETOMAXIMIZED));
+    if (Width(kept.client) <= 0 || Height(kept.client) <= 0)
+        return;
+    WriteKeptPlacement(kept);
+}

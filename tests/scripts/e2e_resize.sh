@@ -1,0 +1,308 @@
+#!/usr/bin/env bash
+# The desktop window resized as a user does it: the frame dragged by its
+# corners, its sides and its caption with real X input on a private Xvfb
+# display, with a note open and edited. After every drag the program's own
+# windows are asked (zephprobe layout) where the tree, the editor and the
+# menu bar are, and the note's text and caret; a screenshot at a large size
+# is checked pixel by pixel. Then the place and size are kept across a
+# restart, nonsense in the registry is ignored, and at 144 DPI the window
+# starts in proportion. Usage: e2e_resize.sh zephnotes.exe
+#
+# With no window manager on the display, Wine draws the frame itself and
+# runs its own size loop (the program's WM_SIZING) once its windows are not
+# left to a manager: the prefix has HKCU\Software\Wine\X11 Driver
+# "Managed"="N".
+set -u
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$HERE/../../tools/torture/drive.sh"
+zd_under_timeout 420 "$0" "$@"    # never hang: a hard limit for the session
+EXE="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+
+BUILD="$(dirname "$EXE")"
+PROBE="$BUILD/zephprobe.exe"
+SHOTS="$BUILD/screenshots"
+DOCS="$(mktemp -d /tmp/zeph-resize.XXXXXX)"
+NOTES="$DOCS/ZephNotes"
+KEY='HKCU\SOFTWARE\Brisel\ZephNotes'
+DPI_KEY='HKCU\Control Panel\Desktop'
+mkdir -p "$SHOTS"
+started=$(date +%s)
+
+cleanup() {
+    zd_kill_app
+    [ -n "${WINEPREFIX:-}" ] && timeout 30 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
+    zd_stop_prefix
+    zd_stop_x
+    rm -rf "$DOCS"
+}
+trap cleanup EXIT
+trap 'echo "FAIL: the session ran out of time"; exit 124' TERM
+
+# Room for a 960 x 1072 client area with its frame and bar.
+ZD_SCREEN=1600x1200x24 zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
+zd_prefix "$EXE" wineprefix-resize
+export ZEPHNOTES_DOCUMENTS="$(zd_winpath "$DOCS")"
+timeout 30 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+timeout 30 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
+timeout 30 wine reg delete "$KEY" /f >/dev/null 2>&1
+echo "display $DISPLAY, prefix $WINEPREFIX, documents $ZEPHNOTES_DOCUMENTS"
+
+note_hex() { { printf '\xff\xfe'; printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; } | od -An -tx1 | tr -d ' \n'; }
+file_hex() { od -An -tx1 "$1" | tr -d ' \n'; }
+mkdir -p "$NOTES/Дом"
+TEXT=$'Идеи\r\nСписок дел'
+{ printf '\xff\xfe'; printf '%s' "$TEXT" | iconv -f UTF-8 -t UTF-16LE; } > "$NOTES/Идеи"
+
+# What the probe prints; its line ends come back as CR LF and are made LF,
+# so a note's text is compared without its CRs.
+probe() { timeout 30 wine "$PROBE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+lf() { printf '%s' "${1//$'\r'/}"; }
+
+# launch: starts the program and waits until its tree shows the root. The
+# managed-off windows carry Wine's own X class, so the program is found
+# through its windows, not by X.
+launch() {
+    ZD_EXE="$EXE"
+    ZD_RC_FILE="${ZD_RC_FILE:-$(mktemp /tmp/zeph-rc.XXXXXX)}"
+    : > "$ZD_RC_FILE"
+    ( setsid -w wine "$EXE" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
+    ZD_APP_PID=$!
+    zd_wait_painted 90 >/dev/null
+}
+
+# layout: the program's windows, as shell variables (client_x, tree_width...).
+layout() {
+    local lines
+    lines=$(probe layout) || return 1
+    eval "$lines"
+    echo "  client ${client_x},${client_y} ${client_width}x${client_height}" \
+         "tree ${tree_x},${tree_y} ${tree_width}x${tree_height}" \
+         "editor ${editor_x},${editor_y} ${editor_width}x${editor_height}" \
+         "bar ${bar_x},${bar_y} ${bar_width}x${bar_height}"
+}
+
+# check_layout WHAT: the tree, the editor and the bar where the design puts
+# them for the client size now (each product first, each quotient truncated).
+check_layout() {
+    local what="$1" w="$client_width" h="$client_height"
+    zd_check "$what: tree at the design's place ($tree_x,$tree_y ${tree_width}x$tree_height)" \
+        [ "$tree_x $tree_y $tree_width $tree_height" = \
+          "$((5 * w / 240)) $((5 * h / 268)) $((200 * w / 240)) $((258 * h / 268))" ]
+    zd_check "$what: editor at the design's place ($editor_x,$editor_y ${editor_width}x$editor_height)" \
+        [ "$editor_x $editor_y $editor_width $editor_height" = \
+          "$((30 * w / 240)) 0 $((207 * w / 240)) $((221 * h / 268))" ]
+    zd_check "$what: the menu bar right below the client area, across its width" \
+        [ "$bar_x $bar_y $bar_width $bar_visible" = "$client_x $((client_y + h)) $w 1" ]
+}
+
+# proportional: the client area keeps 240 : 268 to the nearest pixel.
+proportional() {
+    local d=$(( client_width * 268 - client_height * 240 ))
+    [ "${d#-}" -le 134 ] && [ "$client_width" -ge 240 ] && [ "$client_height" -ge 268 ]
+}
+
+# drag X Y DX DY: presses the left button at screen X, Y, moves by DX, DY in
+# steps as a hand does, and lets go.
+drag() {
+    local x="$1" y="$2" dx="$3" dy="$4" step
+    xdotool mousemove -- "$x" "$y"; sleep 0.2
+    xdotool mousedown 1; sleep 0.3
+    for step in 1 2 3 4; do
+        xdotool mousemove -- $((x + dx * step / 4)) $((y + dy * step / 4)); sleep 0.15
+    done
+    sleep 0.2; xdotool mouseup 1; sleep 0.8
+}
+right() { echo $((window_x + window_width)); }
+bottom() { echo $((window_y + window_height)); }
+
+# the state a resize must keep
+work_before() {
+    sel_before="$editor_selection_start $editor_selection_end"
+    item_before="$tree_selected"
+    text_before=$(probe editor-text)
+}
+check_work() {
+    local what="$1"
+    zd_check "$what: the editor view stays, the tree hidden" \
+        [ "$editor_visible $tree_visible" = "1 0" ]
+    zd_check "$what: the caret stays ($editor_selection_start $editor_selection_end)" \
+        [ "$editor_selection_start $editor_selection_end" = "$sel_before" ]
+    zd_check "$what: the selected item stays" [ "$tree_selected" = "$item_before" ]
+    zd_check "$what: the note's text stays" [ "$(probe editor-text)" = "$text_before" ]
+}
+
+# pixel X Y FILE: the colour of a screen pixel in a screenshot, as r,g,b.
+pixel() {
+    convert "$3" -format "%[fx:int(255*p{$1,$2}.r+0.5)],%[fx:int(255*p{$1,$2}.g+0.5)],%[fx:int(255*p{$1,$2}.b+0.5)]" info: 2>/dev/null
+}
+
+# ---- first start: twice the design size -------------------------------------
+launch
+layout
+zd_check "the first start on a 1600 x 1200 screen is twice the design size (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "480 536" ]
+check_layout "first start"
+
+# Open the note "Идеи" with the keyboard and switch to the editor view by
+# tapping the ring binding; type at the end of the text.
+xdotool mousemove $((client_x + tree_x + 40)) $((client_y + tree_y + 200)) click 1; sleep 0.5
+zd_keys Home Right Down Down
+zd_check "the note is loaded" [ "$(probe editor-text)" = "$(lf "$TEXT")" ]
+xdotool mousemove $((client_x + client_width - 15 * client_width / 240)) \
+    $((client_y + client_height / 2)) click 1; sleep 1.2
+layout
+zd_check "the ring binding opens the editor view at 480 x 536" [ "$editor_visible" = 1 ]
+zd_keys ctrl+End
+xdotool type --delay 40 " abc"; sleep 0.3
+zd_keys Left Left
+layout
+zd_check "the typed text is in the editor" [ "$(probe editor-text)" = "$(lf "$TEXT abc")" ]
+work_before
+echo "  caret $sel_before"
+
+# ---- drags -------------------------------------------------------------------
+drag $(( $(right) - 2 )) $(( $(bottom) - 2 )) 240 100
+layout
+zd_check "the bottom-right corner dragged by 240, 100 gives 720 x 804 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "720 804" ]
+check_layout "720 x 804"; check_work "720 x 804"
+
+# The caption moves the window off the screen's edges; the bar follows.
+drag $(( window_x + window_width / 2 )) $(( client_y - 8 )) 300 100
+layout
+zd_check "the caption moves the window by 300, 100 ($window_x,$window_y)" \
+    [ "$window_x $window_y" = "300 100" ]
+check_layout "moved"; check_work "moved"
+
+drag $(( $(right) - 2 )) $(( window_y + window_height / 2 )) -120 0
+layout
+zd_check "the right edge dragged by -120 gives 600 x 670 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "600 670" ]
+check_layout "600 x 670"; check_work "600 x 670"
+
+before_bottom=$(bottom)
+drag $(( window_x + window_width / 2 )) $(( window_y + 2 )) 0 101
+layout
+zd_check "the top edge dragged down by 101 leads: 510 x 569 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "510 569" ]
+zd_check "the bottom edge stays where it was" [ "$(bottom)" = "$before_bottom" ]
+check_layout "510 x 569"; check_work "510 x 569"
+
+before_right=$(right)
+drag $(( window_x + 1 )) $(( window_y + window_height / 2 )) -150 0
+layout
+zd_check "the left edge dragged by -150 gives 660 x 737 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "660 737" ]
+zd_check "the right edge stays where it was" [ "$(right)" = "$before_right" ]
+check_layout "660 x 737"; check_work "660 x 737"
+
+before_corner="$(right) $(bottom)"
+drag $(( window_x + 1 )) $(( window_y + 1 )) 1000 1000
+layout
+zd_check "no drag makes the client area smaller than 240 x 268 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "240 268" ]
+zd_check "the bottom-right corner stays where it was" [ "$(right) $(bottom)" = "$before_corner" ]
+check_layout "240 x 268"; check_work "240 x 268"
+
+drag $(( window_x + 1 )) $(( $(bottom) - 2 )) -100 50
+layout
+zd_check "the bottom-left corner, the width leading, gives 340 x 380 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "340 380" ]
+check_layout "340 x 380"; check_work "340 x 380"
+
+drag $(( window_x + window_width / 2 )) $(( client_y - 8 )) $(( -window_x )) $(( -window_y ))
+layout
+zd_check "the caption moves the window to the corner ($window_x,$window_y)" \
+    [ "$window_x $window_y" = "0 0" ]
+check_layout "in the corner"
+
+# Then large: 960 x 1072 by the right edge (the width leads, and the height
+# follows it step by step).
+drag $(( $(right) - 2 )) $(( window_y + window_height / 2 )) $(( 960 - client_width )) 0
+layout
+zd_check "the right edge gives 960 x 1072 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "960 1072" ]
+check_layout "960 x 1072"; check_work "960 x 1072"
+
+# What a person sees at that size: the binding at the left edge, the paper
+# background right of the page, the toolbar along the bottom, the menu bar.
+sleep 1.5     # the toolbar's animation ends and everything is painted
+shot="$SHOTS/e2e-resize-960x1072.png"
+import -window root "$shot" 2>/dev/null
+cx=$client_x; cy=$client_y
+zd_check "screenshot: the editor's yellow background right of the page" \
+    [ "$(pixel $((cx + 955)) $((cy + 300)) "$shot")" = "255,255,183" ]
+binding=$(pixel $((cx + 10)) $((cy + 536)) "$shot")
+zd_check "screenshot: the ring binding at the left edge ($binding)" \
+    [ "$binding" != "255,255,183" ] && [ "$binding" != "0,0,0" ]
+toolbar=$(pixel $((cx + 600)) $((cy + 1072 - 5)) "$shot")
+zd_check "screenshot: the toolbar along the bottom ($toolbar)" \
+    [ "$toolbar" != "255,255,183" ] && [ "$toolbar" != "0,0,0" ]
+zd_check "screenshot: the menu bar below, across the width" \
+    [ "$(pixel $((cx + 955)) $((cy + 1072 + 13)) "$shot")" = "28,58,118" ]
+zd_check "screenshot: nothing of the window right of the client area's frame" \
+    [ "$(pixel $((window_x + window_width + 3)) $((cy + 300)) "$shot")" = "0,0,0" ]
+
+# ---- a size set from outside -------------------------------------------------
+probe client-size 333 401 >/dev/null
+sleep 0.5
+layout
+zd_check "another program's odd size is kept (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "333 401" ]
+check_layout "333 x 401"; check_work "333 x 401"
+zd_screenshot "$SHOTS/e2e-resize-333x401.png"
+
+# Back to the tree view by the binding, now at the left edge: the edit is saved.
+xdotool mousemove $((client_x + 15 * 333 / 240)) $((client_y + 200)) click 1; sleep 0.8
+layout
+zd_check "the binding at the left edge switches back to the tree view" \
+    [ "$tree_visible $editor_visible" = "1 0" ]
+zd_check "leaving the editor saved the text typed before the resizes" \
+    [ "$(file_hex "$NOTES/Идеи")" = "$(note_hex "$TEXT abc")" ]
+
+# ---- the place and size are kept -----------------------------------------------
+probe client-size 480 536 >/dev/null
+drag $(( window_x + window_width / 2 )) $(( client_y - 8 )) 150 90
+layout
+kept="$client_x $client_y $client_width $client_height"
+zd_keys ctrl+q
+if zd_wait_exit 20; then zd_pass "Ctrl+Q ends the program"; else zd_fail "Ctrl+Q ends the program"; zd_kill_app; fi
+stored() { timeout 30 wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
+zd_check "the client area is kept in the registry" \
+    [ "$(( $(stored ClientLeft) )) $(( $(stored ClientTop) )) $(( $(stored ClientWidth) )) $(( $(stored ClientHeight) ))" = "$kept" ]
+zd_check "not maximised" [ "$(stored Maximized)" = 0x0 ]
+
+launch
+layout
+zd_check "the next start has the place and size left ($client_x $client_y $client_width $client_height)" \
+    [ "$client_x $client_y $client_width $client_height" = "$kept" ]
+check_layout "kept"
+zd_keys ctrl+q
+zd_wait_exit 20 || zd_kill_app
+
+# A stored width that is not a number is not trusted: a first start's size.
+timeout 30 wine reg add "$KEY" /v ClientWidth /t REG_SZ /d 4800 /f >/dev/null 2>&1
+launch
+layout
+zd_check "a width stored as a string is ignored: 480 x 536 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "480 536" ]
+zd_keys ctrl+q
+zd_wait_exit 20 || zd_kill_app
+
+# ---- 144 DPI: the start in proportion ---------------------------------------------
+timeout 30 wine reg add "$DPI_KEY" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+timeout 30 wine reg delete "$KEY" /f >/dev/null 2>&1
+launch
+layout
+zd_check "at 144 DPI a first start is twice 360 x 402 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "720 804" ]
+zd_check "at 144 DPI the menu bar is 39 pixels high ($bar_height)" [ "$bar_height" = 39 ]
+check_layout "144 DPI"
+zd_screenshot "$SHOTS/e2e-resize-144dpi.png"
+zd_keys ctrl+q
+zd_wait_exit 20 || zd_kill_app
+timeout 30 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
+
+echo "e2e resize: $ZD_PASSED passed, $ZD_FAILED failed, $(( $(date +%s) - started )) s;" \
+     "screenshots in $SHOTS"
+[ "$ZD_FAILED" = 0 ]
