@@ -1,7 +1,7 @@
 // The main window on a desktop: a frame the user can resize that keeps the
 // handheld's proportions, the size of a first start, and the place and size
 // kept from the last run. The handheld has none of this: there the window
-// is the screen (Part 1.1), and nothing here is built for it.
+// is the screen, and nothing here is built for it.
 #pragma once
 
 #include <windows.h>
@@ -69,7 +69,7 @@ struct KeptPlacement {
     bool maximized;
 };
 
-// Values of the program's settings key (Part 1.4) that hold it, REG_DWORD
+// Values of the program's settings key that hold it, REG_DWORD
 // each: left and top as signed numbers, width, height, and 0 or 1.
 extern const wchar_t kClientLeftValue[];    // "ClientLeft"
 extern const wchar_t kClientTopValue[];     // "ClientTop"
@@ -89,7 +89,7 @@ bool SensiblePlacement(const StoredNumbers& numbers);
 
 // Reads the kept placement; false when a value is missing, is not a
 // REG_DWORD of four bytes, or the numbers are not sensible. Reads quietly:
-// the key is made and reported by the sort order's read (Part 1.4).
+// the key is made and reported by the sort order's read.
 bool ReadKeptPlacement(KeptPlacement* kept);
 // Writes the placement, quietly: a key that cannot be written keeps the old.
 void WriteKeptPlacement(const KeptPlacement& kept);

@@ -493,7 +493,7 @@ TEST(DesktopWindow, TheTreeViewKeepsItsSelectionAndTheSideStripFollowsTheRightEd
         UpdateWindow(program.window());
         EXPECT_EQ(size[0] - sideStrip.drawWidth, sideStrip.x);
         // A tap just inside the strip's scaled left border switches; one on
-        // it does not (Part 1.2), at every size.
+        // it does not, at every size.
         program.Tap(sideStrip.x, size[1] / 2);
         EXPECT_FALSE(app.editorView);
     }
