@@ -4,8 +4,11 @@
 
 void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
 {
-    if (emptyFirst)
+    if (emptyFirst) {
         searchList.clear();
+        // Room for every item at once: growing would copy every label again.
+        searchList.reserve(records.size());
+    }
     // The start item, its following siblings and all their descendants, in
     // the order the control shows them, read from the tree's own record.
     const ItemRecord* first = Record(start);
