@@ -157,7 +157,9 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
             // A folder whose name paths cannot carry is entered through
             // its short name; without one it shows empty.
             const std::wstring pathName = PathNameOf(entry);
-            if (!IsLink(entry) && NameWorksInPaths(pathName.c_str()))
+            if (IsLink(entry) || !NameWorksInPaths(pathName.c_str()))
+                SetClosed(item);
+            else
                 pending->push_back(
                     PendingFolder{folder + WideString(pathName.c_str()) + patternSuffix, item});
         } else {
@@ -220,7 +222,7 @@ std::vector<HTREEITEM> NoteTree::FolderItems()
     for (size_t i = 0; i < folders.size(); ++i) {
         for (HTREEITEM child : Record(folders[i])->children) {
             const ItemRecord* record = Record(child);
-            if (record && record->kind == kKindFolder)
+            if (record && record->kind == kKindFolder && !record->closed)
                 folders.push_back(child);
         }
     }
@@ -230,7 +232,7 @@ std::vector<HTREEITEM> NoteTree::FolderItems()
 void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
 {
     const ItemRecord* record = Record(folder);
-    if (!record || record->kind != kKindFolder)
+    if (!record || record->kind != kKindFolder || record->closed)
         return;
     const WideString path = FolderPath(folder);
     std::vector<FolderEntry> entries;
@@ -310,7 +312,9 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
         if (!entry.alias.empty())
             SetAlias(item, entry.alias.c_str());
         const std::wstring pathName = PathNameOf(entry);
-        if (isFolder && !IsLink(entry) && NameWorksInPaths(pathName.c_str()))
+        if (isFolder && (IsLink(entry) || !NameWorksInPaths(pathName.c_str())))
+            SetClosed(item);
+        else if (isFolder)
             newFolders.push_back({item, path + WideString(pathName.c_str()) + patternSuffix});
     }
     for (const auto& made : newFolders)

@@ -150,6 +150,13 @@ void NoteTree::SetAlias(HTREEITEM item, const wchar_t* alias)
         record->second.alias = alias;
 }
 
+void NoteTree::SetClosed(HTREEITEM item)
+{
+    auto record = records.find(item);
+    if (record != records.end())
+        record->second.closed = true;
+}
+
 const ItemRecord* NoteTree::Record(HTREEITEM item) const
 {
     auto found = records.find(item);

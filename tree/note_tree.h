@@ -50,6 +50,9 @@ struct ItemRecord {
     // platform's calls cannot take (a name made on another system); the
     // paths of the item and of everything in it go through it.
     WideString alias;
+    // A folder shown but never entered: a link (it may lead out of the
+    // notes folder or back up the tree), or one no path can reach.
+    bool closed = false;
 };
 
 // Whether a name found on disk can be used as it is in a path: names made
@@ -108,7 +111,8 @@ public:
     // After a command on an item failed: when another program removed or
     // moved its entry, its folder is listed again, the item let go.
     void RefreshIfGone(HTREEITEM item);
-    // Every folder item, the root first, each before what it holds.
+    // Every folder item the tree enters (no link), the root first, each
+    // before what it holds.
     std::vector<HTREEITEM> FolderItems();
     // The folder's path from the record: "\My Documents\ZephNotes\...\".
     WideString FolderPath(HTREEITEM folder);
@@ -132,6 +136,8 @@ public:
     // Keeps an item's short name, used in its paths while its own name
     // cannot be (NameWorksInPaths).
     void SetAlias(HTREEITEM item, const wchar_t* alias);
+    // Marks a folder item as one that is shown and never entered.
+    void SetClosed(HTREEITEM item);
 
     const wchar_t* className;
     uint32_t style;

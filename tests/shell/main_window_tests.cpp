@@ -79,6 +79,19 @@ void EndLabelEdit(HWND window, const wchar_t* text)
     SendMessageW(window, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&info));
 }
 
+// Pumps the program's messages until the test holds, for up to 20 s.
+template <typename Test>
+bool PumpUntil(ProgramUnderTest& program, Test test)
+{
+    for (int waited = 0; waited < 2000; ++waited) {
+        program.Pump();
+        if (test())
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST(ProgramStart, OpensInTheTreeViewWithTheRootSelectedAndTheEditorHidden)
@@ -960,6 +973,15 @@ TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
                                    program.NotesPath(L"holder\\link")));
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(WriteBytes(program.NotesPath(L"holder\\note"), kMark));
+    // The folder is listed again for the new note; the link stays shown and
+    // is never entered, whatever changes behind it.
+    HTREEITEM holderItem = ItemNamed(noteTree.GetRootItem(), L"holder");
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemNamed(holderItem, L"note") != nullptr; }));
+    ASSERT_TRUE(WriteBytes(program.docs.HostPath(L"outside\\more"), "x"));
+    for (int i = 0; i < 50; ++i, Sleep(10))
+        program.Pump();
+    EXPECT_TRUE(ItemLabels(ItemNamed(holderItem, L"link")).empty());
+    EXPECT_EQ(L"", RecordDisagreement());
     SelectChild(L"holder");
     program.Command(IDM_DELETE);
     std::string sentinel;
@@ -1156,19 +1178,6 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_EQ(2u, program.boxes.Count());
     EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
-}
-
-// Pumps the program's messages until the test holds, for up to 20 s.
-template <typename Test>
-bool PumpUntil(ProgramUnderTest& program, Test test)
-{
-    for (int waited = 0; waited < 2000; ++waited) {
-        program.Pump();
-        if (test())
-            return true;
-        Sleep(10);
-    }
-    return false;
 }
 
 typedef std::vector<std::wstring> Names;
