@@ -180,10 +180,7 @@ WideString NoteTree::FolderPath(HTREEITEM folder)
     }
     WideString path = documentsPrefix + folderName + WideString(L"\\");
     for (auto record = chain.rbegin(); record != chain.rend(); ++record) {
-        const WideString& name = NameWorksInPaths((*record)->label.Text()) || (*record)->alias.IsEmpty()
-                                     ? (*record)->label
-                                     : (*record)->alias;
-        path = path + name + WideString(L"\\");
+        path = path + (*record)->PathName() + WideString(L"\\");
     }
     return path;
 }
@@ -327,10 +324,7 @@ void NoteTree::RefreshIfGone(HTREEITEM item)
     if (!record || item == rootItem)
         return;
     const HTREEITEM folder = record->parent;
-    const WideString& name = NameWorksInPaths(record->label.Text()) || record->alias.IsEmpty()
-                                 ? record->label
-                                 : record->alias;
-    const WideString path = FolderPath(folder) + name;
+    const WideString path = FolderPath(folder) + record->PathName();
     if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
         RefreshFolder(folder, false);
 }

@@ -150,6 +150,11 @@ void NoteTree::SetAlias(HTREEITEM item, const wchar_t* alias)
         record->second.alias = alias;
 }
 
+const WideString& ItemRecord::PathName() const
+{
+    return NameWorksInPaths(label.Text()) || alias.IsEmpty() ? label : alias;
+}
+
 void NoteTree::SetClosed(HTREEITEM item)
 {
     auto record = records.find(item);

@@ -50,6 +50,9 @@ struct ItemRecord {
     // platform's calls cannot take (a name made on another system); the
     // paths of the item and of everything in it go through it.
     WideString alias;
+    // The name the item's paths use: its label, or its short name when the
+    // label cannot be used and there is one.
+    const WideString& PathName() const;
     // A folder shown but never entered: a link (it may lead out of the
     // notes folder or back up the tree), or one no path can reach.
     bool closed = false;

@@ -159,6 +159,18 @@ void ExpectSameWork(const Work& before, const Work& after)
     EXPECT_EQ(before.treeShown, after.treeShown);
 }
 
+// Gives the main window a client size from outside, as another program
+// may, and checks it is laid out for it with the user's work kept; then
+// lets the paint that follows run.
+void ResizeKeepingWork(ProgramUnderTest& program, int width, int height, const Work& before)
+{
+    SetClientSizeFromOutside(program.window(), width, height);
+    program.Pump();
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), width, height));
+    ExpectSameWork(before, CurrentWork());
+    UpdateWindow(program.window());
+}
+
 // Starts the program on one note "note" holding text and opens it in the
 // editor (the side strip at the right edge of 240 x 268).
 void OpenNote(ProgramUnderTest& program, const std::wstring& text)
@@ -454,12 +466,8 @@ TEST(DesktopWindow, EverySizeIsLaidOutByTheDesignsFormulasAndTheWorkSurvives)
                             {480, 536}, {240, 268}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(SizeName(size[0], size[1]));
-        SetClientSizeFromOutside(program.window(), size[0], size[1]);
-        program.Pump();
-        ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), size[0], size[1]));
-        ExpectSameWork(before, CurrentWork());
+        ASSERT_NO_FATAL_FAILURE(ResizeKeepingWork(program, size[0], size[1], before));
         // The paint that follows puts the strips of the editor view in place.
-        UpdateWindow(program.window());
         EXPECT_EQ(0, sideStrip.x);
         EXPECT_EQ(sideStrip.drawWidth, toolbarStrip.x);
         EXPECT_EQ(size[1] - toolbarStrip.drawHeight, toolbarStrip.y);
@@ -486,11 +494,7 @@ TEST(DesktopWindow, TheTreeViewKeepsItsSelectionAndTheSideStripFollowsTheRightEd
     const int sizes[][2] = {{480, 536}, {333, 401}, {960, 1072}, {360, 402}, {240, 268}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(SizeName(size[0], size[1]));
-        SetClientSizeFromOutside(program.window(), size[0], size[1]);
-        program.Pump();
-        ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), size[0], size[1]));
-        ExpectSameWork(before, CurrentWork());
-        UpdateWindow(program.window());
+        ASSERT_NO_FATAL_FAILURE(ResizeKeepingWork(program, size[0], size[1], before));
         EXPECT_EQ(size[0] - sideStrip.drawWidth, sideStrip.x);
         // A tap just inside the strip's scaled left border switches; one on
         // it does not, at every size.
