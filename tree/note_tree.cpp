@@ -145,9 +145,8 @@ bool NameWorksInPaths(const wchar_t* name)
 
 void NoteTree::SetAlias(HTREEITEM item, const wchar_t* alias)
 {
-    auto record = records.find(item);
-    if (record != records.end())
-        record->second.alias = alias;
+    if (ItemRecord* record = records.Find(item))
+        record->alias = alias;
 }
 
 const WideString& ItemRecord::PathName() const
@@ -157,15 +156,13 @@ const WideString& ItemRecord::PathName() const
 
 void NoteTree::SetClosed(HTREEITEM item)
 {
-    auto record = records.find(item);
-    if (record != records.end())
-        record->second.closed = true;
+    if (ItemRecord* record = records.Find(item))
+        record->closed = true;
 }
 
 const ItemRecord* NoteTree::Record(HTREEITEM item) const
 {
-    auto found = records.find(item);
-    return found == records.end() ? nullptr : &found->second;
+    return records.Find(item);
 }
 
 void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
@@ -204,12 +201,11 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
 
 bool NoteTree::Unlink(HTREEITEM item)
 {
-    auto found = records.find(item);
-    if (found == records.end())
+    const ItemRecord* found = records.Find(item);
+    if (!found)
         return false;
-    auto parent = records.find(found->second.parent);
-    if (parent != records.end()) {
-        std::vector<HTREEITEM>& siblings = parent->second.children;
+    if (ItemRecord* parent = records.Find(found->parent)) {
+        std::vector<HTREEITEM>& siblings = parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
     }
     return true;
@@ -219,7 +215,7 @@ void NoteTree::OnItemDeleted(HTREEITEM item)
 {
     // Its children, if any are left, are reported one by one.
     if (Unlink(item))
-        records.erase(item);
+        records.Erase(item);
 }
 
 void NoteTree::ForgetSubtree(HTREEITEM item)
@@ -231,13 +227,12 @@ void NoteTree::ForgetSubtree(HTREEITEM item)
     while (!pending.empty()) {
         HTREEITEM next = pending.back();
         pending.pop_back();
-        auto record = records.find(next);
-        if (record == records.end())
+        const ItemRecord* record = records.Find(next);
+        if (!record)
             continue;
         removed.insert(next);
-        pending.insert(pending.end(), record->second.children.begin(),
-                       record->second.children.end());
-        records.erase(record);
+        pending.insert(pending.end(), record->children.begin(), record->children.end());
+        records.Erase(next);
     }
     // The control frees the handles of the whole subtree and may hand them
     // out again, so a search must never come back to them.
@@ -266,9 +261,8 @@ void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
     itemScratch.pszText = const_cast<wchar_t*>(label);
     itemScratch.cchTextMax = kTextBufferSize;
     if (SendMessageW(controlWindow, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch))) {
-        auto record = records.find(item);
-        if (record != records.end())
-            record->second.label = label;
+        if (ItemRecord* record = records.Find(item))
+            record->label = label;
     }
 }
 

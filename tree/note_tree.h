@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/wide_string.h"
@@ -30,10 +29,13 @@ struct PendingFolder {
     HTREEITEM parent;
 };
 
-// One tree item as it was when a search started.
+// One tree item as it was when a search started. Its label is kept in the
+// tree's searchText, one after another, so a snapshot of a large tree costs
+// no allocation per item.
 struct SearchEntry {
-    WideString label;
     HTREEITEM item;
+    uint32_t labelStart;    // in searchText, zero-terminated there
+    uint32_t labelLength;
     uint8_t visited;
 };
 
@@ -56,6 +58,35 @@ struct ItemRecord {
     // A folder shown but never entered: a link (it may lead out of the
     // notes folder or back up the tree), or one no path can reach.
     bool closed = false;
+};
+
+// The tree's records by item handle. The records lie together, in the
+// order they were made (a scan makes them folder by folder), and the table
+// that finds them is one flat array: a walk over tens of thousands of items
+// reads memory that is close together instead of one allocation per item.
+// A record keeps its address while it is held.
+class ItemRecords {
+public:
+    ItemRecord* Find(HTREEITEM item);
+    const ItemRecord* Find(HTREEITEM item) const;
+    // The item's record, made empty when there is none.
+    ItemRecord& operator[](HTREEITEM item);
+    void Erase(HTREEITEM item);
+    size_t size() const { return count; }
+    void clear();
+
+private:
+    struct Slot {
+        HTREEITEM item;    // null: free
+        uint32_t index;    // in pool
+    };
+    size_t SlotOf(HTREEITEM item) const;
+    void Grow();
+
+    std::vector<Slot> table;   // open addressing, a power of two long
+    std::deque<ItemRecord> pool;
+    std::vector<uint32_t> unused;   // pool places free again
+    size_t count = 0;
 };
 
 // Whether a name found on disk can be used as it is in a path: names made
@@ -172,6 +203,12 @@ public:
     std::vector<HTREEITEM> sortStack;
     int32_t sortMode;
     std::vector<SearchEntry> searchList;
+    std::vector<wchar_t> searchText;   // the labels of searchList
+    // An entry's label as it was when the search started.
+    const wchar_t* SearchLabel(const SearchEntry& entry) const
+    {
+        return searchText.data() + entry.labelStart;
+    }
     HFONT labelFont;                   // the labels' font, owned; made by Layout
     int32_t labelFontCell;
     // The top level is in the stored order (topLevelOrder) and no item was
@@ -179,7 +216,7 @@ public:
     // again would change nothing, so it is skipped.
     bool topLevelOrdered;
     uint32_t topLevelOrder;
-    std::unordered_map<HTREEITEM, ItemRecord> records;
+    ItemRecords records;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);

@@ -1,12 +1,29 @@
 #include "tree/note_tree.h"
 
 #include <algorithm>
+#include <cwchar>
+
+namespace {
+
+// Case-sensitive search for a contiguous run of units, as WideString's.
+bool Contains(const wchar_t* label, uint32_t length, const WideString& part)
+{
+    const uint32_t partLength = static_cast<uint32_t>(part.Length());
+    for (uint32_t start = 0; start + partLength <= length; ++start) {
+        if (wmemcmp(label + start, part.Text(), partLength) == 0)
+            return true;
+    }
+    return partLength == 0;
+}
+
+}  // namespace
 
 void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
 {
     if (emptyFirst) {
         searchList.clear();
-        // Room for every item at once: growing would copy every label again.
+        searchText.clear();
+        // Room for every item at once: growing would copy everything again.
         searchList.reserve(records.size());
     }
     // The start item, its following siblings and all their descendants, in
@@ -25,7 +42,9 @@ void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
         const ItemRecord* record = Record(item);
         if (!record)
             continue;
-        searchList.push_back(SearchEntry{record->label, item, 0});
+        const uint32_t length = static_cast<uint32_t>(record->label.Length());
+        searchList.push_back(SearchEntry{item, static_cast<uint32_t>(searchText.size()), length, 0});
+        searchText.insert(searchText.end(), record->label.Text(), record->label.Text() + length + 1);
         for (auto child = record->children.rbegin(); child != record->children.rend(); ++child)
             searchStack.push_back(*child);
     }
@@ -39,7 +58,7 @@ HTREEITEM NoteTree::FindNext(HTREEITEM start, const WideString& text, bool rebui
         if (entry.visited)
             continue;
         entry.visited = 1;
-        if (!entry.label.Contains(text))
+        if (!Contains(SearchLabel(entry), entry.labelLength, text))
             continue;
         // An item deleted since the snapshot is passed over (DeleteItem marks
         // them; one the tree no longer holds is passed over too).

@@ -35,10 +35,10 @@ struct SortedChild {
 
 bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
 {
-    auto found = records.find(parent);
-    if (found == records.end() || found->second.children.size() < 2)
+    ItemRecord* found = records.Find(parent);
+    if (!found || found->children.size() < 2)
         return false;
-    std::vector<HTREEITEM>& children = found->second.children;
+    std::vector<HTREEITEM>& children = found->children;
     std::vector<SortedChild> order;
     order.reserve(children.size());
     for (HTREEITEM child : children)

@@ -154,6 +154,7 @@ bool ProgramUnderTest::Start()
     noteEditor.modified = false;
     noteEditor.readOnlyNote = false;
     noteTree.searchList.clear();
+    noteTree.searchText.clear();
     noteTree.sortMode = 0;
     LastSearchText = WideString();
     // The quit a program before this one left in the thread's queue would

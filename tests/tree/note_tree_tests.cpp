@@ -392,3 +392,46 @@ TEST(NoteTreeRecord, FollowsTheControlThroughRandomInsertsDeletesRenamesAndSorts
         }
     }
 }
+
+// The table that finds records by handle: handles close together (as the
+// control's are) collide, and every erase must leave the rest findable.
+TEST(NoteTreeRecord, TheTableFindsEveryRecordThroughCollisionsErasesAndGrowth)
+{
+    std::mt19937 random(7);
+    ItemRecords records;
+    std::vector<std::pair<HTREEITEM, uint32_t>> held;   // handle, param
+    auto handle = [](size_t n) { return reinterpret_cast<HTREEITEM>(0x10000 + 16 * n); };
+    for (int step = 0; step < 20000; ++step) {
+        const size_t n = random() % 3000;
+        auto at = std::find_if(held.begin(), held.end(),
+                               [&](const auto& entry) { return entry.first == handle(n); });
+        if (random() % 3 != 0) {
+            records[handle(n)].param = static_cast<uint32_t>(step);
+            if (at == held.end())
+                held.push_back({handle(n), static_cast<uint32_t>(step)});
+            else
+                at->second = static_cast<uint32_t>(step);
+        } else {
+            records.Erase(handle(n));
+            if (at != held.end())
+                held.erase(at);
+        }
+        if (step % 500 != 0)
+            continue;
+        ASSERT_EQ(held.size(), records.size()) << "step " << step;
+        for (const auto& entry : held) {
+            const ItemRecord* record = records.Find(entry.first);
+            ASSERT_TRUE(record) << "step " << step;
+            ASSERT_EQ(entry.second, record->param);
+        }
+    }
+    for (size_t n = 0; n < 3000; ++n) {
+        const bool isHeld = std::any_of(held.begin(), held.end(),
+                                        [&](const auto& entry) { return entry.first == handle(n); });
+        EXPECT_EQ(isHeld, records.Find(handle(n)) != nullptr) << n;
+    }
+    // A record made again after an erase starts empty.
+    records[handle(1)].label = L"kept";
+    records.Erase(handle(1));
+    EXPECT_TRUE(records[handle(1)].label.IsEmpty());
+}

@@ -43,7 +43,7 @@ TEST_F(Search, CollectItemsSnapshotsEveryItemInPreOrder)
     std::vector<std::wstring> labels;
     for (const SearchEntry& entry : noteTree.searchList) {
         items.push_back(entry.item);
-        labels.push_back(entry.label.Text());
+        labels.push_back(noteTree.SearchLabel(entry));
         EXPECT_EQ(0, entry.visited);
     }
     EXPECT_EQ((std::vector<HTREEITEM>{root, alpha, alphaNote, beta, gamma, plan, omega}), items);
@@ -134,7 +134,7 @@ TEST_F(Search, ItemsDeletedSinceTheSnapshotAreNeverReturned)
         found.push_back(item);
     EXPECT_EQ((std::vector<HTREEITEM>{gamma, plan}), found);
     for (const SearchEntry& entry : noteTree.searchList)
-        EXPECT_EQ(1, entry.visited) << entry.label.Text();
+        EXPECT_EQ(1, entry.visited) << noteTree.SearchLabel(entry);
 }
 
 TEST_F(Search, ItemRemovedDirectlyFromTheControlIsPassedOver)
