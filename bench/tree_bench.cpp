@@ -148,8 +148,13 @@ std::vector<Bundle> Shape(int shape, int total)
     return bundles;
 }
 
+void RemoveTree(const std::wstring& path);
+
 bool MakeTree(const std::wstring& notes, int shape, int total, bool scrambled = false)
 {
+    // A run that was stopped leaves its tree; a later run may get the same
+    // process number, and so the same folder.
+    RemoveTree(notes);
     CreateDirectoryW(notes.c_str(), nullptr);
     const std::vector<Bundle> bundles = Shape(shape, total);
     if (UnderWine()) {
@@ -273,14 +278,15 @@ struct TreeTimes {
     bool found = false;
 };
 
-// The tree's part of the search and sort commands, best of three each.
+// The tree's part of the search and sort commands, best of seven each (at
+// 10,000 notes some take a tenth of a millisecond).
 // Each round sorts by date and then by name, so a tree whose dates differ
 // from its names is reordered every time.
 TreeTimes TimeTreeCommands()
 {
     TreeTimes best;
     const HTREEITEM root = noteTree.rootItem;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 7; ++round) {
         double started = Now();
         noteTree.SelectItem(root);
         best.found = noteTree.FindNext(root, WideString(L"no such name"), true) || best.found;

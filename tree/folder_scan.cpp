@@ -196,10 +196,9 @@ HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
         const std::wstring name = relative.substr(start, end - start);
         const ItemRecord* record = Record(folder);
         HTREEITEM next = nullptr;
-        for (HTREEITEM child : record ? record->children : std::vector<HTREEITEM>()) {
-            const ItemRecord* own = Record(child);
-            if (own && own->kind == kKindFolder && name == own->label.Text()) {
-                next = child;
+        for (const ItemRecord* own : record ? record->children : std::vector<ItemRecord*>()) {
+            if (own->kind == kKindFolder && name == own->label.Text()) {
+                next = own->item;
                 break;
             }
         }
@@ -217,10 +216,9 @@ std::vector<HTREEITEM> NoteTree::FolderItems()
     if (Record(rootItem))
         folders.push_back(rootItem);
     for (size_t i = 0; i < folders.size(); ++i) {
-        for (HTREEITEM child : Record(folders[i])->children) {
-            const ItemRecord* record = Record(child);
-            if (record && record->kind == kKindFolder && !record->closed)
-                folders.push_back(child);
+        for (const ItemRecord* record : Record(folders[i])->children) {
+            if (record->kind == kKindFolder && !record->closed)
+                folders.push_back(record->item);
         }
     }
     return folders;
@@ -239,11 +237,8 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
 
     // Items whose entry is still there, same name and same kind, stay.
     std::unordered_map<std::wstring, HTREEITEM> byLabel;
-    for (HTREEITEM child : record->children) {
-        const ItemRecord* own = Record(child);
-        if (own)
-            byLabel.emplace(own->label.Text(), child);
-    }
+    for (const ItemRecord* own : record->children)
+        byLabel.emplace(own->label.Text(), own->item);
     std::unordered_set<HTREEITEM> present;
     std::vector<FolderEntry> added;
     for (FolderEntry& entry : entries) {
@@ -263,7 +258,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
         for (HTREEITEM item = GetSelected(); item && Record(item); item = Record(item)->parent)
             holding.insert(item);
     }
-    const std::vector<HTREEITEM> before = record->children;
+    const std::vector<HTREEITEM> before = ChildItems(folder);
     for (HTREEITEM child : before) {
         if (present.count(child))
             continue;
@@ -293,7 +288,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
             return CompareTimes(a.time, b.time, 0) < 0;
         return lstrcmpiW(a.name.c_str(), b.name.c_str()) < 0;
     });
-    const std::vector<HTREEITEM> existing = Record(folder)->children;
+    const std::vector<HTREEITEM> existing = ChildItems(folder);
     size_t next = 0;
     HTREEITEM after = TVI_FIRST;
     std::vector<std::pair<HTREEITEM, WideString>> newFolders;
@@ -327,4 +322,14 @@ void NoteTree::RefreshIfGone(HTREEITEM item)
     const WideString path = FolderPath(folder) + record->PathName();
     if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
         RefreshFolder(folder, false);
+}
+
+std::vector<HTREEITEM> NoteTree::ChildItems(HTREEITEM item) const
+{
+    std::vector<HTREEITEM> items;
+    if (const ItemRecord* record = Record(item)) {
+        for (const ItemRecord* child : record->children)
+            items.push_back(child->item);
+    }
+    return items;
 }

@@ -51,6 +51,7 @@ ItemRecord& ItemRecords::operator[](HTREEITEM item)
     }
     table[SlotOf(item)] = Slot{item, index};
     ++count;
+    pool[index].item = item;
     return pool[index];
 }
 

@@ -176,27 +176,31 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     record.label = label;
     record.kind = kind;
     record.param = param;
-    std::vector<HTREEITEM>& siblings = records[parent].children;
+    std::vector<ItemRecord*>& siblings = records[parent].children;
+    auto holding = [&siblings](HTREEITEM handle) {
+        return std::find_if(siblings.begin(), siblings.end(),
+                            [handle](const ItemRecord* sibling) { return sibling->item == handle; });
+    };
     if (insertAfter == TVI_LAST) {
-        siblings.push_back(item);
+        siblings.push_back(&record);
         return;
     }
     if (insertAfter == TVI_FIRST) {
-        siblings.insert(siblings.begin(), item);
+        siblings.insert(siblings.begin(), &record);
         return;
     }
     if (insertAfter != TVI_SORT) {
-        auto after = std::find(siblings.begin(), siblings.end(), insertAfter);
+        auto after = holding(insertAfter);
         if (after != siblings.end()) {
-            siblings.insert(after + 1, item);
+            siblings.insert(after + 1, &record);
             return;
         }
     }
     // At its sorted place (or after an item the record does not know) the
     // control says where the item went.
     HTREEITEM previous = NextItem(item, TVGN_PREVIOUS);
-    auto at = previous ? std::find(siblings.begin(), siblings.end(), previous) : siblings.end();
-    siblings.insert(at == siblings.end() ? siblings.begin() : at + 1, item);
+    auto at = previous ? holding(previous) : siblings.end();
+    siblings.insert(at == siblings.end() ? siblings.begin() : at + 1, &record);
 }
 
 bool NoteTree::Unlink(HTREEITEM item)
@@ -205,8 +209,8 @@ bool NoteTree::Unlink(HTREEITEM item)
     if (!found)
         return false;
     if (ItemRecord* parent = records.Find(found->parent)) {
-        std::vector<HTREEITEM>& siblings = parent->children;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
+        std::vector<ItemRecord*>& siblings = parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), found), siblings.end());
     }
     return true;
 }
@@ -231,7 +235,8 @@ void NoteTree::ForgetSubtree(HTREEITEM item)
         if (!record)
             continue;
         removed.insert(next);
-        pending.insert(pending.end(), record->children.begin(), record->children.end());
+        for (const ItemRecord* child : record->children)
+            pending.push_back(child->item);
         records.Erase(next);
     }
     // The control frees the handles of the whole subtree and may hand them

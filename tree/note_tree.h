@@ -43,8 +43,9 @@ struct SearchEntry {
 // every message that names an item makes Wine's control search all its
 // items for the handle, so a walk over a large tree reads this instead.
 struct ItemRecord {
+    HTREEITEM item = nullptr;          // its own handle; TVI_ROOT for the top level's
     HTREEITEM parent = nullptr;        // TVI_ROOT for the top level
-    std::vector<HTREEITEM> children;   // in the control's order
+    std::vector<ItemRecord*> children; // in the control's order
     WideString label;
     uint32_t param = 0;
     int32_t kind = 0;
@@ -164,6 +165,8 @@ public:
     // The record of an item, or null for a handle the tree does not hold;
     // TVI_ROOT's record lists the top level.
     const ItemRecord* Record(HTREEITEM item) const;
+    // The handles of an item's children, in the control's order.
+    std::vector<HTREEITEM> ChildItems(HTREEITEM item) const;
     // The control reports each item it removes, whoever asked for it
     // (TVN_DELETEITEMW to its parent): the record lets the item go.
     void OnItemDeleted(HTREEITEM item);
@@ -199,8 +202,8 @@ public:
     WideString folderName;
     WideString patternSuffix;
     std::vector<HTREEITEM> scanStack;
-    std::vector<HTREEITEM> searchStack;
-    std::vector<HTREEITEM> sortStack;
+    std::vector<const ItemRecord*> searchStack;
+    std::vector<const ItemRecord*> sortStack;
     int32_t sortMode;
     std::vector<SearchEntry> searchList;
     std::vector<wchar_t> searchText;   // the labels of searchList

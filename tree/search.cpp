@@ -9,11 +9,14 @@ namespace {
 bool Contains(const wchar_t* label, uint32_t length, const WideString& part)
 {
     const uint32_t partLength = static_cast<uint32_t>(part.Length());
+    if (partLength == 0)
+        return true;
+    const wchar_t* text = part.Text();
     for (uint32_t start = 0; start + partLength <= length; ++start) {
-        if (wmemcmp(label + start, part.Text(), partLength) == 0)
+        if (label[start] == text[0] && wmemcmp(label + start, text, partLength) == 0)
             return true;
     }
-    return partLength == 0;
+    return false;
 }
 
 }  // namespace
@@ -32,18 +35,16 @@ void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
     const ItemRecord* parent = first ? Record(first->parent) : nullptr;
     if (!parent)
         return;
-    const std::vector<HTREEITEM>& siblings = parent->children;
-    auto at = std::find(siblings.begin(), siblings.end(), start);
+    const std::vector<ItemRecord*>& siblings = parent->children;
+    auto at = std::find(siblings.begin(), siblings.end(), first);
     for (auto sibling = siblings.end(); sibling != at;)
         searchStack.push_back(*--sibling);
     while (!searchStack.empty()) {
-        HTREEITEM item = searchStack.back();
+        const ItemRecord* record = searchStack.back();
         searchStack.pop_back();
-        const ItemRecord* record = Record(item);
-        if (!record)
-            continue;
         const uint32_t length = static_cast<uint32_t>(record->label.Length());
-        searchList.push_back(SearchEntry{item, static_cast<uint32_t>(searchText.size()), length, 0});
+        searchList.push_back(
+            SearchEntry{record->item, static_cast<uint32_t>(searchText.size()), length, 0});
         searchText.insert(searchText.end(), record->label.Text(), record->label.Text() + length + 1);
         for (auto child = record->children.rbegin(); child != record->children.rend(); ++child)
             searchStack.push_back(*child);

@@ -26,11 +26,6 @@ void SortByTime(HWND control, HTREEITEM parent)
     SendMessageW(control, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
 }
 
-struct SortedChild {
-    HTREEITEM item;
-    const ItemRecord* record;
-};
-
 }  // namespace
 
 bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
@@ -38,26 +33,18 @@ bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
     ItemRecord* found = records.Find(parent);
     if (!found || found->children.size() < 2)
         return false;
-    std::vector<HTREEITEM>& children = found->children;
-    std::vector<SortedChild> order;
-    order.reserve(children.size());
-    for (HTREEITEM child : children)
-        order.push_back(SortedChild{child, Record(child)});
+    std::vector<ItemRecord*>& children = found->children;
     // The control's sort is a stable merge: it keeps the order of the items
     // its comparison calls equal, as a stable sort by the same comparison
     // does. By name it compares labels with lstrcmpiW, by date the params.
-    auto before = [mode](const SortedChild& a, const SortedChild& b) {
-        if (!a.record || !b.record)
-            return false;
+    auto before = [mode](const ItemRecord* a, const ItemRecord* b) {
         if (mode != 0)
-            return CompareTimes(a.record->param, b.record->param, 0) < 0;
-        return lstrcmpiW(a.record->label.Text(), b.record->label.Text()) < 0;
+            return CompareTimes(a->param, b->param, 0) < 0;
+        return lstrcmpiW(a->label.Text(), b->label.Text()) < 0;
     };
-    if (std::is_sorted(order.begin(), order.end(), before))
+    if (std::is_sorted(children.begin(), children.end(), before))
         return false;
-    std::stable_sort(order.begin(), order.end(), before);
-    for (size_t i = 0; i < order.size(); ++i)
-        children[i] = order[i].item;
+    std::stable_sort(children.begin(), children.end(), before);
     return true;
 }
 
@@ -87,17 +74,16 @@ void NoteTree::SortTree(HTREEITEM start)
     const ItemRecord* parent = first ? Record(first->parent) : nullptr;
     if (!parent)
         return;
-    const std::vector<HTREEITEM> siblings = parent->children;
-    auto at = std::find(siblings.begin(), siblings.end(), start);
+    const std::vector<ItemRecord*> siblings = parent->children;
+    auto at = std::find(siblings.begin(), siblings.end(), first);
     for (auto sibling = siblings.end(); sibling != at;)
         sortStack.push_back(*--sibling);
     while (!sortStack.empty()) {
-        HTREEITEM item = sortStack.back();
+        const ItemRecord* record = sortStack.back();
         sortStack.pop_back();
-        const ItemRecord* record = Record(item);
-        if (!record || record->kind != kKindFolder)
+        if (record->kind != kKindFolder)
             continue;
-        SortChildren(item);
+        SortChildren(record->item);
         for (auto child = record->children.rbegin(); child != record->children.rend(); ++child)
             sortStack.push_back(*child);
     }

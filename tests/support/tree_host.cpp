@@ -173,7 +173,7 @@ std::wstring RecordDisagreement()
                 continue;
             return L"no record of an item the control holds: " + LabelOf(parent);
         }
-        if (record->children != children)
+        if (noteTree.ChildItems(parent) != children)
             return L"the children of \"" + (parent == TVI_ROOT ? L"(top)" : LabelOf(parent)) +
                    L"\" differ in number or order";
         for (HTREEITEM child : children) {
