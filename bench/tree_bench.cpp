@@ -322,10 +322,12 @@ std::wstring BesideBench(const wchar_t* relative)
 // Seconds from starting a program until its main window (ZephNotes' class
 // and title) answers a message; the program is closed afterwards. Negative
 // when it did not answer within 30 s.
-double TimeStart(const std::wstring& program, const std::wstring& documents)
+double TimeStart(const std::wstring& program, const std::wstring& documents,
+                 const std::wstring& arguments = L"")
 {
     SetEnvironmentVariableW(L"ZEPHNOTES_DOCUMENTS", documents.c_str());
-    std::vector<wchar_t> line(program.begin(), program.end());
+    const std::wstring command = L"\"" + program + L"\" " + arguments;
+    std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -454,7 +456,7 @@ int main(int argc, char** argv)
 
             // The program's start on this tree, against the minimal program.
             if (size == 40000 && shape == 1 && !scrambled && !commandsOnly) {
-                std::vector<double> minimal, empty, full;
+                std::vector<double> minimal, withTree, empty, full;
                 const std::wstring emptyDocuments = documents + L"-empty";
                 CreateDirectoryW(emptyDocuments.c_str(), nullptr);
                 const std::wstring program = BesideBench(L"..\\zephnotes.exe");
@@ -463,18 +465,24 @@ int main(int argc, char** argv)
                 TimeStart(bareProgram, emptyDocuments);
                 for (int run = 0; run < 7; ++run) {
                     minimal.push_back(TimeStart(bareProgram, emptyDocuments));
+                    withTree.push_back(TimeStart(bareProgram, emptyDocuments, L"tree-view"));
                     empty.push_back(TimeStart(program, emptyDocuments));
                     full.push_back(TimeStart(program, documents));
                 }
                 SetEnvironmentVariableW(L"ZEPHNOTES_DOCUMENTS", documents.c_str());
                 RemoveTree(emptyDocuments);
                 const double m = Median(minimal), e = Median(empty), f = Median(full);
+                const double t = Median(withTree);
                 printf("\nstart until the main window answers (median of 7 runs, ms): minimal program"
                        " %.1f; ZephNotes on an empty notes folder %.1f (%.2f x the minimal);"
                        " ZephNotes on these 40000 notes %.1f, against the bare enumeration plus"
                        " the minimal program %.1f (%.2f x)\n\n",
                        m * 1000, e * 1000, e / m, f * 1000, (bareFoldersOf20 + m) * 1000,
                        f / (bareFoldersOf20 + m));
+                printf("the minimal program with the common controls loaded and an empty tree view:"
+                       " %.1f ms (%.2f x the minimal); ZephNotes on the empty folder is %.2f x"
+                       " that\n\n",
+                       t * 1000, t / m, e / t);
                 fflush(stdout);
             }
             DestroyWindow(noteTree.controlWindow);
