@@ -73,6 +73,10 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     if (!app.mainWindow)
         return false;
 
+#ifdef _WIN32_WCE
+    // The shell sized the window to the work area, bar included: the
+    // window ends above the bar. (A desktop window is placed next, with
+    // room for the bar; one move of it is enough.)
     if (app.menuBar) {
         RECT window;
         RECT bar;
@@ -85,7 +89,7 @@ bool StartInstance(HINSTANCE instance, int showCommand)
         MoveWindow(app.mainWindow, window.left, window.top, window.right - window.left,
                    window.bottom - window.top, FALSE);
     }
-#ifndef _WIN32_WCE
+#else
     // A desktop window has a frame the user resizes: it opens at the size
     // and place kept from the last run, or at the size of a first start. Its
     // client area is smaller than its rectangle, and the content is laid
