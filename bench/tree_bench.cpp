@@ -391,7 +391,7 @@ int main(int argc, char** argv)
     printf("|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     fflush(stdout);
     bool allWithinGoal = true;
-    bool allUnder50 = true;
+    bool allUnder50[2] = {true, true};   // dates as made, scattered
     std::vector<std::string> typing;
     TreeTimes at10000[2][3];
     TreeTimes at40000[2][3];
@@ -424,8 +424,9 @@ int main(int argc, char** argv)
                 at10000[scrambled][shape] = times;
             if (size == 40000) {
                 at40000[scrambled][shape] = times;
-                allUnder50 = allUnder50 && times.startSearch < 0.05 && times.continueSearch < 0.05 &&
-                             times.sortByDate < 0.05 && times.sortByName < 0.05;
+                allUnder50[scrambled] = allUnder50[scrambled] && times.startSearch < 0.05 &&
+                                        times.continueSearch < 0.05 && times.sortByDate < 0.05 &&
+                                        times.sortByName < 0.05;
                 if (shape == 1 && !scrambled)
                     bareFoldersOf20 = bare;
             }
@@ -494,8 +495,10 @@ int main(int argc, char** argv)
     RemoveTree(documents);
     DestroyWindow(host);
     printf("\nscan within 2x the bare enumeration everywhere: %s\n", allWithinGoal ? "yes" : "no");
-    printf("search and both sorts under 50 ms at 40000 notes in every shape: %s\n",
-           allUnder50 ? "yes" : "no");
+    printf("search and both sorts under 50 ms at 40000 notes in every shape: %s with the dates"
+           " as made, %s with them scattered (every level reordered by the control's own"
+           " sort)\n",
+           allUnder50[0] ? "yes" : "no", allUnder50[1] ? "yes" : "no");
     printf("40000 against 10000 notes (start search, continue, by date, by name):\n");
     for (int scrambled = 0; scrambled < 2; ++scrambled) {
         for (int shape = 0; shape < 3; ++shape) {
