@@ -79,10 +79,15 @@ bool operator==(const WideString& a, const WideString& b)
 
 bool WideString::Contains(const WideString& part) const
 {
+    return Contains(units, length, part);
+}
+
+bool WideString::Contains(const wchar_t* text, int32_t length, const WideString& part)
+{
     if (part.length == 0)
         return true;
     for (int32_t start = 0; start + part.length <= length; ++start) {
-        if (wmemcmp(units + start, part.units, part.length) == 0)
+        if (text[start] == part.units[0] && wmemcmp(text + start, part.units, part.length) == 0)
             return true;
     }
     return false;

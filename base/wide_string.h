@@ -22,6 +22,8 @@ public:
     // Case-sensitive search for a contiguous run of units; the empty text
     // is contained in every text.
     bool Contains(const WideString& part) const;
+    // The same search in units held elsewhere.
+    static bool Contains(const wchar_t* text, int32_t length, const WideString& part);
 
     // Everything up to and including the last "\" or "/" found at index 1
     // or later; a text without such a separator is its own directory part.

@@ -195,8 +195,10 @@ HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
             end = relative.size();
         const std::wstring name = relative.substr(start, end - start);
         const ItemRecord* record = Record(folder);
+        if (!record)
+            break;
         HTREEITEM next = nullptr;
-        for (const ItemRecord* own : record ? record->children : std::vector<ItemRecord*>()) {
+        for (const ItemRecord* own : record->children) {
             if (own->kind == kKindFolder && name == own->label.Text()) {
                 next = own->item;
                 break;
@@ -322,14 +324,4 @@ void NoteTree::RefreshIfGone(HTREEITEM item)
     const WideString path = FolderPath(folder) + record->PathName();
     if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
         RefreshFolder(folder, false);
-}
-
-std::vector<HTREEITEM> NoteTree::ChildItems(HTREEITEM item) const
-{
-    std::vector<HTREEITEM> items;
-    if (const ItemRecord* record = Record(item)) {
-        for (const ItemRecord* child : record->children)
-            items.push_back(child->item);
-    }
-    return items;
 }

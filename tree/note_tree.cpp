@@ -165,6 +165,16 @@ const ItemRecord* NoteTree::Record(HTREEITEM item) const
     return records.Find(item);
 }
 
+std::vector<HTREEITEM> NoteTree::ChildItems(HTREEITEM item) const
+{
+    std::vector<HTREEITEM> items;
+    if (const ItemRecord* record = Record(item)) {
+        for (const ItemRecord* child : record->children)
+            items.push_back(child->item);
+    }
+    return items;
+}
+
 void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
                                const wchar_t* label, int kind, uint32_t param)
 {

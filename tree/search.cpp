@@ -1,25 +1,6 @@
 #include "tree/note_tree.h"
 
 #include <algorithm>
-#include <cwchar>
-
-namespace {
-
-// Case-sensitive search for a contiguous run of units, as WideString's.
-bool Contains(const wchar_t* label, uint32_t length, const WideString& part)
-{
-    const uint32_t partLength = static_cast<uint32_t>(part.Length());
-    if (partLength == 0)
-        return true;
-    const wchar_t* text = part.Text();
-    for (uint32_t start = 0; start + partLength <= length; ++start) {
-        if (label[start] == text[0] && wmemcmp(label + start, text, partLength) == 0)
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 void NoteTree::CollectItems(HTREEITEM start, bool emptyFirst)
 {
@@ -59,7 +40,7 @@ HTREEITEM NoteTree::FindNext(HTREEITEM start, const WideString& text, bool rebui
         if (entry.visited)
             continue;
         entry.visited = 1;
-        if (!Contains(SearchLabel(entry), entry.labelLength, text))
+        if (!WideString::Contains(SearchLabel(entry), static_cast<int32_t>(entry.labelLength), text))
             continue;
         // An item deleted since the snapshot is passed over (DeleteItem marks
         // them; one the tree no longer holds is passed over too).
