@@ -14,6 +14,9 @@ const int kOkLeft = 8;
 const int kCancelLeft = 82;
 const int kButtonWidth = 72;
 const int kButtonHeight = 20;
+// A name is one line: the field never takes a line break, and scrolls
+// sideways under a long name.
+const DWORD kFieldStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 
 // The handle with its lowest bit set brings the window and the windows it
 // owns to the front; a desktop that refuses it gets the plain handle.
@@ -57,6 +60,7 @@ bool NameEntryWindow::Create(int32_t x, int32_t y, int32_t width, int32_t height
         return false;
 
     editor = new NoteEditor();
+    editor->style = kFieldStyle;
     editor->Create(kFieldLeft, kFieldTop, width - kFieldWidthLess, height - kFieldHeightLess,
                    window, fieldId, instance, text.Text());
     editor->SetDesignSize(width, height);
@@ -79,8 +83,27 @@ void NameEntryWindow::CreateButtons(int okId, int cancelId, int okBitmapId, int 
     cancelButton->Create(kCancelLeft, kButtonTop, kButtonWidth, kButtonHeight, window, cancelId,
                          cancelBitmapId, kButtonWidth, kButtonHeight, instance, L"", nullptr);
     cancelButton->Show(SW_SHOW);
-    if (editor)
+    // Typing replaces the offered text; the caret keys keep it.
+    if (editor && editor->control) {
         editor->Focus();
+        SendMessageW(editor->control, EM_SETSEL, 0, -1);
+    }
+}
+
+bool NameEntryWindow::PressButtonForKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || !window || (msg.hwnd != window && !IsChild(window, msg.hwnd)))
+        return false;
+    SkinButton* button = nullptr;
+    if (msg.wParam == VK_RETURN)
+        button = okButton;
+    else if (msg.wParam == VK_ESCAPE)
+        button = cancelButton;
+    if (!button || !button->window)
+        return false;
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(button->controlId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button->window));
+    return true;
 }
 
 int32_t NameEntryWindow::RunModal()
@@ -112,6 +135,8 @@ int32_t NameEntryWindow::RunModal()
         }
         if (fetched == -1)
             break;
+        if (PressButtonForKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
         // Gone with its parent, not by its own close: a quit the parent's
@@ -152,6 +177,9 @@ LRESULT NameEntryWindow::HandleMessage(HWND window, UINT message, WPARAM wParam,
 
 LRESULT NameEntryWindow::OnClose()
 {
+    // The parent takes input again before the pop-up goes, so that the
+    // activation passes back to it and keys reach it without a click.
+    EnableWindow(parent, TRUE);
     DestroyWindow(window);
     // A quit already waiting is the main loop's; a second one would merge
     // with it and the loop could not tell them apart.

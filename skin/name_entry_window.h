@@ -27,6 +27,9 @@ public:
     // 1: closed by OK (text holds what was typed); 2: by cancel, or the window
     // never existed; 0: closed otherwise. text is the initial text unless 1.
     int32_t RunModal();
+    // Enter in the pop-up presses OK, Escape the cancel button, as in a
+    // dialog; true when the key was taken so.
+    bool PressButtonForKey(const MSG& msg);
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "editor/note_editor.h"
 #include "resources/resource.h"
@@ -190,41 +191,69 @@ TEST_F(NameEntryWindowTest, ClosingOtherwiseAnswersZero)
     EXPECT_FALSE(QuitPending(&code));
 }
 
-void PostEnter(HWND field)
+void PostKey(HWND field, WPARAM key)
 {
-    PostMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
-    PostMessageW(field, WM_CHAR, L'\r', 1);
-    PostMessageW(field, WM_KEYUP, VK_RETURN, 0xC0000001);
+    PostMessageW(field, WM_KEYDOWN, key, 1);
+    PostMessageW(field, WM_KEYUP, key, 0xC0000001);
 }
 
-TEST_F(NameEntryWindowTest, EnterNeitherConfirmsNorCloses)
+// Which window each activation went to, and whether the pop-up was still
+// there at that moment; the pop-up's own activations (by its handle, or by
+// the form with the lowest bit set) are left out.
+struct Activation {
+    HWND window;
+    bool popUpStillThere;
+};
+std::vector<Activation> activations;
+HWND watchedPopUp = nullptr;
+HHOOK activationHook = nullptr;
+
+LRESULT CALLBACK RecordActivation(int code, WPARAM wParam, LPARAM lParam)
 {
-    NameEntryRequest request(main.Handle(), L"Файл:", L"Файл", IDB_BUTTON_OK);
-    NameEntryWindow& entry = request.Entry();
-    PostMessageW(request.Field(), EM_SETSEL, 4, 4);
-    PostEnter(request.Field());
-    PostTyping(request.Field(), L"1");
-    PostClick(entry.cancelButton);
-    EXPECT_EQ(2, entry.RunModal()) << "Enter must not have closed the pop-up before cancel";
-    EXPECT_EQ(WideString(L"Файл"), entry.text);
+    if (code == HCBT_ACTIVATE && (wParam & ~static_cast<WPARAM>(1)) !=
+                                     reinterpret_cast<WPARAM>(watchedPopUp))
+        activations.push_back({reinterpret_cast<HWND>(wParam), IsWindow(watchedPopUp) != FALSE});
+    return CallNextHookEx(activationHook, code, wParam, lParam);
 }
 
-TEST_F(NameEntryWindowTest, EnterInsertsALineBreakWhereTheFieldHasRoom)
+TEST_F(NameEntryWindowTest, TheOfferedTextIsSelectedEnterIsOkAndEscapeIsCancel)
 {
-    NameEntryRequest request(main.Handle(), L"Файл:", L"Файл", IDB_BUTTON_OK);
-    NameEntryWindow& entry = request.Entry();
-    // The field keeps only the lines it can show (no automatic scrolling):
-    // with a small font two lines fit into its 18 pixels.
-    HFONT small = CreateFontW(-7, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                              L"Tahoma");
-    SendMessageW(request.Field(), WM_SETFONT, reinterpret_cast<WPARAM>(small), FALSE);
-    PostMessageW(request.Field(), EM_SETSEL, 4, 4);
-    PostEnter(request.Field());
-    PostTyping(request.Field(), L"2");
-    PostClick(entry.okButton);
-    EXPECT_EQ(1, entry.RunModal()) << "Enter must not have closed the pop-up before OK";
-    EXPECT_EQ(WideString(L"Файл\r\n2"), entry.text);
-    DeleteObject(small);
+    {
+        NameEntryRequest request(main.Handle(), L"Каталог:", L"Каталог", IDB_BUTTON_OK);
+        NameEntryWindow& entry = request.Entry();
+        DWORD start = 1, end = 0;
+        SendMessageW(request.Field(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(0u, start) << "the offered text is selected";
+        EXPECT_EQ(7u, end);
+        EXPECT_EQ(request.Field(), GetFocus());
+        // Typing replaces it; a line break is never taken, Enter is OK.
+        PostTyping(request.Field(), L"Дом\r\n2");
+        PostKey(request.Field(), VK_RETURN);
+        activations.clear();
+        watchedPopUp = entry.window;
+        activationHook = SetWindowsHookExW(WH_CBT, RecordActivation, nullptr, GetCurrentThreadId());
+        EXPECT_EQ(1, entry.RunModal());
+        UnhookWindowsHookEx(activationHook);
+        EXPECT_EQ(WideString(L"Дом2"), entry.text);
+        EXPECT_FALSE(IsWindow(entry.window));
+        // The main window takes the activation back from the pop-up itself,
+        // as it goes, not from whatever else was activated meanwhile.
+        ASSERT_FALSE(activations.empty());
+        EXPECT_EQ(main.Handle(), activations[0].window);
+        EXPECT_TRUE(activations[0].popUpStillThere);
+        EXPECT_EQ(main.Handle(), GetActiveWindow());
+    }
+    {
+        NameEntryRequest request(main.Handle(), L"Поиск:", L"рецепт", IDB_BUTTON_SEARCH);
+        NameEntryWindow& entry = request.Entry();
+        PostTyping(request.Field(), L"другое");
+        PostKey(request.Field(), VK_ESCAPE);
+        EXPECT_EQ(2, entry.RunModal());
+        EXPECT_EQ(WideString(L"рецепт"), entry.text);
+        EXPECT_TRUE(IsWindowEnabled(main.Handle()));
+        EXPECT_EQ(main.Handle(), GetActiveWindow());
+    }
 }
 
 // Records, while the pop-up's loop runs, what the main window and the
