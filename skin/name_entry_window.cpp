@@ -166,6 +166,8 @@ LRESULT NameEntryWindow::HandleMessage(HWND window, UINT message, WPARAM wParam,
         return 0;
     case WM_CLOSE:
         return OnClose();
+    case WM_ACTIVATE:
+        return OnActivate(window, wParam, lParam);
     case WM_DRAWITEM:
         return OnDrawItem(wParam, lParam);
     case WM_COMMAND:
@@ -188,6 +190,16 @@ LRESULT NameEntryWindow::OnClose()
         quitPosted = true;
         PostQuitMessage(0);
     }
+    return 0;
+}
+
+// Activated, the pop-up hands the keyboard to its field (the default would
+// keep it on the pop-up itself, where typing goes nowhere).
+LRESULT NameEntryWindow::OnActivate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == WA_INACTIVE || !editor || !editor->control)
+        return DefWindowProcW(window, WM_ACTIVATE, wParam, lParam);
+    editor->Focus();
     return 0;
 }
 

@@ -42,6 +42,7 @@ public:
 
 private:
     LRESULT OnClose();
+    LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam);
     LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(WPARAM wParam);
 };

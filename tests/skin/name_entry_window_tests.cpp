@@ -263,6 +263,7 @@ struct LoopProbe {
     bool parentEnabled = true;
     bool popUpExists = false;
     bool popUpNeedsPaint = false;
+    HWND focus = nullptr;
 };
 LoopProbe probe;
 
@@ -271,13 +272,14 @@ void CALLBACK ProbeTimer(HWND, UINT, UINT_PTR id, DWORD)
     KillTimer(nullptr, id);
     probe.parentEnabled = IsWindowEnabled(app.mainWindow) != FALSE;
     probe.popUpExists = IsWindow(probe.popUp) != FALSE;
+    probe.focus = GetFocus();
     RECT update;
     probe.popUpNeedsPaint = GetUpdateRect(probe.popUp, &update, FALSE) != FALSE;
     if (app.activeNameEntry && app.activeNameEntry->cancelButton)
         PostMessageW(app.activeNameEntry->cancelButton->window, BM_CLICK, 0, 0);
 }
 
-TEST_F(NameEntryWindowTest, ParentIsDisabledWhileTheLoopRuns)
+TEST_F(NameEntryWindowTest, ParentIsDisabledAndTheFieldHasTheKeysWhileTheLoopRuns)
 {
     NameEntryRequest request(main.Handle(), L"Файл:", L"Файл", IDB_BUTTON_OK);
     NameEntryWindow& entry = request.Entry();
@@ -287,6 +289,7 @@ TEST_F(NameEntryWindowTest, ParentIsDisabledWhileTheLoopRuns)
     EXPECT_EQ(2, entry.RunModal());
     EXPECT_FALSE(probe.parentEnabled);
     EXPECT_TRUE(probe.popUpExists);
+    EXPECT_EQ(request.Field(), probe.focus) << "keys go to the field once the pop-up is up";
     EXPECT_TRUE(IsWindowEnabled(main.Handle()));
 }
 
