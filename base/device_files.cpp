@@ -1,5 +1,7 @@
 #include "base/device_files.h"
 
+#include "resources/resource.h"
+
 #include <shlobj.h>
 
 #include <cwchar>
@@ -238,7 +240,7 @@ std::wstring ListedName(const std::wstring& path)
 
 }  // namespace
 
-BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to)
+Outcome DeviceRenameEntry(const wchar_t* from, const wchar_t* to)
 {
     const std::wstring source = TranslateDevicePath(from);
     const std::wstring target = TranslateDevicePath(to);
@@ -248,7 +250,7 @@ BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to)
                                                TRUE) == CSTR_EQUAL;
     if (!caseOnly) {
         if (!MoveFileExW(source.c_str(), target.c_str(), 0))
-            return FALSE;
+            return Outcome::LastError();
     } else {
         // By way of a name of the program's own, so that the file system
         // cannot take the new name for the old one.
@@ -257,19 +259,16 @@ BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to)
         swprintf(aside, 64, L"zephnotes-%lx-r%u", GetCurrentProcessId(), ++renames);
         const std::wstring middle = source.substr(0, source.size() - NameOf(source).size()) + aside;
         if (!MoveFileExW(source.c_str(), middle.c_str(), 0))
-            return FALSE;
+            return Outcome::LastError();
         if (!MoveFileExW(middle.c_str(), target.c_str(), 0)) {
-            const DWORD error = GetLastError();
+            const Outcome failure = Outcome::LastError();
             MoveFileExW(middle.c_str(), source.c_str(), 0);
-            SetLastError(error);
-            return FALSE;
+            return failure;
         }
     }
-    if (ListedName(target) != newName) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return TRUE;
+    if (ListedName(target) != newName)
+        return Outcome::Refusal(IDS_REFUSED_RENAME_NOT_TAKEN);
+    return Outcome::Success();
 }
 
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
@@ -286,15 +285,15 @@ BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
 }
 
-BOOL DeviceRemoveFolderLink(const wchar_t* path)
+Outcome DeviceRemoveFolderLink(const wchar_t* path)
 {
     // Wine's calls resolve a Unix symbolic link to its target: a remove or a
     // move there would act on the folder outside.
-    if (RunningOnWine()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return RemoveDirectoryW(TranslateDevicePath(path).c_str());
+    if (RunningOnWine())
+        return Outcome::Refusal(IDS_REFUSED_LINK_REMOVE);
+    if (!RemoveDirectoryW(TranslateDevicePath(path).c_str()))
+        return Outcome::LastError();
+    return Outcome::Success();
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "base/outcome.h"
+
 #include <string>
 
 // The host path of a device path (identity for paths outside "\My Documents").
@@ -43,15 +45,18 @@ BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
 // Windows; under Wine the host's limit, 255 bytes of UTF-8.
 bool DeviceNameLengthFits(const wchar_t* name);
 // Renames a file or folder within its folder without replacing anything,
-// a change of letter case included (which some file systems answer with
-// success and no rename): FALSE unless the entry now bears the new name.
-BOOL DeviceRenameEntry(const wchar_t* from, const wchar_t* to);
+// a change of letter case included. Some file systems answer that with
+// success and no rename: the outcome is done only when the entry now bears
+// the new name, and a refusal (IDS_REFUSED_RENAME_NOT_TAKEN) when the file
+// system kept the old one.
+Outcome DeviceRenameEntry(const wchar_t* from, const wchar_t* to);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);
 
 // Removes a link to a folder (a junction or symbolic link) itself, never
 // what it points to. Under Wine a folder link cannot be removed without
-// reaching its target, so there it always fails with ERROR_ACCESS_DENIED.
-BOOL DeviceRemoveFolderLink(const wchar_t* path);
+// reaching its target, so there it is always refused
+// (IDS_REFUSED_LINK_REMOVE) and nothing is touched.
+Outcome DeviceRemoveFolderLink(const wchar_t* path);
 
 // True when some folder on the way to path, or path itself, is a link: a
 // name under it may reach outside the folder the path seems to be in.

@@ -15,7 +15,7 @@ NoteEditor::NoteEditor()
     : className(L"edit"), text{}, style(0x52011044), designX(0), designY(0), x(0), y(0),
       designWidth(0), designHeight(0), width(0), height(0), parent(nullptr), control(nullptr),
       instance(nullptr), controlId(0), designSpaceWidth(240), designSpaceHeight(268),
-      modified(false), readOnlyNote(false), readOnlyReason(0), readOnlyExplained(false),
+      modified(false), readOnlyNote(false), readOnlyExplained(false),
       lastSaveDetour(SaveDetour::None),
       font(nullptr), fontCell(0), designLineHeight(0), designFirstRule(0), designTextLeft(0),
       designTextRight(0)
@@ -239,15 +239,14 @@ void NoteEditor::ExplainReadOnlyNote()
     if (!readOnlyNote || readOnlyExplained)
         return;
     readOnlyExplained = true;
-    SetLastError(readOnlyReason);
-    ReportLastError();
+    ReportOutcome(readOnlyReason);
 }
 
-void NoteEditor::HoldReadOnly(DWORD reason)
+void NoteEditor::HoldReadOnly(UINT refusal)
 {
     modified = false;
     readOnlyNote = true;
-    readOnlyReason = reason;
+    readOnlyReason = Outcome::Refusal(refusal);
     readOnlyExplained = false;
     if (control)
         SendMessageW(control, EM_SETREADONLY, TRUE, 0);

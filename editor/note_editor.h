@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cstdint>
+
+#include "base/outcome.h"
 #include <string>
 
 // Units the editor keeps of a text, the terminating zero excluded.
@@ -61,9 +63,9 @@ public:
     // A note the editor cannot hold whole is shown read-only; the first
     // attempt to change it shows why (once per loaded note).
     void ExplainReadOnlyNote();
-    // Shows the note read-only from now on, for the given reason (a system
-    // error code), whatever the load found.
-    void HoldReadOnly(DWORD reason);
+    // Shows the note read-only from now on, for the given reason (the text
+    // of a refusal), whatever the load found.
+    void HoldReadOnly(UINT refusal);
 
     // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
     void LoadNote(const wchar_t* path);
@@ -97,7 +99,7 @@ public:
     // not in the note format, unreadable): it is shown read-only and never
     // written back, so no save can cut or overwrite it.
     bool readOnlyNote;
-    DWORD readOnlyReason;              // error code that tells the user why
+    Outcome readOnlyReason;            // what tells the user why: a read's failure or a refusal
     bool readOnlyExplained;            // the reason was shown for this note
     NoteFileState loadedFile;          // the note's file as last loaded or saved
     SaveDetour lastSaveDetour;         // set by every save that wrote

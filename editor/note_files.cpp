@@ -1,6 +1,7 @@
 #include "editor/note_editor.h"
 
 #include "base/device_files.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/note_names.h"
 
@@ -117,7 +118,7 @@ std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
     }
     for (;;) {
         const std::wstring candidate = base + suffix;
-        if (IsUsableName(candidate.c_str()) && FitsInFolder(folder.c_str(), candidate.c_str()))
+        if (EntryNameRefusal(folder.c_str(), candidate.c_str()) == 0)
             return candidate;
         if (base.empty())
             return std::wstring();
@@ -237,7 +238,7 @@ void NoteEditor::LoadNote(const wchar_t* path)
 {
     modified = false;
     readOnlyNote = false;
-    readOnlyReason = 0;
+    readOnlyReason = Outcome::Success();
     readOnlyExplained = false;
     if (control)
         SendMessageW(control, EM_SETREADONLY, FALSE, 0);
@@ -246,41 +247,42 @@ void NoteEditor::LoadNote(const wchar_t* path)
     // shown and what a save later checks the file against are the same bytes.
     unsigned char bytes[NoteFileLimit];
     DWORD got = 0;
-    DWORD problem = ReadNoteFile(path, FILE_SHARE_READ, bytes, &got, &loadedFile);
+    const DWORD readError = ReadNoteFile(path, FILE_SHARE_READ, bytes, &got, &loadedFile);
+    Outcome problem = readError ? Outcome::Failure(readError) : Outcome::Success();
     const uint64_t size = loadedFile.size;
     WORD mark = 0;
     if (got >= 2)
         memcpy(&mark, bytes, 2);
-    if (problem != 0 || loadedFile.presence == NoteFileState::Missing) {
+    if (!problem.Done() || loadedFile.presence == NoteFileState::Missing) {
         // A missing note is an empty one; one that exists but cannot be read
         // must not be overwritten by an empty editor.
     } else if (size == 0) {
         // An empty file holds nothing to lose: it loads as an empty note.
     } else if (got < 2 || mark != NoteMark || (size % 2) != 0) {
         // Not a note this program wrote: nothing is shown, nothing overwritten.
-        problem = ERROR_INVALID_DATA;
+        problem = Outcome::Refusal(IDS_READ_ONLY_NOT_A_NOTE);
     } else {
         const bool whole = size <= NoteFileLimit;
         const DWORD expected = whole ? static_cast<DWORD>(size) : NoteFileLimit;
         memset(text, 0, sizeof(text));
         if (got != expected) {
             // The file shrank while it was read: show nothing of it.
-            problem = ERROR_READ_FAULT;
+            problem = Outcome::Refusal(IDS_READ_ONLY_CHANGED);
         } else {
             memcpy(text, bytes + 2, got - 2);
             if (!whole)
-                problem = ERROR_FILE_TOO_LARGE;
+                problem = Outcome::Refusal(IDS_READ_ONLY_TOO_LONG);
             else if (wcslen(text) != (got - 2) / 2)
                 // A zero unit ends the control's text: what comes before
                 // it is shown, and the box says a character of the note
                 // cannot be kept.
-                problem = ERROR_NO_UNICODE_TRANSLATION;
+                problem = Outcome::Refusal(IDS_READ_ONLY_ZERO);
             if (control)
                 SetWindowTextW(control, text);
         }
     }
 
-    if (problem != 0) {
+    if (!problem.Done()) {
         readOnlyNote = true;
         readOnlyReason = problem;
         if (control)
@@ -323,8 +325,8 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
     const DWORD attributes = DeviceGetFileAttributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        ReportLastError();
+        ReportRefusal((attributes & FILE_ATTRIBUTE_DIRECTORY) ? IDS_REFUSED_SAVE_FOLDER
+                                                              : IDS_REFUSED_SAVE_READ_ONLY);
         return false;
     }
 
@@ -369,11 +371,11 @@ bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName
     const std::wstring name = noteName ? noteName : std::wstring(path).substr(folder.size());
     SYSTEMTIME now;
     GetLocalTime(&now);
-    DWORD error = ERROR_FILE_EXISTS;
+    Outcome failure = Outcome::Failure(ERROR_FILE_EXISTS);
     for (int number = 1; number <= ConflictNameCount; ++number) {
         const std::wstring conflict = ConflictName(folder, name, now, number);
         if (conflict.empty()) {
-            error = GetLastError();
+            failure = Outcome::Refusal(IDS_REFUSED_SAVE_NO_NAME);
             break;
         }
         // Moved only where no file is: nothing else is ever replaced.
@@ -389,13 +391,12 @@ bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName
             LoadNote(path);
             return true;
         }
-        error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        failure = Outcome::LastError();
+        if (failure.error != ERROR_FILE_EXISTS && failure.error != ERROR_ALREADY_EXISTS)
             break;
     }
     DeviceDeleteFile(tempPath.c_str());
-    SetLastError(error);
-    ReportLastError();
+    ReportOutcome(failure);
     return false;
 }
 
@@ -406,7 +407,7 @@ bool NoteEditor::CreateNote(const wchar_t* path)
 
     // The editor's text now belongs to the new note.
     readOnlyNote = false;
-    readOnlyReason = 0;
+    readOnlyReason = Outcome::Success();
     readOnlyExplained = false;
     if (control)
         SendMessageW(control, EM_SETREADONLY, FALSE, 0);

@@ -14,6 +14,41 @@
 #define IDS_SAVED_AS_CONFLICT   121
 #define IDS_NOTE_RECREATED      122
 
+// Texts of the pop-ups and boxes
+#define IDS_ERROR_CAPTION       110
+#define IDS_FOLDER_CAPTION      111
+#define IDS_FOLDER_OFFERED      112
+#define IDS_NOTE_CAPTION        113
+#define IDS_NOTE_OFFERED        114
+#define IDS_SEARCH_CAPTION      115
+#define IDS_SEARCH_TITLE        116
+#define IDS_NOT_FOUND           117
+#define IDS_NO_MORE_FOUND       118
+#define IDS_ABOUT_TITLE         119
+
+// Refusals: what the program will not do, and why; each says nothing changed
+#define IDS_REFUSED_NAME_EMPTY          130
+#define IDS_REFUSED_NAME_CHARACTERS     131
+#define IDS_REFUSED_NAME_ENDING         132
+#define IDS_REFUSED_NAME_RESERVED       133
+#define IDS_REFUSED_NAME_TOO_LONG       134
+#define IDS_REFUSED_PATH_TOO_LONG       135
+#define IDS_REFUSED_PATH_UNREADABLE     136
+#define IDS_REFUSED_NAME_UNREACHABLE    137
+#define IDS_REFUSED_LINK_INSIDE         138
+#define IDS_REFUSED_LINK_DELETE         139
+#define IDS_REFUSED_LINK_RENAME         140
+#define IDS_REFUSED_LINK_REMOVE         141
+#define IDS_REFUSED_RENAME_NOT_TAKEN    142
+#define IDS_REFUSED_SAVE_READ_ONLY      143
+#define IDS_REFUSED_SAVE_FOLDER         144
+#define IDS_REFUSED_SAVE_NO_NAME        145
+#define IDS_READ_ONLY_NOT_A_NOTE        146
+#define IDS_READ_ONLY_TOO_LONG          147
+#define IDS_READ_ONLY_ZERO              148
+#define IDS_READ_ONLY_CHANGED           149
+#define IDS_READ_ONLY_NAME              150
+
 // Accelerators
 #define IDA_MAIN                2
 

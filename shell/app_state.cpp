@@ -1,8 +1,30 @@
 #include "shell/app_state.h"
 
+#include "resources/resource.h"
+
 #include <cwchar>
 
 AppState app;
+
+namespace {
+
+// The box is modal to the main window: a tap on the skin meanwhile would
+// run a second command inside the box's loop.
+void ShowErrorBox(const wchar_t* text)
+{
+    HWND owner = app.mainWindow && IsWindow(app.mainWindow) ? app.mainWindow : nullptr;
+    MessageBoxW(owner, text, ResourceText(IDS_ERROR_CAPTION).c_str(), MB_ICONINFORMATION | MB_OK);
+}
+
+}  // namespace
+
+std::wstring ResourceText(UINT id)
+{
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(app.instance ? app.instance : GetModuleHandleW(nullptr), id,
+                                   reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
 
 void ReportLastError()
 {
@@ -17,17 +39,25 @@ void ReportLastError()
     wchar_t fallback[160];
     const wchar_t* shown = text;
     if (length == 0 || !text) {
-        if (code == ERROR_FILE_TOO_LARGE)
-            swprintf(fallback, 160,
-                     L"The file size exceeds the limit allowed and cannot be saved. (%lu)", code);
-        else
-            swprintf(fallback, 160, L"Unknown error %lu (0x%08lX).", code, code);
+        swprintf(fallback, 160, L"Unknown error %lu (0x%08lX).", code, code);
         shown = fallback;
     }
-    // The box is modal to the main window: a tap on the skin meanwhile would
-    // run a second command inside the box's loop.
-    HWND owner = app.mainWindow && IsWindow(app.mainWindow) ? app.mainWindow : nullptr;
-    MessageBoxW(owner, shown, L"Error", MB_ICONINFORMATION | MB_OK);
+    ShowErrorBox(shown);
     if (text)
         LocalFree(text);
+}
+
+void ReportRefusal(UINT textId)
+{
+    ShowErrorBox(ResourceText(textId).c_str());
+}
+
+void ReportOutcome(const Outcome& outcome)
+{
+    if (outcome.refusal) {
+        ReportRefusal(outcome.refusal);
+    } else if (outcome.error) {
+        SetLastError(outcome.error);
+        ReportLastError();
+    }
 }

@@ -6,7 +6,10 @@
 
 #include <cstdint>
 
+#include "base/outcome.h"
 #include "base/shell_services.h"
+
+#include <string>
 
 class NameEntryWindow;
 
@@ -42,3 +45,12 @@ extern AppState app;
 // Shows the system's text for the calling thread's last error in a message
 // box captioned "Error". Call it before anything else can change that error.
 void ReportLastError();
+// Shows a refusal of the program's own, its text from the string table, in
+// the same box: what the program will not do, and that nothing changed.
+void ReportRefusal(UINT textId);
+// Shows what an operation came to unless it was done: a refusal by its
+// text, a failure by the system's text for its code.
+void ReportOutcome(const Outcome& outcome);
+
+// A text of the string table (empty when there is none).
+std::wstring ResourceText(UINT id);

@@ -21,13 +21,14 @@ const int kNameEntryWidth = 162;
 const int kNameEntryHeight = 84;
 
 struct Request {
-    const wchar_t* caption;
+    UINT caption;       // string ids
+    UINT offeredText;   // 0: the caller offers the text
     int okBitmap;
 };
 
-const Request kFolderRequest = {L"Каталог:", IDB_BUTTON_OK};
-const Request kNoteRequest = {L"Файл:", IDB_BUTTON_OK};
-const Request kSearchRequest = {L"Поиск:", IDB_BUTTON_SEARCH};
+const Request kFolderRequest = {IDS_FOLDER_CAPTION, IDS_FOLDER_OFFERED, IDB_BUTTON_OK};
+const Request kNoteRequest = {IDS_NOTE_CAPTION, IDS_NOTE_OFFERED, IDB_BUTTON_OK};
+const Request kSearchRequest = {IDS_SEARCH_CAPTION, 0, IDB_BUTTON_SEARCH};
 
 void RepaintWithoutErasing(HWND window)
 {
@@ -38,6 +39,8 @@ void RepaintWithoutErasing(HWND window)
 // RunModal answers and leaves the text in *text (the initial text unless OK).
 int AskForText(const Request& request, WideString* text)
 {
+    // The pop-up keeps a pointer to its caption while it is open.
+    const std::wstring caption = ResourceText(request.caption);
     NameEntryWindow entry;
     app.activeNameEntry = &entry;
     entry.text = *text;
@@ -52,7 +55,7 @@ int AskForText(const Request& request, WideString* text)
     if (entry.Create(origin.x + (app.clientWidth - kNameEntryWidth) / 2,
                      origin.y + (app.clientHeight - kNameEntryHeight) / 2, kNameEntryWidth,
                      kNameEntryHeight, app.mainWindow, IDI_ZEPHNOTES, IDB_PANEL, kNameEntryWidth,
-                     kNameEntryHeight, IDC_NAME_FIELD, app.instance, request.caption,
+                     kNameEntryHeight, IDC_NAME_FIELD, app.instance, caption.c_str(),
                      L"MyDirNameClass", NameEntryClassProc)) {
         entry.CreateButtons(IDC_BUTTON_OK, IDC_BUTTON_CANCEL, request.okBitmap, IDB_BUTTON_EXIT);
         answer = entry.RunModal();
@@ -78,25 +81,29 @@ bool SelectedPathUsable()
 {
     if (noteTree.selectedPathUsable)
         return true;
-    SetLastError(ERROR_INVALID_NAME);
-    ReportLastError();
+    ReportRefusal(IDS_REFUSED_NAME_UNREACHABLE);
     return false;
+}
+
+// SelectedPath of the selected item (its kind), or kPathTooLong after one
+// box when the path is longer than the program can hold.
+int BuildSelectedPathOrRefuse()
+{
+    const int kind = noteTree.BuildSelectedPath();
+    if (kind == kPathTooLong)
+        ReportRefusal(IDS_REFUSED_PATH_UNREADABLE);
+    return kind;
 }
 
 // SelectedPath of the selected folder, or false after reporting why not.
 bool SelectedFolderPath(WideString* path)
 {
-    int kind = noteTree.BuildSelectedPath();
-    if (kind == kPathTooLong) {
-        ReportLastError();
-        return false;
-    }
+    const int kind = BuildSelectedPathOrRefuse();
     if (kind != kKindFolder || !SelectedPathUsable())
         return false;
     // A folder link is shown without its contents: nothing is made through it.
     if (DevicePathCrossesLink(noteTree.textBuffer)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        ReportLastError();
+        ReportRefusal(IDS_REFUSED_LINK_INSIDE);
         return false;
     }
     *path = WideString(noteTree.textBuffer);
@@ -106,8 +113,9 @@ bool SelectedFolderPath(WideString* path)
 // A new entry's path, or false after reporting a name that cannot be one.
 bool NewEntryPath(const WideString& folder, const WideString& name, WideString* path)
 {
-    if (!IsUsableName(name.Text()) || !FitsInFolder(folder.Text(), name.Text())) {
-        ReportLastError();
+    const UINT refusal = EntryNameRefusal(folder.Text(), name.Text());
+    if (refusal) {
+        ReportRefusal(refusal);
         return false;
     }
     *path = folder + name;
@@ -116,14 +124,14 @@ bool NewEntryPath(const WideString& folder, const WideString& name, WideString* 
 
 // Asks for the name of a new entry of the selected folder. True with the
 // entry's name, path and parent item when something is to be made.
-bool AskForNewEntry(const Request& request, const wchar_t* offered, WideString* name,
-                    WideString* path, HTREEITEM* parent)
+bool AskForNewEntry(const Request& request, WideString* name, WideString* path,
+                    HTREEITEM* parent)
 {
     WideString folder;
     if (!SelectedFolderPath(&folder))
         return false;
     *parent = noteTree.selectedItem;
-    *name = WideString(offered);
+    *name = WideString(ResourceText(request.offeredText).c_str());
     if (AskForText(request, name) != 1)
         return false;
     return NewEntryPath(folder, *name, path);
@@ -133,7 +141,7 @@ void CreateFolder()
 {
     WideString name, path;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kFolderRequest, L"Каталог", &name, &path, &parent))
+    if (!AskForNewEntry(kFolderRequest, &name, &path, &parent))
         return;
     if (!DeviceCreateDirectory(path.Text())) {
         ReportLastError();
@@ -147,7 +155,7 @@ void CreateNoteFile()
 {
     WideString name, path;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kNoteRequest, L"Файл", &name, &path, &parent))
+    if (!AskForNewEntry(kNoteRequest, &name, &path, &parent))
         return;
     noteEditor.Clear();
     if (!noteEditor.CreateNote(path.Text())) {
@@ -171,41 +179,39 @@ WideString WithoutTrailingSeparator(const WideString& path)
 // Removes every folder link in the tree below path, as links: done before
 // anything else is deleted, so a link that cannot be removed stops the
 // delete while everything is still whole.
-bool RemoveFolderLinks(const wchar_t* path)
+Outcome RemoveFolderLinks(const wchar_t* path)
 {
     WideString folder = WideString(path) + WideString(L"\\");
     WIN32_FIND_DATAW entry;
     HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
     if (search == INVALID_HANDLE_VALUE)
-        return true;
-    bool ok = true;
+        return Outcome::Success();
+    Outcome outcome;
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         WideString inner = folder + WideString(entry.cFileName);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            ok = DeviceRemoveFolderLink(inner.Text()) != FALSE;
+            outcome = DeviceRemoveFolderLink(inner.Text());
         else
-            ok = RemoveFolderLinks(inner.Text());
-    } while (ok && DeviceFindNextFile(search, &entry));
-    DWORD error = GetLastError();
+            outcome = RemoveFolderLinks(inner.Text());
+    } while (outcome.Done() && DeviceFindNextFile(search, &entry));
     DeviceFindClose(search);
-    SetLastError(error);
-    return ok;
+    return outcome;
 }
 
 // Deletes a note, or a folder with everything in it. Links are never
 // followed: nothing outside the notes folder is touched.
-bool DeleteEntry(const wchar_t* path)
+Outcome DeleteEntry(const wchar_t* path)
 {
     DWORD attributes = DeviceGetFileAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
+        return Outcome::LastError();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (attributes & FILE_ATTRIBUTE_READONLY)
             SetFileAttributesW(TranslateDevicePath(path).c_str(),
                                attributes & ~FILE_ATTRIBUTE_READONLY);
-        return DeviceDeleteFile(path);
+        return DeviceDeleteFile(path) ? Outcome::Success() : Outcome::LastError();
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return DeviceRemoveFolderLink(path);
@@ -213,19 +219,16 @@ bool DeleteEntry(const wchar_t* path)
     WIN32_FIND_DATAW entry;
     HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
-        bool ok = true;
+        Outcome outcome;
         do {
             WideString inner = folder + WideString(entry.cFileName);
-            ok = DeleteEntry(inner.Text());
-        } while (ok && DeviceFindNextFile(search, &entry));
-        DWORD error = GetLastError();
+            outcome = DeleteEntry(inner.Text());
+        } while (outcome.Done() && DeviceFindNextFile(search, &entry));
         DeviceFindClose(search);
-        if (!ok) {
-            SetLastError(error);
-            return false;
-        }
+        if (!outcome.Done())
+            return outcome;
     }
-    return DeviceRemoveDirectory(path);
+    return DeviceRemoveDirectory(path) ? Outcome::Success() : Outcome::LastError();
 }
 
 void DeleteSelected()
@@ -234,11 +237,7 @@ void DeleteSelected()
     HTREEITEM item = noteTree.GetSelected();
     if (!item || item == noteTree.GetRootItem())
         return;
-    if (noteTree.BuildSelectedPath() == kPathTooLong) {
-        ReportLastError();
-        return;
-    }
-    if (!SelectedPathUsable())
+    if (BuildSelectedPathOrRefuse() == kPathTooLong || !SelectedPathUsable())
         return;
     WideString path = WithoutTrailingSeparator(WideString(noteTree.textBuffer));
     DWORD attributes = DeviceGetFileAttributes(path.Text());
@@ -251,12 +250,14 @@ void DeleteSelected()
                         (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     if ((!marked && DevicePathCrossesLink(path.Text())) ||
         (folder && DeviceFolderHoldsUnmarkedLink(path.Text()))) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        ReportLastError();
+        ReportRefusal(IDS_REFUSED_LINK_DELETE);
         return;
     }
-    if ((folder && !RemoveFolderLinks(path.Text())) || !DeleteEntry(path.Text())) {
-        ReportLastError();
+    Outcome outcome = folder ? RemoveFolderLinks(path.Text()) : Outcome::Success();
+    if (outcome.Done())
+        outcome = DeleteEntry(path.Text());
+    if (!outcome.Done()) {
+        ReportOutcome(outcome);
         noteTree.RefreshIfGone(item);
         return;
     }
@@ -275,7 +276,8 @@ void StartSearch(HWND window)
     if (found)
         noteTree.SelectItem(found);
     else
-        MessageBoxW(window, L"Не найдено !", L"Поиск", MB_ICONEXCLAMATION | MB_OK);
+        MessageBoxW(window, ResourceText(IDS_NOT_FOUND).c_str(),
+                    ResourceText(IDS_SEARCH_TITLE).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 void ContinueSearch(HWND window)
@@ -285,7 +287,8 @@ void ContinueSearch(HWND window)
     if (found)
         noteTree.SelectItem(found);
     else
-        MessageBoxW(window, L"Больше не найдено !", L"Поиск", MB_ICONEXCLAMATION | MB_OK);
+        MessageBoxW(window, ResourceText(IDS_NO_MORE_FOUND).c_str(),
+                    ResourceText(IDS_SEARCH_TITLE).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 void SortBy(uint32_t order)
@@ -362,18 +365,13 @@ LRESULT OnSelectionChanging()
 void OnSelectionChanged()
 {
     noteEditor.Clear();
-    int kind = noteTree.BuildSelectedPath();
-    if (kind == kPathTooLong) {
-        ReportLastError();
-        return;
-    }
-    if (kind != kKindNote)
+    if (BuildSelectedPathOrRefuse() != kKindNote)
         return;
     noteEditor.LoadNote(noteTree.textBuffer);
     // A note named on another system, with no short name to reach it by:
     // shown, never changed.
     if (!noteTree.selectedPathUsable)
-        noteEditor.HoldReadOnly(ERROR_INVALID_NAME);
+        noteEditor.HoldReadOnly(IDS_READ_ONLY_NAME);
 }
 
 
@@ -386,10 +384,8 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         return;
     noteTree.GetLabel(item);
     WideString oldLabel(noteTree.textBuffer);
-    if (noteTree.BuildSelectedPath() == kPathTooLong) {
-        ReportLastError();
+    if (BuildSelectedPathOrRefuse() == kPathTooLong)
         return;
-    }
     WideString oldPath(noteTree.textBuffer);
     if (!SelectedPathUsable())
         return;
@@ -398,14 +394,12 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         return;
     // The folder the item is in (a folder's own path ends with a separator).
     WideString folder = WithoutTrailingSeparator(oldPath).DirectoryPart();
-    if (!IsUsableName(newLabel.Text()) || !FitsInFolder(folder.Text(), newLabel.Text())) {
-        ReportLastError();
-        return;
-    }
+    UINT refusal = EntryNameRefusal(folder.Text(), newLabel.Text());
     // Renaming a link could move what it points to.
-    if (DevicePathCrossesLink(oldPath.Text())) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        ReportLastError();
+    if (!refusal && DevicePathCrossesLink(oldPath.Text()))
+        refusal = IDS_REFUSED_LINK_RENAME;
+    if (refusal) {
+        ReportRefusal(refusal);
         return;
     }
     noteTree.SetLabel(item, newLabel.Text());
@@ -415,13 +409,12 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         return;
     // A move without replacing: a rename onto an existing sibling fails and
     // leaves both entries whole.
-    if (!DeviceRenameEntry(WithoutTrailingSeparator(oldPath).Text(),
-                           WithoutTrailingSeparator(newPath).Text())) {
-        DWORD error = GetLastError();
+    const Outcome renamed = DeviceRenameEntry(WithoutTrailingSeparator(oldPath).Text(),
+                                              WithoutTrailingSeparator(newPath).Text());
+    if (!renamed.Done()) {
         noteTree.SetLabel(item, oldLabel.Text());
         noteTree.ApplySortOrder();
-        SetLastError(error);
-        ReportLastError();
+        ReportOutcome(renamed);
         noteTree.RefreshIfGone(item);
         return;
     }

@@ -1,6 +1,7 @@
 #include "shell/note_names.h"
 
 #include "base/device_files.h"
+#include "resources/resource.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -8,12 +9,6 @@
 namespace {
 
 const size_t kMaxNameLength = 255;
-
-bool Fail(DWORD error)
-{
-    SetLastError(error);
-    return false;
-}
 
 bool IsReservedDeviceName(const wchar_t* name)
 {
@@ -38,31 +33,37 @@ bool IsReservedDeviceName(const wchar_t* name)
 
 }  // namespace
 
-bool IsUsableName(const wchar_t* name)
+UINT NameRefusal(const wchar_t* name)
 {
     if (!name || !name[0])
-        return Fail(ERROR_INVALID_NAME);
+        return IDS_REFUSED_NAME_EMPTY;
     const size_t length = wcslen(name);
     if (length > kMaxNameLength || !DeviceNameLengthFits(name))
-        return Fail(ERROR_FILENAME_EXCED_RANGE);
+        return IDS_REFUSED_NAME_TOO_LONG;
     for (size_t i = 0; i < length; ++i) {
         const wchar_t c = name[i];
         if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
-            return Fail(ERROR_INVALID_NAME);
+            return IDS_REFUSED_NAME_CHARACTERS;
     }
     if (name[length - 1] == L'.' || name[length - 1] == L' ')
-        return Fail(ERROR_INVALID_NAME);
+        return IDS_REFUSED_NAME_ENDING;
     if (IsReservedDeviceName(name))
-        return Fail(ERROR_INVALID_NAME);
-    return true;
+        return IDS_REFUSED_NAME_RESERVED;
+    return 0;
 }
 
-bool FitsInFolder(const wchar_t* folderPath, const wchar_t* name)
+UINT PathLengthRefusal(const wchar_t* folderPath, const wchar_t* name)
 {
     std::wstring host = TranslateDevicePath(folderPath);
     // A folder must leave room for an 8.3 name inside it; keep every entry
     // within that, so whatever is made here can be opened again.
     if (host.size() + wcslen(name) >= MAX_PATH - 12)
-        return Fail(ERROR_FILENAME_EXCED_RANGE);
-    return true;
+        return IDS_REFUSED_PATH_TOO_LONG;
+    return 0;
+}
+
+UINT EntryNameRefusal(const wchar_t* folderPath, const wchar_t* name)
+{
+    const UINT refusal = NameRefusal(name);
+    return refusal ? refusal : PathLengthRefusal(folderPath, name);
 }

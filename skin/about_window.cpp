@@ -13,7 +13,6 @@ SHACTIVATEINFO aboutActivateInfo = {};
 namespace {
 
 const wchar_t kClassName[] = L"AboutZeph";
-const wchar_t kTitle[] = L"О программе";
 const wchar_t kFontFace[] = L"Times New Roman Cyr";
 const COLORREF kTextColour = 0x00551919;
 const int kMinimumFontHeight = 13;
@@ -83,9 +82,10 @@ bool Open()
     if (!RegisterClassW(&aboutClass))
         return false;
 
-    aboutWindow = CreateWindowExW(0, kClassName, kTitle, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, app.instance,
-                                  nullptr);
+    const std::wstring title = ResourceText(IDS_ABOUT_TITLE);
+    aboutWindow = CreateWindowExW(0, kClassName, title.c_str(), WS_VISIBLE, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  app.instance, nullptr);
     if (!aboutWindow) {
         // A class left registered would keep every later About window out.
         UnregisterClassW(kClassName, app.instance);

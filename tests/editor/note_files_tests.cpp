@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "support/editor_test_window.h"
 #include "support/message_boxes.h"
@@ -12,16 +13,12 @@
 
 namespace {
 
-// What the box shows for a code the system may have no text for: then it
-// names the code.
-void ExpectReportOf(const ShownMessageBox& box, DWORD code)
+// A refusal of the program's own: its Russian text, under the same caption.
+void ExpectRefusal(const ShownMessageBox& box, UINT textId)
 {
     EXPECT_EQ(box.caption, L"Error");
-    const std::wstring text = SystemErrorText(code);
-    if (!text.empty())
-        EXPECT_EQ(box.text, text);
-    else
-        EXPECT_NE(box.text.find(std::to_wstring(code)), std::wstring::npos) << box.text;
+    EXPECT_FALSE(RefusalText(textId).empty());
+    EXPECT_EQ(box.text, RefusalText(textId));
 }
 
 FILETIME LastWriteTime(const std::wstring& path)
@@ -172,8 +169,8 @@ TEST_F(NoteFilesTest, FilesThatAreNotNotesLoadNothingAndAreNeverOverwritten)
         EXPECT_EQ(Bytes(Host(name)), bytes) << index;
         ASSERT_EQ(boxes.Count(), 1u) << index;
         // The zero unit is a character the editor cannot keep.
-        ExpectReportOf(boxes.Shown()[0],
-                       index < 5 ? ERROR_INVALID_DATA : ERROR_NO_UNICODE_TRANSLATION);
+        ExpectRefusal(boxes.Shown()[0],
+                      index < 5 ? IDS_READ_ONLY_NOT_A_NOTE : IDS_READ_ONLY_ZERO);
     }
 }
 
@@ -230,7 +227,7 @@ TEST_F(NoteFilesTest, ALongerNoteShowsItsFirst1023UnitsAndStaysWholeAfterEveryAc
     EXPECT_FALSE(editor.modified);
     // The first attempt told the user why; later ones do not repeat it.
     ASSERT_EQ(boxes.Count(), 1u);
-    ExpectReportOf(boxes.Shown()[0], ERROR_FILE_TOO_LARGE);
+    ExpectRefusal(boxes.Shown()[0], IDS_READ_ONLY_TOO_LONG);
 
     // Copy still works.
     editor.Copy();
@@ -259,7 +256,7 @@ TEST_F(NoteFilesTest, ClearingALongNoteIsExplainedAtTheSave)
     editor.Clear();
     EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));
     ASSERT_EQ(boxes.Count(), 1u);
-    ExpectReportOf(boxes.Shown()[0], ERROR_FILE_TOO_LARGE);
+    ExpectRefusal(boxes.Shown()[0], IDS_READ_ONLY_TOO_LONG);
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
     EXPECT_EQ(ControlText(editor.control), std::wstring(1023, L'z'));
 }
@@ -288,7 +285,7 @@ TEST_F(NoteFilesTest, ANoteAnotherProgramHoldsShutIsShownReadOnly)
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     Select(L"locked");
     EXPECT_TRUE(editor.readOnlyNote);
-    EXPECT_EQ(editor.readOnlyReason, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(editor.readOnlyReason.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     editor.Clear();
     EXPECT_FALSE(editor.SaveNote(Note(L"locked").c_str()));
     CloseHandle(holder);
@@ -440,7 +437,7 @@ TEST_F(FailingSaveTest, AReadOnlyNoteKeepsItsBytes)
     SetFileAttributesW(Host(L"ro").c_str(), FILE_ATTRIBUTE_READONLY);
     Type(L"edit ");
     ExpectFailedSaveKept(L"ro", bytes);
-    EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_ACCESS_DENIED));
+    ExpectRefusal(boxes.Shown()[0], IDS_REFUSED_SAVE_READ_ONLY);
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"ro"});
 
     // Once writable again, the next save writes the pending edits.

@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
+#include "shell/note_names.h"
 #include "shell/settings.h"
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
@@ -376,10 +377,7 @@ TEST(Views, ANoteHoldingAZeroUnitShowsItsStartAndSaysWhyItCannotChange)
     SendMessageW(noteEditor.control, WM_CHAR, L'x', 1);
     program.Tap(15, kStripY);
     ASSERT_EQ(1u, program.boxes.Count());
-    const std::wstring expected = SystemErrorText(ERROR_NO_UNICODE_TRANSLATION);
-    if (!expected.empty()) {
-        EXPECT_EQ(expected, program.boxes.Shown()[0].text);
-    }
+    EXPECT_EQ(RefusalText(IDS_READ_ONLY_ZERO), program.boxes.Shown()[0].text);
     EXPECT_EQ(bytes, Bytes(program.NotesPath(L"note")));
 }
 
@@ -917,8 +915,10 @@ TEST(Commands, NamesThatLeaveTheFolderOrMakeUnusableFilesAreRefused)
         program.AnswerNameEntry(name, IDOK);
         program.Command(IDM_CREATE_NOTE);
         expectedBoxes += 2;
-        EXPECT_EQ(expectedBoxes, program.boxes.Count())
+        ASSERT_EQ(expectedBoxes, program.boxes.Count())
             << "one Error box each for " << std::string(name.begin(), name.end());
+        // Each says why in the program's own words, not the system's.
+        EXPECT_EQ(RefusalText(NameRefusal(name.c_str())), program.boxes.Shown().back().text);
     }
     EXPECT_TRUE(ItemLabels(noteTree.GetRootItem()).empty());
     WIN32_FIND_DATAW entry;
@@ -988,8 +988,9 @@ TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
     EXPECT_TRUE(ReadBytes(program.docs.HostPath(L"outside\\sentinel"), &sentinel));
     EXPECT_EQ("keep", sentinel);
     // Wine cannot remove a folder link without reaching its target: the
-    // delete then fails whole, with one box, and the folder keeps its note.
-    EXPECT_EQ(1u, program.boxes.Count());
+    // delete is refused whole, with one box, and the folder keeps its note.
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_REMOVE), program.boxes.Shown()[0].text);
     EXPECT_TRUE(FileExists(program.NotesPath(L"holder\\note")));
     EXPECT_NE(nullptr, ItemNamed(noteTree.GetRootItem(), L"holder"));
 
@@ -999,11 +1000,13 @@ TEST(Commands, ADeleteNeverFollowsAFolderLinkOutOfTheNotesFolder)
     program.AnswerNameEntry(L"made", IDOK);
     program.Command(IDM_CREATE_NOTE);
     EXPECT_FALSE(FileExists(program.docs.HostPath(L"outside\\made")));
-    EXPECT_EQ(2u, program.boxes.Count());
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_INSIDE), program.boxes.Shown()[1].text);
     EndLabelEdit(program.window(), L"moved");
     EXPECT_TRUE(FolderExists(program.docs.HostPath(L"outside")));
     EXPECT_FALSE(FolderExists(program.NotesPath(L"holder\\moved")));
-    EXPECT_EQ(3u, program.boxes.Count());
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_RENAME), program.boxes.Shown()[2].text);
     program.Command(IDM_DELETE);
     EXPECT_TRUE(FileExists(program.docs.HostPath(L"outside\\sentinel")));
 }
@@ -1026,17 +1029,20 @@ TEST(Commands, NothingOutsideIsDeletedRenamedOrWrittenThroughALinkToAFile)
 
     SelectChild(L"link");
     program.Command(IDM_DELETE);
-    EXPECT_EQ(1u, program.boxes.Count());
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_DELETE), program.boxes.Shown()[0].text);
     EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
     EndLabelEdit(program.window(), L"moved");
-    EXPECT_EQ(2u, program.boxes.Count());
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_RENAME), program.boxes.Shown()[1].text);
     EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
     EXPECT_FALSE(FileExists(program.NotesPath(L"moved")));
 
     // A folder holding such a link is not deleted at all.
     SelectChild(L"holder");
     program.Command(IDM_DELETE);
-    EXPECT_EQ(3u, program.boxes.Count());
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_LINK_DELETE), program.boxes.Shown()[2].text);
     EXPECT_EQ(outside, Bytes(program.docs.HostPath(L"outside.txt")));
     EXPECT_TRUE(FileExists(program.NotesPath(L"holder\\note")));
 
@@ -1174,9 +1180,10 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     program.Tap(15, kStripY);
     EXPECT_EQ(1u, program.boxes.Count()) << "one box when the user tries to change it";
     ASSERT_EQ(1u, program.boxes.Count());
-    EXPECT_EQ(SystemErrorText(ERROR_INVALID_NAME), program.boxes.Shown()[0].text);
+    EXPECT_EQ(RefusalText(IDS_READ_ONLY_NAME), program.boxes.Shown()[0].text);
     program.HoldAndChoose(IDM_DELETE);
-    EXPECT_EQ(2u, program.boxes.Count());
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_UNREACHABLE), program.boxes.Shown()[1].text);
     EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
 }
 

@@ -75,6 +75,14 @@ std::wstring SystemErrorText(DWORD code)
     return result;
 }
 
+std::wstring RefusalText(UINT textId)
+{
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), textId,
+                                   reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
 HICON InformationIcon()
 {
     return LoadIconW(nullptr, IDI_INFORMATION);

@@ -46,6 +46,8 @@ private:
 // What ReportLastError shows for a code: the system's text, empty when the
 // system has none.
 std::wstring SystemErrorText(DWORD code);
+// What ReportRefusal shows for a refusal: its text in the string table.
+std::wstring RefusalText(UINT textId);
 
 // The standard information and exclamation icons as message boxes show them.
 HICON InformationIcon();
