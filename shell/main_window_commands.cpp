@@ -148,7 +148,9 @@ void CreateFolder()
         noteTree.RefreshIfGone(parent);
         return;
     }
-    noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp());
+    // Made where the user sees it, and left unselected.
+    noteTree.ShowItem(
+        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp()));
 }
 
 void CreateNoteFile()
@@ -162,7 +164,8 @@ void CreateNoteFile()
         noteTree.RefreshIfGone(parent);
         return;
     }
-    noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
+    noteTree.ShowItem(
+        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp()));
 }
 
 // A folder's path without its closing separator.

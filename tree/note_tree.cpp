@@ -312,6 +312,11 @@ void NoteTree::SelectItem(HTREEITEM item)
     SendMessageW(controlWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
 
+void NoteTree::ShowItem(HTREEITEM item)
+{
+    SendMessageW(controlWindow, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+}
+
 void NoteTree::DeleteItem(HTREEITEM item)
 {
     ForgetSubtree(item);
@@ -359,10 +364,8 @@ int NoteTree::BuildSelectedPath()
         path = path + WideString(L"\\");
 
     std::memset(textBuffer, 0, sizeof(textBuffer));
-    if (path.Length() > limit) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (path.Length() > limit)
         return kPathTooLong;
-    }
     std::memcpy(textBuffer, path.Text(), path.Length() * sizeof(wchar_t));
     return selectedKind;
 }

@@ -128,6 +128,9 @@ public:
     HTREEITEM GetSelected();
     HTREEITEM GetRootItem();
     void SelectItem(HTREEITEM item);
+    // Opens the folders that hold the item and scrolls it into view; the
+    // selection stays where it is.
+    void ShowItem(HTREEITEM item);
     void DeleteItem(HTREEITEM item);
 
     // Leaves SelectedPath in the text buffer and answers the selected kind,

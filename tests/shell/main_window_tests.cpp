@@ -867,6 +867,65 @@ TEST(Commands, CreateFolderAndNoteGoToTheirAlphabeticalPlaceUnselected)
     EXPECT_EQ(0u, program.boxes.Count());
 }
 
+// Whether the item is drawn inside the control's client area now.
+bool InView(HTREEITEM item)
+{
+    // The item goes in where the rectangle comes back.
+    RECT place = {};
+    std::memcpy(&place, &item, sizeof(item));
+    if (!SendMessageW(noteTree.controlWindow, TVM_GETITEMRECT, TRUE,
+                      reinterpret_cast<LPARAM>(&place)))
+        return false;
+    RECT client;
+    GetClientRect(noteTree.controlWindow, &client);
+    return place.top >= client.top && place.bottom <= client.bottom;
+}
+
+bool Expanded(HTREEITEM item)
+{
+    return (SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE,
+                         reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
+            TVIS_EXPANDED) != 0;
+}
+
+TEST(Commands, ANewFolderOrNoteIsMadeInSightItsFoldersOpened)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"Дом").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"Дом\\Покупки"), kMark));
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(WriteBytes(program.NotesPath(L"note " + std::to_wstring(100 + i)), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    ASSERT_FALSE(Expanded(root)) << "the root starts closed";
+
+    // In the closed root: the root opens and the list scrolls to the new
+    // note, which is at the bottom, past the fortieth note.
+    program.AnswerNameEntry(L"zz", IDOK);
+    program.HoldAndChoose(IDM_CREATE_NOTE);
+    HTREEITEM made = ItemNamed(root, L"zz");
+    ASSERT_NE(nullptr, made);
+    EXPECT_TRUE(Expanded(root));
+    EXPECT_TRUE(InView(made));
+    EXPECT_FALSE(InView(ItemNamed(root, L"Дом"))) << "scrolled down to it";
+    EXPECT_EQ(root, noteTree.GetSelected()) << "the new note is not selected";
+
+    // In a closed folder: it opens, the new folder shows inside it.
+    HTREEITEM home = ItemNamed(root, L"Дом");
+    noteTree.SelectItem(home);
+    ASSERT_FALSE(Expanded(home));
+    program.AnswerNameEntry(L"Дача", IDOK);
+    program.HoldAndChoose(IDM_CREATE_FOLDER);
+    made = ItemNamed(home, L"Дача");
+    ASSERT_NE(nullptr, made);
+    EXPECT_TRUE(Expanded(home));
+    EXPECT_TRUE(InView(made));
+    EXPECT_TRUE(InView(ItemNamed(home, L"Покупки")));
+    EXPECT_EQ(home, noteTree.GetSelected());
+    EXPECT_EQ(0u, program.boxes.Count());
+}
+
 TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
 {
     ProgramUnderTest program;
