@@ -119,28 +119,15 @@ void LayOutButtons(MenuBar* bar)
     ReleaseDC(bar->window, dc);
 }
 
-// The bar lies right below the parent's client area, across its whole
-// width (or over the client area's bottom edge while the parent is being
-// fitted above it): the frame a desktop draws around the parent is left
-// to the sides.
-void PlaceBelowParent(MenuBar* bar, bool overlap)
+// The bar is a strip along the bottom of the parent's client area, across
+// its whole width: inside the window, it moves with it wherever it goes,
+// whoever moves it, and the frame around the window stays whole.
+void PlaceAtParentBottom(MenuBar* bar)
 {
     RECT client;
     GetClientRect(bar->parent, &client);
-    MapWindowPoints(bar->parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
     const int height = MenuBarHeight();
-    int top = overlap ? client.bottom - height : client.bottom;
-    // A window that something else maximised over the whole screen (a window
-    // manager that leaves no room below it) keeps its bar on the screen,
-    // over its own bottom edge.
-    if (!overlap && IsZoomed(bar->parent)) {
-        MONITORINFO monitor = {};
-        monitor.cbSize = sizeof(monitor);
-        if (GetMonitorInfoW(MonitorFromWindow(bar->parent, MONITOR_DEFAULTTONEAREST), &monitor) &&
-            top + height > monitor.rcWork.bottom)
-            top = monitor.rcWork.bottom - height;
-    }
-    SetWindowPos(bar->window, nullptr, client.left, top, client.right - client.left, height,
+    SetWindowPos(bar->window, nullptr, 0, client.bottom - height, client.right, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -231,8 +218,6 @@ LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         break;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
     case WM_LBUTTONDOWN:
         if (bar) {
             int index = ButtonAt(bar, static_cast<short>(LOWORD(lParam)),
@@ -256,17 +241,14 @@ LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The bar follows its parent: below it after every move or resize, and
-// shown or hidden with it (hidden too while the parent is minimised).
+// The bar keeps to the bottom of its parent's client area at every size.
 LRESULT CALLBACK FollowParentProc(HWND window, UINT message, WPARAM wParam,
                                   LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
     MenuBar* bar = reinterpret_cast<MenuBar*>(data);
     LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-    if (message == WM_WINDOWPOSCHANGED && IsWindow(bar->window)) {
-        PlaceBelowParent(bar, false);
-        const bool shown = IsWindowVisible(window) && !IsIconic(window);
-        ShowWindow(bar->window, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (message == WM_SIZE && wParam != SIZE_MINIMIZED && IsWindow(bar->window)) {
+        PlaceAtParentBottom(bar);
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, FollowParentProc, 1);
     }
@@ -287,10 +269,10 @@ bool RegisterMenuBarClass(HINSTANCE instance)
 }
 
 // Gives a top-level window the device's work area: the handheld's
-// 240 x 294 for the first such window, where the system placed it; every
-// later one (the About window) covers the first one's client area, whatever
-// its size now, with the room of its own bar below, as the full-screen
-// windows of the device cover each other.
+// 240 x 294 as its client area (the bar's room at its bottom) for the first
+// such window, where the system placed it; every later one (the About
+// window) covers the first one's client area, whatever its size now, as
+// the full-screen windows of the device cover each other.
 void FitToWorkArea(HWND window)
 {
     const DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
@@ -303,7 +285,6 @@ void FitToWorkArea(HWND window)
     if (deviceClient.right > 0 && deviceClient.bottom > 0) {
         client = deviceClient;
         MapWindowPoints(deviceWindow, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        client.bottom += MenuBarHeight();
     } else {
         deviceWindow = window;
     }
@@ -359,16 +340,17 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info)
     }
 
     FitToWorkArea(info->hwndParent);
-    bar->window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuBarClass, L"",
-                                  WS_POPUP, 0, 0, 0, 0, info->hwndParent, nullptr,
-                                  info->hInstRes, nullptr);
+    bar->window = CreateWindowExW(0, kMenuBarClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                  info->hwndParent, nullptr, info->hInstRes, nullptr);
     if (!bar->window) {
         delete bar;
         return FALSE;
     }
     SetWindowLongPtrW(bar->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bar));
     LayOutButtons(bar);
-    PlaceBelowParent(bar, true);
+    PlaceAtParentBottom(bar);
+    // Above the parent's other children, which are laid out above it.
+    SetWindowPos(bar->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(bar->window, SW_SHOWNOACTIVATE);
     SetWindowSubclass(info->hwndParent, FollowParentProc, 1, reinterpret_cast<DWORD_PTR>(bar));
     info->hwndMB = bar->window;
@@ -452,4 +434,14 @@ void SetGestureDecider(GestureDecider decider)
 int MenuBarHeight()
 {
     return Scaled(kMenuBarHeight);
+}
+
+int MenuBarSpace(HWND parent)
+{
+    HWND bar = parent ? FindWindowExW(parent, nullptr, kMenuBarClass, nullptr) : nullptr;
+    if (!bar)
+        return 0;
+    RECT place;
+    GetWindowRect(bar, &place);
+    return place.bottom - place.top;
 }

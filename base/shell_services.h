@@ -44,12 +44,13 @@ struct SHACTIVATEINFO {
 #endif
 
 // Creates the menu bar described by menu-bar record nToolBarId. On a desktop
-// the bar is a strip right below the parent's client area, across its
-// whole width, whose buttons send their command ids to the parent (a
-// drop-down button opens its pop-up instead); it follows the parent when it
-// moves or changes size. The parent is first given the device's work area:
-// the handheld's as its client size for the first window given a bar, the
-// first window's client area (and room for the bar) for every later one.
+// the bar is a child window, a strip along the bottom of the parent's
+// client area across its whole width (the parent's content lies above it,
+// MenuBarSpace), whose buttons send their command ids to the parent (a
+// drop-down button opens its pop-up instead); it keeps its place at every
+// size. The parent is first given the device's work area: the handheld's as
+// its client size for the first window given a bar, the first window's
+// client area for every later one.
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 // Decides whether the press at info->ptDown is a tap-and-hold. Answers
@@ -83,3 +84,6 @@ void SetGestureDecider(GestureDecider decider);
 // Height of a menu bar in pixels: 26 at 96 DPI, in proportion to the
 // screen's DPI.
 int MenuBarHeight();
+// The height a window's menu bar takes at the bottom of its client area;
+// 0 when it has none.
+int MenuBarSpace(HWND parent);

@@ -2,6 +2,7 @@
 
 #include "base/drawing.h"
 #include "base/registry.h"
+#include "base/shell_services.h"
 #include "shell/settings.h"
 
 #include <algorithm>
@@ -88,12 +89,25 @@ DWORD MainWindowStyle()
 #endif
 }
 
+RECT ClientAboveBar(HWND window)
+{
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+#ifndef _WIN32_WCE
+    client.bottom = std::max<LONG>(client.top, client.bottom - MenuBarSpace(window));
+#endif
+    return client;
+}
+
 RECT NonClientEdges(HWND window)
 {
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     RECT edges = {-frame.left, -frame.top, frame.right, frame.bottom};
+#ifndef _WIN32_WCE
+    edges.bottom += MenuBarSpace(window);
+#endif
     return edges;
 }
 
@@ -161,6 +175,73 @@ struct FrameDrag {
 };
 FrameDrag frameDrag = {nullptr, {0, 0, 0, 0}, {0, 0}, false};
 
+// The window manager's last proposal for a window, the edge it is to be
+// kept in proportion from, and the frame that gives.
+struct ManagerSizing {
+    HWND window;        // null before the first
+    RECT proposal;
+    WPARAM edge;
+    RECT kept;
+};
+ManagerSizing managerSizing = {nullptr, {0, 0, 0, 0}, WMSZ_BOTTOMRIGHT, {0, 0, 0, 0}};
+
+// Set while the program sizes its own window: that is never a manager's.
+bool sizingItself = false;
+
+void SetFrame(HWND window, const RECT& frame)
+{
+    sizingItself = true;
+    SetWindowPos(window, nullptr, frame.left, frame.top, Width(frame), Height(frame),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    sizingItself = false;
+}
+
+// The sides of a frame, as a set.
+enum Side : unsigned { kLeftSide = 1, kTopSide = 2, kRightSide = 4, kBottomSide = 8 };
+
+// The sides of a frame that moved from one rectangle to the next; a side
+// counts only where the size it bounds changed too (a move changes no size).
+unsigned MovedSides(const RECT& from, const RECT& to)
+{
+    unsigned sides = 0;
+    if (Width(from) != Width(to)) {
+        if (from.left != to.left)
+            sides |= kLeftSide;
+        if (from.right != to.right)
+            sides |= kRightSide;
+    }
+    if (Height(from) != Height(to)) {
+        if (from.top != to.top)
+            sides |= kTopSide;
+        if (from.bottom != to.bottom)
+            sides |= kBottomSide;
+    }
+    return sides;
+}
+
+int SideCount(unsigned sides)
+{
+    int count = 0;
+    for (unsigned side : {kLeftSide, kTopSide, kRightSide, kBottomSide})
+        count += (sides & side) ? 1 : 0;
+    return count;
+}
+
+// The edge (WMSZ_*) that moved those sides; a frame that grew or shrank on
+// both sides of one direction counts as moved at its right or bottom.
+WPARAM EdgeOfSides(unsigned sides)
+{
+    const bool left = (sides & kLeftSide) && !(sides & kRightSide);
+    const bool right = (sides & kRightSide) != 0;
+    const bool top = (sides & kTopSide) && !(sides & kBottomSide);
+    const bool bottom = (sides & kBottomSide) != 0;
+    if (left)
+        return top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT;
+    if (right)
+        return top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT;
+    return top ? WMSZ_TOP : WMSZ_BOTTOM;
+}
+
 // The pointer's place of the message being handled: the system's loop
 // takes its steps from the same places (before it limits them).
 POINT MessagePoint()
@@ -209,39 +290,77 @@ void EndFrameDrag(HWND window)
     if (frameDrag.sized || IsZoomed(window) || IsIconic(window))
         return;
     // Sized by someone else on the user's behalf: in proportion now, from
-    // the edges that moved.
+    // the edges that moved. Moved only, it keeps its size as it is.
     RECT frame;
     GetWindowRect(window, &frame);
-    const RECT& start = frameDrag.startFrame;
-    const bool left = frame.left != start.left;
-    const bool right = !left && frame.right != start.right;
-    const bool top = frame.top != start.top;
-    const bool bottom = !top && frame.bottom != start.bottom;
-    if (!left && !right && !top && !bottom)
-        return;   // moved, not sized
-    WPARAM edge = WMSZ_BOTTOMRIGHT;
-    if (left)
-        edge = top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT;
-    else if (right)
-        edge = top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT;
-    else
-        edge = top ? WMSZ_TOP : WMSZ_BOTTOM;
+    const unsigned sides = MovedSides(frameDrag.startFrame, frame);
+    if (!sides)
+        return;
     RECT kept = frame;
-    KeepDesignProportions(edge, NonClientSize(window), &kept);
+    KeepDesignProportions(EdgeOfSides(sides), NonClientSize(window), &kept);
     if (!EqualRect(&kept, &frame))
-        SetWindowPos(window, nullptr, kept.left, kept.top, kept.right - kept.left,
-                     kept.bottom - kept.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetFrame(window, kept);
 }
 
-void LimitTrackSize(SIZE nonClient, int barHeight, MINMAXINFO* info)
+bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
+{
+    if ((position->flags & SWP_NOSIZE) || sizingItself || frameDrag.window == window ||
+        InSendMessage() || IsZoomed(window) || IsIconic(window))
+        return false;
+    // Maximising, minimising and restoring come with a changed frame (and
+    // the system's flag for a changed state, which has no name).
+    const UINT kStateChanged = 0x8000;
+    if (position->flags & (SWP_FRAMECHANGED | kStateChanged))
+        return false;
+    RECT now;
+    GetWindowRect(window, &now);
+    RECT proposal = now;
+    if (!(position->flags & SWP_NOMOVE))
+        OffsetRect(&proposal, position->x - now.left, position->y - now.top);
+    proposal.right = proposal.left + position->cx;
+    proposal.bottom = proposal.top + position->cy;
+    const unsigned fromNow = MovedSides(now, proposal);
+    if (!fromNow)
+        return false;   // a move, or the manager agreeing with the size the window has
+    // Going on with a drag, the manager differs from its own last proposal
+    // only at the edge it drags; a new drag differs from the window's frame
+    // only there.
+    unsigned sides = fromNow;
+    WPARAM edge = WMSZ_BOTTOMRIGHT;
+    if (managerSizing.window == window) {
+        const unsigned fromLast = MovedSides(managerSizing.proposal, proposal);
+        const bool repeated = EqualRect(&managerSizing.proposal, &proposal) != FALSE;
+        if (repeated || SideCount(fromLast) < SideCount(fromNow))
+            sides = fromLast;
+        edge = managerSizing.edge;
+    }
+    if (sides)
+        edge = EdgeOfSides(sides);
+    RECT kept = proposal;
+    KeepDesignProportions(edge, NonClientSize(window), &kept);
+    managerSizing = {window, proposal, edge, kept};
+    return !EqualRect(&kept, &proposal);
+}
+
+void ApplyManagerSizing(HWND window)
+{
+    // Only while the manager's last proposal still stands: the window may
+    // have been maximised, or sized by someone else, meanwhile.
+    RECT now;
+    GetWindowRect(window, &now);
+    if (managerSizing.window != window || !EqualRect(&now, &managerSizing.proposal) ||
+        IsZoomed(window) || IsIconic(window))
+        return;
+    SetFrame(window, managerSizing.kept);
+}
+
+void LimitTrackSize(SIZE nonClient, MINMAXINFO* info)
 {
     info->ptMinTrackSize.x = kDesignClientWidth + nonClient.cx;
     info->ptMinTrackSize.y = kDesignClientHeight + nonClient.cy;
     // The system's limit is about the screen's size; a program may set more.
     info->ptMaxTrackSize.x = std::max<LONG>(info->ptMaxTrackSize.x, kLargestSide);
     info->ptMaxTrackSize.y = std::max<LONG>(info->ptMaxTrackSize.y, kLargestSide);
-    if (barHeight > 0 && info->ptMaxSize.y - barHeight >= info->ptMinTrackSize.y)
-        info->ptMaxSize.y -= barHeight;
 }
 
 SIZE StartClientSize(int dpi, SIZE room)
@@ -310,7 +429,7 @@ void WriteKeptPlacement(const KeptPlacement& kept)
     RegCloseKey(key);
 }
 
-bool FitToScreen(RECT edges, int barHeight, RECT* client)
+bool FitToScreen(RECT edges, RECT* client)
 {
     HMONITOR screen = MonitorFromRect(client, MONITOR_DEFAULTTONULL);
     MONITORINFO monitor = {};
@@ -319,7 +438,7 @@ bool FitToScreen(RECT edges, int barHeight, RECT* client)
         return false;
     const RECT& work = monitor.rcWork;
     const int addedWidth = edges.left + edges.right;
-    const int addedHeight = edges.top + edges.bottom + barHeight;
+    const int addedHeight = edges.top + edges.bottom;
     // Smaller in its own proportions until it fits beside the frame and bar.
     int width = Width(*client);
     int height = Height(*client);
@@ -350,11 +469,11 @@ bool FitToScreen(RECT edges, int barHeight, RECT* client)
     return true;
 }
 
-void PlaceMainWindowAtStart(HWND window, int barHeight, int* showCommand)
+void PlaceMainWindowAtStart(HWND window, int* showCommand)
 {
     const RECT edges = NonClientEdges(window);
     KeptPlacement kept = {};
-    const bool keptOnScreen = ReadKeptPlacement(&kept) && FitToScreen(edges, barHeight, &kept.client);
+    const bool keptOnScreen = ReadKeptPlacement(&kept) && FitToScreen(edges, &kept.client);
     RECT client = kept.client;
     if (!keptOnScreen) {
         // A first start, or nothing worth trusting was kept: the size of a
@@ -367,19 +486,18 @@ void PlaceMainWindowAtStart(HWND window, int barHeight, int* showCommand)
         monitor.cbSize = sizeof(monitor);
         GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
         const SIZE room = Size(Width(monitor.rcWork) - (edges.left + edges.right),
-                               Height(monitor.rcWork) - (edges.top + edges.bottom + barHeight));
+                               Height(monitor.rcWork) - (edges.top + edges.bottom));
         const SIZE size = StartClientSize(ScreenDpi(), room);
         client = {now.left, now.top, now.left + size.cx, now.top + size.cy};
-        if (!FitToScreen(edges, barHeight, &client)) {
+        if (!FitToScreen(edges, &client)) {
             client = {monitor.rcWork.left + edges.left, monitor.rcWork.top + edges.top,
                       monitor.rcWork.left + edges.left + size.cx,
                       monitor.rcWork.top + edges.top + size.cy};
         }
         kept.maximized = false;
     }
-    SetWindowPos(window, nullptr, client.left - edges.left, client.top - edges.top,
-                 Width(client) + edges.left + edges.right, Height(client) + edges.top + edges.bottom,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetFrame(window, {client.left - edges.left, client.top - edges.top, client.right + edges.right,
+                      client.bottom + edges.bottom});
     if (kept.maximized && showCommand && *showCommand != SW_HIDE &&
         *showCommand != SW_MINIMIZE && *showCommand != SW_SHOWMINIMIZED &&
         *showCommand != SW_SHOWMINNOACTIVE && *showCommand != SW_FORCEMINIMIZE)

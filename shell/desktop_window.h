@@ -17,8 +17,15 @@ constexpr int kDesignClientHeight = 268;
 // maximise boxes.
 DWORD MainWindowStyle();
 
-// What the window's frame and caption add on each side of its client area
-// (left, top, right and bottom thickness), and in all (width, height).
+// The program's client area, in the window's client coordinates: the part
+// the skin and the content are drawn in. On a desktop the menu bar lies in
+// the window's own client area, along its bottom, and this is what is
+// above it; on the handheld the bar is the shell's, outside the window.
+RECT ClientAboveBar(HWND window);
+
+// What the window adds on each side of the program's client area (left,
+// top, right and bottom thickness): its frame and caption, and the menu bar
+// at the bottom; and in all (width, height).
 RECT NonClientEdges(HWND window);
 SIZE NonClientSize(HWND window);
 
@@ -41,17 +48,37 @@ void KeepDesignProportions(WPARAM edge, SIZE nonClient, RECT* frame);
 // start and the pointer's whole way, as if nothing had been adjusted, and
 // only then kept in proportion. The platform's own limit on the pointer
 // (one frame short of the minimum from some edges) then no longer stops a
-// drag above 240 x 268. A resize that a window manager made for the system
-// (no WM_SIZING on the way) is put in proportion when it ends, from the
-// edges it moved.
+// drag above 240 x 268. A loop that sized the window without WM_SIZING on
+// the way is put in proportion when it ends, from the edges it moved; a
+// loop that only moved it leaves its size alone, whatever its proportions.
 void BeginFrameDrag(HWND window);
 void FollowFrameDrag(HWND window, WPARAM edge, RECT* frame);
 void EndFrameDrag(HWND window);
 
+// A resize the window manager drives itself. Under Wine a manager's drag of
+// the frame arrives as nothing but size changes (for each step
+// WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED
+// and WM_SIZE; no WM_ENTERSIZEMOVE, WM_SIZING or WM_EXITSIZEMOVE, and no
+// sign of where the drag ends), and the manager's size must be taken as it
+// comes: an answer changed on the way never reaches the screen. So each
+// step is followed (WM_WINDOWPOSCHANGING), and once the manager has been
+// quiet for kManagerSettleDelay the window is given the design's
+// proportions from the edges the manager moved: those that differ from its
+// last proposal while a drag goes on (it proposes from where its drag
+// began, not from the size the window was given meanwhile), else those that
+// differ from the window's frame (a new drag); a repeat of its last
+// proposal keeps the last edge. A size change from another program (sent
+// from another thread), a move, the window's own sizing, a size change
+// while the system's loop runs, and a window that is maximised, minimised
+// or being restored are left as they are. True when the step is to be put
+// in proportion: then ApplyManagerSizing once the manager is quiet.
+constexpr UINT kManagerSettleDelay = 200;
+bool FollowManagerSizing(HWND window, const WINDOWPOS* position);
+void ApplyManagerSizing(HWND window);
+
 // WM_GETMINMAXINFO: a client area of at least 240 x 268, any size above it
-// that another program sets, and a maximised window that leaves room for
-// its menu bar below it (barHeight, 0 without a bar).
-void LimitTrackSize(SIZE nonClient, int barHeight, MINMAXINFO* info);
+// that another program sets.
+void LimitTrackSize(SIZE nonClient, MINMAXINFO* info);
 
 // The client size of a first start: twice the design size in proportion to
 // dpi (96 DPI: 480 x 536) when room holds it, else the design size in
@@ -96,18 +123,18 @@ void WriteKeptPlacement(const KeptPlacement& kept);
 
 // Fits a client rectangle to the screens that exist now: false when it lies
 // on none of them (nothing of it on any screen). Otherwise it is made
-// smaller, in its own proportions, until the window with its frame (edges,
-// NonClientEdges) and its bar below fits the work area of the screen that
-// holds most of it (never below 240 x 268), then moved onto that work area
-// as far as it must; true.
-bool FitToScreen(RECT edges, int barHeight, RECT* client);
+// smaller, in its own proportions, until the window with its frame and bar
+// (edges, NonClientEdges) fits the work area of the screen that holds most
+// of it (never below 240 x 268), then moved onto that work area as far as it
+// must; true.
+bool FitToScreen(RECT edges, RECT* client);
 
 // Start-up on a desktop: gives the window the kept placement when one is
 // stored and lies on a screen, else the size of a first start where the
 // system placed it, moved onto the screen. A kept maximised window is shown
 // maximised: *showCommand becomes SW_SHOWMAXIMIZED unless it asks for a
 // minimised or hidden window.
-void PlaceMainWindowAtStart(HWND window, int barHeight, int* showCommand);
+void PlaceMainWindowAtStart(HWND window, int* showCommand);
 
 // Keeps the window's placement for the next run: the restored client area
 // and whether it is maximised (a minimised window keeps what it will come

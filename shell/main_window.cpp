@@ -137,9 +137,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_EXITSIZEMOVE:
         EndFrameDrag(window);
         return DefWindowProcW(window, message, wParam, lParam);
+    case WM_WINDOWPOSCHANGING:
+        if (app.contentMade && FollowManagerSizing(window, reinterpret_cast<WINDOWPOS*>(lParam)))
+            SetTimer(window, kManagerSizingTimerId, kManagerSettleDelay, nullptr);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_GETMINMAXINFO:
-        LimitTrackSize(NonClientSize(window), app.menuBar ? MenuBarHeight() : 0,
-                       reinterpret_cast<MINMAXINFO*>(lParam));
+        LimitTrackSize(NonClientSize(window), reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
 #endif
     case WM_ACTIVATE:
@@ -155,6 +158,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == kFolderTimerId)
             return OnFolderTimer(window);
+#ifndef _WIN32_WCE
+        if (wParam == kManagerSizingTimerId) {
+            KillTimer(window, kManagerSizingTimerId);
+            ApplyManagerSizing(window);
+            return 0;
+        }
+#endif
         return OnAnimationTick(window);
     case kNotesChangedMessage:
         return OnNotesChanged(window);

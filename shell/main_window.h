@@ -46,6 +46,9 @@ constexpr UINT kNotesChangedMessage = WM_APP + 1;
 // Posted by start-up: the watch begins once the window is up and answering.
 constexpr UINT kWatchFolderMessage = WM_APP + 2;
 constexpr UINT_PTR kFolderTimerId = 201;
+// A desktop's window manager sized the window: it is put in proportion once
+// the manager is quiet (desktop_window.h).
+constexpr UINT_PTR kManagerSizingTimerId = 202;
 constexpr UINT kFolderSettleDelay = 150;
 // Starts following the notes folder (after the scan), and stops.
 void WatchNotesFolder(HWND window);

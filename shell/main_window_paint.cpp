@@ -4,6 +4,7 @@
 
 #include "editor/note_editor.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
 
@@ -106,8 +107,7 @@ void PaintMainWindow(HWND window)
         EndPaint(window, &ps);
         return;
     }
-    RECT client;
-    GetClientRect(window, &client);
+    const RECT client = ClientAboveBar(window);
     app.clientHeight = client.bottom - client.top;
     app.clientWidth = client.right - client.left;
     sideStrip.Rescale(app.clientWidth, app.clientHeight);
@@ -179,8 +179,7 @@ LRESULT OnAnimationTick(HWND window)
 LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam)
 {
     SHHandleWMSettingChange(window, wParam, lParam, &app.activateInfo);
-    RECT client;
-    GetClientRect(window, &client);
+    const RECT client = ClientAboveBar(window);
     app.clientWidth = client.right - client.left;
     app.clientHeight = client.bottom - client.top;
     LayOutContent();
@@ -193,8 +192,7 @@ LRESULT OnSize(HWND window, WPARAM kind)
     // content is made once, by InitContent, before it is laid out here.
     if (kind == SIZE_MINIMIZED || !app.contentMade)
         return 0;
-    RECT client;
-    GetClientRect(window, &client);
+    const RECT client = ClientAboveBar(window);
     if (client.right <= 0 || client.bottom <= 0)
         return 0;
     app.clientWidth = client.right - client.left;

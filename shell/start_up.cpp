@@ -94,9 +94,8 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     // and place kept from the last run, or at the size of a first start. Its
     // client area is smaller than its rectangle, and the content is laid
     // out for the client area.
-    PlaceMainWindowAtStart(app.mainWindow, app.menuBar ? MenuBarHeight() : 0, &showCommand);
-    RECT client;
-    GetClientRect(app.mainWindow, &client);
+    PlaceMainWindowAtStart(app.mainWindow, &showCommand);
+    const RECT client = ClientAboveBar(app.mainWindow);
     app.clientHeight = client.bottom - client.top;
     app.clientWidth = client.right - client.left;
 #endif
@@ -123,8 +122,7 @@ void InitContent()
     // Without a menu bar nothing measured the window yet; its own client
     // size is the natural one for the first layout.
     if (app.clientWidth == 0 || app.clientHeight == 0) {
-        RECT client;
-        GetClientRect(app.mainWindow, &client);
+        const RECT client = ClientAboveBar(app.mainWindow);
         app.clientWidth = client.right - client.left;
         app.clientHeight = client.bottom - client.top;
     }

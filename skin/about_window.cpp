@@ -91,6 +91,10 @@ bool Open()
         UnregisterClassW(kClassName, app.instance);
         return false;
     }
+#ifdef _WIN32_WCE
+    // The shell sized the window to the work area, its bar's room included:
+    // the window ends above the bar. (On a desktop the bar lies inside the
+    // window, which covers the main window's client area as it is.)
     if (!aboutMenuBar)
         return true;
 
@@ -102,6 +106,7 @@ bool Open()
         window.bottom -= bar.bottom - bar.top;
     MoveWindow(aboutWindow, window.left, window.top, window.right - window.left,
                window.bottom - window.top, FALSE);
+#endif
     return true;
 }
 

@@ -33,10 +33,10 @@ std::string SizeName(int width, int height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
+// The program's client area (above the menu bar) in screen coordinates.
 RECT ClientOnScreen(HWND window)
 {
-    RECT client;
-    GetClientRect(window, &client);
+    RECT client = ClientAboveBar(window);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return client;
 }
@@ -55,23 +55,11 @@ HWND MenuBar()
     return app.menuBar;
 }
 
-// Gives the main window a client area of width x height from outside, the
-// way another program may: a plain size change and nothing else.
-void SetClientSizeFromOutside(HWND window, int width, int height)
-{
-    RECT frame = {0, 0, width, height};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // Everything the design places for a client area of W x H (Parts 1.2, 2.1,
 // 3.1, 4.1): each product formed first, each quotient truncated.
 void ExpectLaidOutFor(HWND window, int width, int height)
 {
-    RECT client;
-    GetClientRect(window, &client);
+    const RECT client = ClientAboveBar(window);
     ASSERT_EQ(width, client.right);
     ASSERT_EQ(height, client.bottom);
     EXPECT_EQ(width, app.clientWidth);
@@ -101,14 +89,20 @@ void ExpectLaidOutFor(HWND window, int width, int height)
     EXPECT_EQ(13 * height / 268, noteTree.labelFontCell);
     EXPECT_EQ(std::max(8, 17 * height / 268), noteEditor.fontCell);
 
-    // The menu bar right below the client area, across its whole width.
+    // The menu bar right below, across the whole width, inside the window:
+    // it ends where the window's own client area ends, within its frame.
     ASSERT_NE(nullptr, MenuBar());
+    EXPECT_TRUE(IsChild(window, MenuBar()));
     const RECT onScreen = ClientOnScreen(window);
     RECT bar;
     GetWindowRect(MenuBar(), &bar);
     EXPECT_EQ(onScreen.bottom, bar.top);
     EXPECT_EQ(onScreen.left, bar.left);
     EXPECT_EQ(onScreen.right, bar.right);
+    EXPECT_EQ(MenuBarHeight(), bar.bottom - bar.top);
+    RECT whole;
+    GetClientRect(window, &whole);
+    EXPECT_EQ(whole.bottom, client.bottom + MenuBarHeight());
     EXPECT_TRUE(IsWindowVisible(MenuBar()));
 }
 
@@ -192,7 +186,7 @@ SIZE FirstStartSize(HWND window)
     const RECT work = MainWorkArea();
     const RECT edges = NonClientEdges(window);
     SIZE room = {work.right - work.left - edges.left - edges.right,
-                 work.bottom - work.top - edges.top - edges.bottom - MenuBarHeight()};
+                 work.bottom - work.top - edges.top - edges.bottom};
     return StartClientSize(ScreenDpi(), room);
 }
 
@@ -339,40 +333,40 @@ TEST(DesktopRules, StoredNumbersThatCannotBeAPlacementAreNotTrusted)
 TEST(DesktopRules, APlacementIsFittedToTheScreenThatExistsNow)
 {
     const RECT work = MainWorkArea();
-    const RECT edges = {4, 23, 4, 4};
     const int bar = 26;
+    const RECT edges = {4, 23, 4, 4 + bar};   // the frame, and the bar at the bottom
     const int workWidth = work.right - work.left;
     const int workHeight = work.bottom - work.top;
 
     // Wholly on the screen: kept as it is.
     RECT client = {work.left + 50, work.top + 60, work.left + 50 + 240, work.top + 60 + 268};
     const RECT inside = client;
-    ASSERT_TRUE(FitToScreen(edges, bar, &client));
+    ASSERT_TRUE(FitToScreen(edges, &client));
     EXPECT_TRUE(EqualRect(&inside, &client));
 
     // Off every screen: not used.
     client = {work.right + 3000, work.top, work.right + 3240, work.top + 268};
-    EXPECT_FALSE(FitToScreen(edges, bar, &client));
+    EXPECT_FALSE(FitToScreen(edges, &client));
     client = {-30000, -30000, -30000 + 480, -30000 + 536};
-    EXPECT_FALSE(FitToScreen(edges, bar, &client));
+    EXPECT_FALSE(FitToScreen(edges, &client));
 
     // Partly off: moved on, as far as it must, with its frame and bar.
     client = {work.right - 100, work.bottom - 50, work.right - 100 + 480, work.bottom - 50 + 536};
-    ASSERT_TRUE(FitToScreen(edges, bar, &client));
+    ASSERT_TRUE(FitToScreen(edges, &client));
     EXPECT_EQ(480, client.right - client.left);
     EXPECT_EQ(536, client.bottom - client.top);
     EXPECT_EQ(work.right - edges.right, client.right);
-    EXPECT_EQ(work.bottom - bar - edges.bottom, client.bottom);
+    EXPECT_EQ(work.bottom - edges.bottom, client.bottom);
     client = {work.left - 100, work.top - 10, work.left - 100 + 240, work.top - 10 + 268};
-    ASSERT_TRUE(FitToScreen(edges, bar, &client));
+    ASSERT_TRUE(FitToScreen(edges, &client));
     EXPECT_EQ(work.left + edges.left, client.left);
     EXPECT_EQ(work.top + edges.top, client.top);
 
     // Larger than the screen: smaller in its own proportions, then on it.
     client = {work.left, work.top, work.left + 2 * workWidth, work.top + 2 * workWidth * 268 / 240};
-    ASSERT_TRUE(FitToScreen(edges, bar, &client));
+    ASSERT_TRUE(FitToScreen(edges, &client));
     EXPECT_LE(client.right - client.left, workWidth - edges.left - edges.right);
-    EXPECT_LE(client.bottom - client.top, workHeight - edges.top - edges.bottom - bar);
+    EXPECT_LE(client.bottom - client.top, workHeight - edges.top - edges.bottom);
     EXPECT_LE(std::abs((client.right - client.left) * 268 - (client.bottom - client.top) * 240),
               268);
     EXPECT_GE(client.left - edges.left, work.left);
@@ -408,7 +402,7 @@ TEST(DesktopWindow, HasAResizableFrameAndAMinimumOfTheDesignSize)
     EXPECT_EQ(0u, program.boxes.Count());
 }
 
-TEST(DesktopWindow, ADragSizedByAWindowManagerIsPutInProportionWhenItEnds)
+TEST(DesktopWindow, ASizeLoopWithoutSizingStepsEndsInProportionAndAMoveKeepsAnySize)
 {
     ProgramUnderTest program;
     ASSERT_TRUE(program.Start());
@@ -441,13 +435,110 @@ TEST(DesktopWindow, ADragSizedByAWindowManagerIsPutInProportionWhenItEnds)
     EXPECT_EQ(start.bottom, now.bottom);
     EXPECT_EQ(start.left, now.left);
 
-    // A move is only a move.
+    // A move is only a move, whatever the proportions another program gave.
     SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
     SetWindowPos(program.window(), nullptr, now.left + 10, now.top + 10, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
     program.Pump();
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 480, 536));
+    SetClientSizeFromOutside(program.window(), 600, 300);
+    GetWindowRect(program.window(), &start);
+    SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(program.window(), nullptr, start.left + 80, start.top + 60, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 600, 300));
+    GetWindowRect(program.window(), &now);
+    EXPECT_EQ(start.left + 80, now.left);
+    EXPECT_EQ(start.top + 60, now.top);
+}
+
+// One step of a window manager's drag as Wine hands it on: a size change
+// from the window's own thread, nothing before or after it.
+void ManagerStep(HWND window, const RECT& frame)
+{
+    SetWindowPos(window, nullptr, frame.left, frame.top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT FrameAround(HWND window, int left, int top, int width, int height)
+{
+    const RECT edges = NonClientEdges(window);
+    return {left - edges.left, top - edges.top, left + width + edges.right,
+            top + height + edges.bottom};
+}
+
+TEST(DesktopWindow, AWindowManagersDragEndsInProportionFromTheEdgesItMoves)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Start());
+    const HWND window = program.window();
+    SetClientSizeFromOutside(window, 480, 536);
+    const RECT start = ClientOnScreen(window);
+    const int x = start.left;
+    const int y = start.top;
+
+    // The right edge, out by 40 pixels a step: each size is taken as it
+    // comes, and once the manager is quiet the height follows the width.
+    for (int step = 1; step <= 3; ++step) {
+        ManagerStep(window, FrameAround(window, x, y, 480 + 40 * step, 536));
+        program.Pump();
+        ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 480 + 40 * step, 536));
+    }
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 670));
+    EXPECT_EQ(x, ClientOnScreen(window).left) << "the edges not dragged stay";
+    EXPECT_EQ(y, ClientOnScreen(window).top);
+    // The manager's last word repeats its own size: the same answer.
+    ManagerStep(window, FrameAround(window, x, y, 600, 536));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 670));
+
+    // In again by the right edge: the manager goes on proposing the height
+    // its drag began with, also after the window was put in proportion
+    // during a pause.
+    ManagerStep(window, FrameAround(window, x, y, 560, 670));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 560, 625));
+    ManagerStep(window, FrameAround(window, x, y, 500, 670));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 500, 558));
+
+    // The top edge, down by 100: the bottom stays, the width follows.
+    const int bottom = y + 558;
+    ManagerStep(window, FrameAround(window, x, y + 100, 500, 458));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 410, 458));
+    EXPECT_EQ(bottom, ClientOnScreen(window).bottom);
+    EXPECT_EQ(x, ClientOnScreen(window).left);
+
+    // The left edge, out by 150: the right edge stays.
+    const int right = x + 410;
+    ManagerStep(window, FrameAround(window, right - 560, y + 100, 560, 458));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 560, 625));
+    EXPECT_EQ(right, ClientOnScreen(window).right);
+
+    // Moved by the manager: a move, whatever the size another program gave.
+    SetClientSizeFromOutside(window, 600, 300);
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
+    const RECT before = ClientOnScreen(window);
+    ManagerStep(window, FrameAround(window, before.left + 80, before.top + 60, 600, 300));
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
+    EXPECT_EQ(before.left + 80, ClientOnScreen(window).left);
+    EXPECT_EQ(before.top + 60, ClientOnScreen(window).top);
+
+    // Maximised and restored: back to the size it had, odd as it is.
+    ShowWindow(window, SW_MAXIMIZE);
+    program.PumpFor(kManagerSettleDelay + 100);
+    ShowWindow(window, SW_RESTORE);
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
+    EXPECT_EQ(0u, program.boxes.Count());
 }
 
 TEST(DesktopWindow, EverySizeIsLaidOutByTheDesignsFormulasAndTheWorkSurvives)
@@ -505,7 +596,7 @@ TEST(DesktopWindow, TheTreeViewKeepsItsSelectionAndTheSideStripFollowsTheRightEd
     EXPECT_TRUE(app.editorView);
 }
 
-TEST(DesktopWindow, MinimisedItKeepsItsLayoutAndMaximisedItLeavesRoomForTheBar)
+TEST(DesktopWindow, MinimisedItKeepsItsLayoutAndMaximisedItKeepsItsBarOnTheScreen)
 {
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNote(program, L"text"));
@@ -517,7 +608,7 @@ TEST(DesktopWindow, MinimisedItKeepsItsLayoutAndMaximisedItLeavesRoomForTheBar)
     program.Pump();
     EXPECT_EQ(360, app.clientWidth) << "a minimised window lays nothing out";
     EXPECT_EQ(402, app.clientHeight);
-    EXPECT_FALSE(IsWindowVisible(MenuBar()));
+    EXPECT_TRUE(IsChild(program.window(), MenuBar())) << "the bar goes with the window";
     ShowWindow(program.window(), SW_RESTORE);
     program.Pump();
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 360, 402));
@@ -526,8 +617,7 @@ TEST(DesktopWindow, MinimisedItKeepsItsLayoutAndMaximisedItLeavesRoomForTheBar)
     ShowWindow(program.window(), SW_MAXIMIZE);
     program.Pump();
     ASSERT_TRUE(IsZoomed(program.window()));
-    RECT client;
-    GetClientRect(program.window(), &client);
+    const RECT client = ClientAboveBar(program.window());
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), client.right, client.bottom));
     ExpectSameWork(before, CurrentWork());
     RECT bar;
@@ -651,8 +741,7 @@ TEST(DesktopStart, AMaximisedWindowComesBackMaximisedAndRestoresToItsRectangle)
     StoreClientPlacement(stored[0], stored[1], 480, 536, 1);
     ASSERT_TRUE(again.Start());
     EXPECT_TRUE(IsZoomed(again.window()));
-    RECT client;
-    GetClientRect(again.window(), &client);
+    const RECT client = ClientAboveBar(again.window());
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(again.window(), client.right, client.bottom));
     ShowWindow(again.window(), SW_RESTORE);
     again.Pump();
@@ -752,8 +841,7 @@ TEST(DesktopStart, AStoredRectangleThatNoLongerFitsIsClippedToTheScreen)
         StoreClientPlacement(work.left + 10, work.top + 10, 2 * workWidth,
                              2 * workWidth * 268 / 240, 0);
         ASSERT_TRUE(program.Start());
-        RECT client;
-        GetClientRect(program.window(), &client);
+        const RECT client = ClientAboveBar(program.window());
         EXPECT_LT(client.right, workWidth);
         EXPECT_LT(client.bottom, workHeight);
         EXPECT_LE(std::abs(client.right * 268 - client.bottom * 240), 268);

@@ -3,6 +3,7 @@
 #include "editor/note_editor.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/main_window.h"
 #include "shell/note_names.h"
 #include "shell/settings.h"
@@ -109,8 +110,7 @@ TEST(ProgramStart, OpensInTheTreeViewWithTheRootSelectedAndTheEditorHidden)
     EXPECT_TRUE(SettingsKeyGuard::SettingsKeyExists());
     EXPECT_EQ(0u, program.boxes.Count());
 
-    RECT client;
-    GetClientRect(program.window(), &client);
+    const RECT client = ClientAboveBar(program.window());
     EXPECT_EQ(240, client.right) << "laid out as on the handheld";
     EXPECT_EQ(268, client.bottom);
     EXPECT_EQ(240, app.clientWidth);
@@ -1460,11 +1460,7 @@ namespace {
 // settings changed, as the platform does when the screen changes.
 void SetClientSize(HWND window, int width, int height)
 {
-    RECT frame = {0, 0, width, height};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetClientSizeFromOutside(window, width, height);
     SendMessageW(window, WM_SETTINGCHANGE, 0, 0);
 }
 
@@ -1516,9 +1512,7 @@ TEST(Page, EachRowOfTextStandsOnARuleRightOfTheMarginAtEverySize)
     for (const auto& size : sizes) {
         SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
         SetClientSize(program.window(), size.width, size.height);
-        RECT client;
-        GetClientRect(program.window(), &client);
-        ASSERT_EQ(size.height, client.bottom);
+        ASSERT_EQ(size.height, ClientAboveBar(program.window()).bottom);
         const DrawnPage page = DrawPage(noteEditor.control);
         ASSERT_GE(page.rules.size(), 4u);
         ASSERT_GT(page.marginRight, 0);

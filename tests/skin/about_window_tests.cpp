@@ -170,14 +170,17 @@ TEST_F(PaperLoaded, OpenMakesOneWindowWithItsMenuBarAboveIt)
     ASSERT_NE(nullptr, aboutMenuBar);
     EXPECT_TRUE(IsWindow(aboutMenuBar));
 
-    // The client area ends where its menu bar begins.
+    // The menu bar lies along the bottom of the window's client area, the
+    // handheld's 240 x 294; the picture's 268 rows are above it.
     RECT client;
     RECT bar;
     GetClientRect(aboutWindow, &client);
     MapWindowPoints(aboutWindow, nullptr, reinterpret_cast<POINT*>(&client), 2);
     GetWindowRect(aboutMenuBar, &bar);
-    EXPECT_EQ(bar.top, client.bottom);
-    EXPECT_EQ(268, client.bottom - client.top);
+    EXPECT_TRUE(IsChild(aboutWindow, aboutMenuBar));
+    EXPECT_EQ(client.bottom, bar.bottom);
+    EXPECT_EQ(294, client.bottom - client.top);
+    EXPECT_EQ(268, bar.top - client.top);
 
     HWND first = aboutWindow;
     EXPECT_FALSE(AboutWindow::Open()) << "a second About window never opens";

@@ -2,6 +2,7 @@
 
 #include "base/registry.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/start_up.h"
 #include "tree/note_tree.h"
 #include "editor/note_editor.h"
@@ -242,6 +243,16 @@ void ProgramUnderTest::Pump()
     }
 }
 
+void ProgramUnderTest::PumpFor(DWORD milliseconds)
+{
+    const ULONGLONG until = GetTickCount64() + milliseconds;
+    do {
+        Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount64() < until);
+    Pump();
+}
+
 std::wstring ProgramUnderTest::NotesPath(const std::wstring& relative) const
 {
     return docs.HostPath(L"ZephNotes" + (relative.empty() ? L"" : L"\\" + relative));
@@ -298,4 +309,51 @@ HTREEITEM ItemNamed(HTREEITEM parent, const std::wstring& label)
             return child;
     }
     return nullptr;
+}
+
+namespace {
+
+struct OutsidePosition {
+    HWND window;
+    int x, y, width, height;
+    UINT flags;
+};
+
+DWORD WINAPI SetPositionThread(void* data)
+{
+    const OutsidePosition* position = static_cast<const OutsidePosition*>(data);
+    SetWindowPos(position->window, nullptr, position->x, position->y, position->width,
+                 position->height, position->flags);
+    return 0;
+}
+
+}  // namespace
+
+void SetWindowPosFromOutside(HWND window, int x, int y, int width, int height, UINT flags)
+{
+    OutsidePosition position = {window, x, y, width, height, flags};
+    HANDLE thread = CreateThread(nullptr, 0, SetPositionThread, &position, 0, nullptr);
+    if (!thread)
+        return;
+    // The call waits for this thread to handle the messages it sends.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    CloseHandle(thread);
+}
+
+void SetClientSizeFromOutside(HWND window, int width, int height)
+{
+    const RECT edges = NonClientEdges(window);
+    SetWindowPosFromOutside(window, 0, 0, width + edges.left + edges.right,
+                            height + edges.top + edges.bottom,
+                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

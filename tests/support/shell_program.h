@@ -50,6 +50,8 @@ public:
 
     void Command(UINT id) { SendMessageW(window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     void Pump();
+    // Runs the program's messages for a while, its timers too.
+    void PumpFor(DWORD milliseconds);
     HWND window() const;
 
     // Host path under the notes folder.
@@ -71,6 +73,13 @@ private:
 void StoreClientPlacement(int left, int top, int width, int height, int maximized);
 // The work area of the main screen.
 RECT MainWorkArea();
+
+// SetWindowPos as another program calls it: from another thread, while
+// this one runs the window's messages.
+void SetWindowPosFromOutside(HWND window, int x, int y, int width, int height, UINT flags);
+// Gives the main window a client area of width x height above its menu bar
+// that way: a plain size change and nothing else.
+void SetClientSizeFromOutside(HWND window, int width, int height);
 
 // Labels of an item's children in the control's order.
 std::vector<std::wstring> ItemLabels(HTREEITEM parent);

@@ -79,15 +79,20 @@ int ClientSize(int width, int height)
     HWND main = MainWindow();
     if (!main || width <= 0 || height <= 0)
         return 1;
-    RECT frame = {0, 0, width, height};
+    // The menu bar lies along the bottom of the window's client area.
+    RECT bar = {0, 0, 0, 0};
+    if (HWND barWindow = FindWindowExW(main, nullptr, L"ZephMenuBar", nullptr))
+        GetWindowRect(barWindow, &bar);
+    const int barHeight = bar.bottom - bar.top;
+    RECT frame = {0, 0, width, height + barHeight};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)),
                        FALSE, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
     SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT client;
     GetClientRect(main, &client);
-    std::printf("%ld %ld\n", client.right, client.bottom);
-    return client.right == width && client.bottom == height ? 0 : 1;
+    std::printf("%ld %ld\n", client.right, client.bottom - barHeight);
+    return client.right == width && client.bottom - barHeight == height ? 0 : 1;
 }
 
 // The tree lives in the program's process: its labels are read through a
@@ -178,26 +183,10 @@ int Answers(double seconds)
                : 1;
 }
 
+// The menu bar lies in the main window, along the bottom of its client area.
 HWND MenuBarOf(HWND main)
 {
-    struct Search {
-        HWND owner;
-        HWND bar;
-    } search = {main, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search* search = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {0};
-            GetClassNameW(window, name, 64);
-            if (GetWindow(window, GW_OWNER) == search->owner &&
-                std::wcscmp(name, L"ZephMenuBar") == 0) {
-                search->bar = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.bar;
+    return FindWindowExW(main, nullptr, L"ZephMenuBar", nullptr);
 }
 
 void PrintRect(const char* name, const RECT& rect)
@@ -226,8 +215,14 @@ int Layout()
     RECT frame;
     GetWindowRect(main, &frame);
     PrintRect("window", frame);
+    // The program's client area: what lies above the menu bar.
+    HWND bar = MenuBarOf(main);
+    RECT barRect = {0, 0, 0, 0};
+    if (bar)
+        GetWindowRect(bar, &barRect);
     RECT client;
     GetClientRect(main, &client);
+    client.bottom -= barRect.bottom - barRect.top;
     MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
     PrintRect("client", client);
     std::printf("maximized=%d\nminimized=%d\n", IsZoomed(main) ? 1 : 0, IsIconic(main) ? 1 : 0);
@@ -243,10 +238,6 @@ int Layout()
     const LRESULT selection = editor ? SendMessageW(editor, EM_GETSEL, 0, 0) : 0;
     std::printf("editor_selection_start=%u\neditor_selection_end=%u\n",
                 static_cast<unsigned>(LOWORD(selection)), static_cast<unsigned>(HIWORD(selection)));
-    HWND bar = MenuBarOf(main);
-    RECT barRect = {0, 0, 0, 0};
-    if (bar)
-        GetWindowRect(bar, &barRect);
     PrintRect("bar", barRect);
     std::printf("bar_visible=%d\n", bar && IsWindowVisible(bar) ? 1 : 0);
     return 0;
