@@ -175,15 +175,17 @@ struct FrameDrag {
 };
 FrameDrag frameDrag = {nullptr, {0, 0, 0, 0}, {0, 0}, false};
 
-// The window manager's last proposal for a window, the edge it is to be
-// kept in proportion from, and the frame that gives.
+// A resize the window manager drives: the frame its drag began from, while
+// one is waiting to be put in proportion; the manager's last size and the
+// edge the last resize was kept from.
 struct ManagerSizing {
     HWND window;        // null before the first
-    RECT proposal;
+    bool pending;
+    RECT start;
+    RECT lastProposal;
     WPARAM edge;
-    RECT kept;
 };
-ManagerSizing managerSizing = {nullptr, {0, 0, 0, 0}, WMSZ_BOTTOMRIGHT, {0, 0, 0, 0}};
+ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, WMSZ_BOTTOMRIGHT};
 
 // Set while the program sizes its own window: that is never a manager's.
 bool sizingItself = false;
@@ -304,14 +306,8 @@ void EndFrameDrag(HWND window)
 
 bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
 {
-    if ((position->flags & SWP_NOSIZE) || sizingItself || frameDrag.window == window ||
-        InSendMessage() || IsZoomed(window) || IsIconic(window))
-        return false;
-    // Maximising, minimising and restoring come with a changed frame (and
-    // the system's flag for a changed state, which has no name).
-    const UINT kStateChanged = 0x8000;
-    if (position->flags & (SWP_FRAMECHANGED | kStateChanged))
-        return false;
+    if (position->flags & SWP_NOSIZE)
+        return false;   // a move leaves a waiting resize as it is
     RECT now;
     GetWindowRect(window, &now);
     RECT proposal = now;
@@ -321,37 +317,51 @@ bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
     proposal.bottom = proposal.top + position->cy;
     const unsigned fromNow = MovedSides(now, proposal);
     if (!fromNow)
-        return false;   // a move, or the manager agreeing with the size the window has
-    // Going on with a drag, the manager differs from its own last proposal
-    // only at the edge it drags; a new drag differs from the window's frame
-    // only there.
-    unsigned sides = fromNow;
-    WPARAM edge = WMSZ_BOTTOMRIGHT;
-    if (managerSizing.window == window) {
-        const unsigned fromLast = MovedSides(managerSizing.proposal, proposal);
-        const bool repeated = EqualRect(&managerSizing.proposal, &proposal) != FALSE;
-        if (repeated || SideCount(fromLast) < SideCount(fromNow))
-            sides = fromLast;
-        edge = managerSizing.edge;
+        return false;
+    // Maximising, minimising and restoring come with a changed frame (and
+    // the system's flag for a changed state, which has no name).
+    const UINT kStateChanged = 0x8000;
+    const bool managers = !sizingItself && frameDrag.window != window && !InSendMessage() &&
+                          !IsZoomed(window) && !IsIconic(window) &&
+                          !(position->flags & (SWP_FRAMECHANGED | kStateChanged));
+    if (managers && !(managerSizing.window == window && managerSizing.pending)) {
+        // A drag the manager goes on with after the window was put in
+        // proportion differs from the manager's own last size only at the
+        // edge it drags; a new drag differs from the window's frame only there.
+        managerSizing.start = now;
+        if (managerSizing.window == window &&
+            SideCount(MovedSides(managerSizing.lastProposal, proposal)) < SideCount(fromNow))
+            managerSizing.start = managerSizing.lastProposal;
     }
-    if (sides)
-        edge = EdgeOfSides(sides);
-    RECT kept = proposal;
-    KeepDesignProportions(edge, NonClientSize(window), &kept);
-    managerSizing = {window, proposal, edge, kept};
-    return !EqualRect(&kept, &proposal);
+    if (managers) {
+        if (managerSizing.window != window)
+            managerSizing.edge = WMSZ_BOTTOMRIGHT;
+        managerSizing.window = window;
+        managerSizing.lastProposal = proposal;
+    }
+    // Any other size change ends a resize that was waiting.
+    managerSizing.pending = managers;
+    return managers;
 }
 
 void ApplyManagerSizing(HWND window)
 {
-    // Only while the manager's last proposal still stands: the window may
-    // have been maximised, or sized by someone else, meanwhile.
+    if (managerSizing.window != window || !managerSizing.pending)
+        return;
+    managerSizing.pending = false;
+    if (IsZoomed(window) || IsIconic(window))
+        return;
+    // The edges that moved since the drag began; the manager repeating its
+    // own last size keeps the edge it had.
     RECT now;
     GetWindowRect(window, &now);
-    if (managerSizing.window != window || !EqualRect(&now, &managerSizing.proposal) ||
-        IsZoomed(window) || IsIconic(window))
-        return;
-    SetFrame(window, managerSizing.kept);
+    const unsigned sides = MovedSides(managerSizing.start, now);
+    if (sides)
+        managerSizing.edge = EdgeOfSides(sides);
+    RECT kept = now;
+    KeepDesignProportions(managerSizing.edge, NonClientSize(window), &kept);
+    if (!EqualRect(&kept, &now))
+        SetFrame(window, kept);
 }
 
 void LimitTrackSize(SIZE nonClient, MINMAXINFO* info)

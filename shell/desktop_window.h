@@ -59,19 +59,21 @@ void EndFrameDrag(HWND window);
 // the frame arrives as nothing but size changes (for each step
 // WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED
 // and WM_SIZE; no WM_ENTERSIZEMOVE, WM_SIZING or WM_EXITSIZEMOVE, and no
-// sign of where the drag ends), and the manager's size must be taken as it
-// comes: an answer changed on the way never reaches the screen. So each
-// step is followed (WM_WINDOWPOSCHANGING), and once the manager has been
-// quiet for kManagerSettleDelay the window is given the design's
-// proportions from the edges the manager moved: those that differ from its
-// last proposal while a drag goes on (it proposes from where its drag
-// began, not from the size the window was given meanwhile), else those that
-// differ from the window's frame (a new drag); a repeat of its last
-// proposal keeps the last edge. A size change from another program (sent
-// from another thread), a move, the window's own sizing, a size change
-// while the system's loop runs, and a window that is maximised, minimised
-// or being restored are left as they are. True when the step is to be put
-// in proportion: then ApplyManagerSizing once the manager is quiet.
+// sign of where the drag ends; a drag of the left or top edge often comes as
+// a size change at the old place and then a move). The manager's size must
+// be taken as it comes: an answer changed on the way never reaches the
+// screen. So each step is followed (WM_WINDOWPOSCHANGING), and once the
+// manager has been quiet for kManagerSettleDelay the window is given the
+// design's proportions from the edges that moved since its drag began (a
+// manager that goes on with a drag after that proposes from where the drag
+// began, not from the size the window was given meanwhile; the manager
+// repeating its last size keeps the last edge). A size change from another
+// program (sent from another thread), a move, the window's own sizing, a
+// size change while the system's loop runs, and a window that is
+// maximised, minimised or being restored are left as they are, and any of
+// them but a move ends a resize that was waiting. True when the step waits
+// to be put in proportion: then ApplyManagerSizing once the manager is
+// quiet.
 constexpr UINT kManagerSettleDelay = 200;
 bool FollowManagerSizing(HWND window, const WINDOWPOS* position);
 void ApplyManagerSizing(HWND window);

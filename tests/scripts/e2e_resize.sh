@@ -6,16 +6,19 @@
 # menu bar are, and the note's text and caret; a screenshot at a large size
 # is checked pixel by pixel. Then the place and size are kept across a
 # restart, nonsense in the registry is ignored, and at 144 DPI the window
-# starts in proportion. Usage: e2e_resize.sh zephnotes.exe
+# starts in proportion. Last, the same with a window manager (openbox):
+# drags by the manager's frame, a move of a window of odd proportions, and
+# the pop-ups and boxes, after each of which the keys reach the program.
+# Usage: e2e_resize.sh zephnotes.exe
 #
 # With no window manager on the display, Wine draws the frame itself and
 # runs its own size loop (the program's WM_SIZING) once its windows are not
 # left to a manager: the prefix has HKCU\Software\Wine\X11 Driver
-# "Managed"="N".
+# "Managed"="N" until the manager's part.
 set -u
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/../../tools/torture/drive.sh"
-zd_under_timeout 420 "$0" "$@"    # never hang: a hard limit for the session
+zd_under_timeout 600 "$0" "$@"    # never hang: a hard limit for the session
 EXE="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 
 BUILD="$(dirname "$EXE")"
@@ -28,8 +31,10 @@ DPI_KEY='HKCU\Control Panel\Desktop'
 mkdir -p "$SHOTS"
 started=$(date +%s)
 
+OPENBOX_PID=""
 cleanup() {
     zd_kill_app
+    [ -n "$OPENBOX_PID" ] && kill "$OPENBOX_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && timeout 30 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
     zd_stop_prefix
     zd_stop_x
@@ -302,6 +307,145 @@ zd_screenshot "$SHOTS/e2e-resize-144dpi.png"
 zd_keys ctrl+q
 zd_wait_exit 20 || zd_kill_app
 timeout 30 wine reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1
+
+# ---- with a window manager: openbox drives the frame --------------------------
+# The manager draws the frame and drags it; Wine hands each step of its drag
+# on as a plain size change (no WM_ENTERSIZEMOVE, WM_SIZING or
+# WM_EXITSIZEMOVE), and the window takes the design's proportions once the
+# manager is quiet. The prefix leaves its windows to the manager again.
+timeout 30 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+timeout 30 wine reg delete "$KEY" /f >/dev/null 2>&1
+openbox --sm-disable >/dev/null 2>&1 &
+OPENBOX_PID=$!
+manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+zd_check "openbox manages the display" zd_eventually 20 manager_runs
+launch
+MAIN_X=$(xdotool search --name '^ZephNotes$' 2>/dev/null | head -1)
+# What the manager's frame adds: left, right, top (its title bar), bottom.
+read -r EL ER ET EB < <(xprop -id "$MAIN_X" _NET_FRAME_EXTENTS 2>/dev/null | sed 's/.*= //; s/,//g')
+echo "  manager's frame: left $EL, right $ER, top $ET, bottom $EB"
+zd_check "the manager draws a frame with a bottom handle" [ "${EB:-0}" -gt 0 ]
+
+# The window the manager frames, the client area with the bar (screen).
+win_edges() {
+    wl=$client_x; wt=$client_y
+    wr=$((client_x + client_width)); wb=$((client_y + client_height + bar_height))
+}
+ph() { echo $(( ($1 * 268 * 2 + 240) / 480 )); }   # the height for a width, rounded
+pw() { echo $(( ($1 * 240 * 2 + 268) / 536 )); }
+x_size() { xwininfo -id "$MAIN_X" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'; }
+
+# wm_check WHAT W H: the size, the layout, the bar inside the window with the
+# manager's frame whole around it, and the screen agreeing with the program.
+wm_check() {
+    local what="$1" shot="$SHOTS/e2e-wm-check.png" handle
+    zd_check "$what: ${client_width}x$client_height, as the proportions give ($2x$3)" \
+        [ "$client_width $client_height" = "$2 $3" ]
+    check_layout "$what"
+    win_edges
+    zd_check "$what: the window on the screen is the program's ($(x_size))" \
+        [ "$(x_size)" = "$client_width $((client_height + bar_height))" ]
+    zd_check "$what: the bar ends where the window ends" [ "$((bar_y + bar_height))" = "$wb" ]
+    import -window root "$shot" 2>/dev/null
+    handle=$(pixel $((wr - 4)) $((wb + EB / 2)) "$shot")
+    zd_check "$what: the frame's bottom handle shows below the bar ($handle)" \
+        [ "$handle" != "28,58,118" ] && [ "$handle" != "0,0,0" ]
+}
+
+# Away from the screen's edges first, by the caption.
+layout; win_edges
+drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 200 120
+layout
+zd_check "the caption moves the window by 200, 120 without sizing it" \
+    [ "$client_width $client_height" = "480 536" ]
+win_edges
+drag $(( wr - 4 )) $(( wb + EB / 2 )) 240 60
+layout; wm_check "the bottom-right grip" 720 "$(ph 720)"
+drag "$wr" $(( (wt + wb) / 2 )) -120 0
+layout; wm_check "the right side, in by 120" 600 "$(ph 600)"
+win_edges
+drag $(( (wl + wr) / 2 )) $(( wb + EB / 2 )) 0 134
+layout; wm_check "the bottom handle, down by 134" "$(pw 804)" 804
+win_edges; before_right=$wr
+drag $(( wl - EL )) $(( (wt + wb) / 2 )) -60 0
+layout; wm_check "the left side, out by 60" 780 "$(ph 780)"
+win_edges
+zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
+before_bottom=$wb
+drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 100
+layout; wm_check "the top side, down by 100" "$(pw 771)" 771
+win_edges
+zd_check "the bottom stays where it was" [ "$wb" = "$before_bottom" ]
+# A slow drag that pauses on the way: still in proportion where it ends.
+xdotool mousemove -- "$wr" $(( (wt + wb) / 2 )); sleep 0.2; xdotool mousedown 1; sleep 0.3
+for step in 1 2 3 4 5 6; do xdotool mousemove -- $((wr - 15 * step)) $(( (wt + wb) / 2 )); sleep 0.5; done
+xdotool mouseup 1; sleep 1
+layout; wm_check "a slow drag of the right side" 600 "$(ph 600)"
+zd_screenshot "$SHOTS/e2e-wm-600.png"
+
+kept="$client_width $client_height"
+zd_keys ctrl+q
+zd_wait_exit 20 || zd_kill_app
+zd_check "the size kept is the proportional one ($kept)" \
+    [ "$(( $(stored ClientWidth) )) $(( $(stored ClientHeight) ))" = "$kept" ]
+
+# A window another program gave odd proportions, moved by its caption.
+launch
+probe client-size 600 300 >/dev/null
+sleep 0.5; layout; win_edges
+before="$client_x $client_y"
+drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 80 60
+layout
+zd_check "moved by the caption, the odd size stays (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "600 300" ]
+zd_check "and the window moved by 80, 60 ($client_x,$client_y)" \
+    [ "$client_x $client_y" = "$(( ${before% *} + 80 )) $(( ${before#* } + 60 ))" ]
+probe client-size 480 536 >/dev/null
+sleep 0.5; layout
+
+# The pop-ups and boxes: after each the main window is active and the keys
+# reach it at once.
+active() { xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | awk '{print $NF}'; }
+main_active() { [ "$(( $(active) ))" = "$(( MAIN_X ))" ]; }
+selected_now() { probe layout | sed -n 's/^tree_selected=//p'; }
+tree_menu() { # item of the tree's menu, by keys
+    xdotool mousemove $((client_x + client_width / 3)) $((client_y + client_height / 2)) click 3
+    sleep 0.8
+    zd_tree_menu "$1"
+    sleep 1
+}
+xdotool mousemove $((client_x + 40)) $((client_y + 30)) click 1; sleep 0.5
+tree_menu create_folder
+zd_screenshot "$SHOTS/e2e-wm-name-entry.png"
+xdotool type --delay 40 "Home"; xdotool key Return; sleep 1
+zd_check "Enter in the name window is OK: the typed name replaced the offered one" \
+    test -d "$NOTES/Home"
+zd_check "after the name window the main window is active" zd_eventually 5 main_active
+root_item=$(selected_now)
+zd_keys Down
+zd_check "and the keys reach the tree at once" [ "$(selected_now)" != "$root_item" ]
+zd_screenshot "$SHOTS/e2e-wm-new-folder.png"
+zd_keys Up
+tree_menu create_note
+xdotool type --delay 40 "never"; xdotool key Escape; sleep 1
+zd_check "Escape in the name window is cancel: nothing made" test ! -e "$NOTES/never"
+zd_check "after Escape the main window is active" zd_eventually 5 main_active
+tree_menu create_folder
+xdotool type --delay 40 "a?b"; xdotool key Return
+zd_check "a name the program will not make is refused in an Error box" \
+    zd_wait_window '^Error$' 10
+zd_screenshot "$SHOTS/e2e-wm-refusal.png"
+zd_check "one box" [ "$(zd_close_boxes '^Error$' 3)" = 1 ]
+zd_check "after the box the main window is active" zd_eventually 5 main_active
+zd_keys ctrl+a
+zd_check "Ctrl+A shows the About window" zd_wait_window '^О программе$' 10
+zd_keys Escape
+zd_check "a key closes it" zd_wait_gone '^О программе$' 10
+zd_check "after the About window the main window is active" zd_eventually 5 main_active
+zd_keys Down
+zd_check "and the keys reach the tree at once" [ "$(selected_now)" != "$root_item" ]
+zd_keys ctrl+q
+if zd_wait_exit 20; then zd_pass "Ctrl+Q ends the program"; else zd_fail "Ctrl+Q ends the program"; zd_kill_app; fi
 
 echo "e2e resize: $ZD_PASSED passed, $ZD_FAILED failed, $(( $(date +%s) - started )) s;" \
      "screenshots in $SHOTS"

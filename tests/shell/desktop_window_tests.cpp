@@ -520,6 +520,16 @@ TEST(DesktopWindow, AWindowManagersDragEndsInProportionFromTheEdgesItMoves)
     program.PumpFor(kManagerSettleDelay + 100);
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 560, 625));
     EXPECT_EQ(right, ClientOnScreen(window).right);
+    // Out by 60 more, the way Wine often hands a left edge on: the new size
+    // at the old place, then the move.
+    const RECT wider = FrameAround(window, right - 620, y + 100, 620, 625);
+    SetWindowPos(window, nullptr, 0, 0, wider.right - wider.left, wider.bottom - wider.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, wider.left, wider.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    program.PumpFor(kManagerSettleDelay + 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 620, 692));
+    EXPECT_EQ(right, ClientOnScreen(window).right);
 
     // Moved by the manager: a move, whatever the size another program gave.
     SetClientSizeFromOutside(window, 600, 300);
