@@ -3,7 +3,8 @@
 # display: the tree, its menu, the name entry window, the editor, the
 # editor's menu and the About window at the design size; the editor and the
 # tree at twice that (480 x 536) and the editor at four times (960 x 1072),
-# each size given the window from outside as another program may.
+# each size given the window from outside as another program may; last the
+# window at 480 x 536 in the frame of a window manager (openbox).
 #   bash tools/screenshots.sh [OUT_DIR]      (default docs/screenshots)
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,7 +17,12 @@ source "$ROOT/tools/torture/drive.sh"
 
 DOCS=$(mktemp -d /tmp/zeph-shots.XXXXXX)
 NOTES="$DOCS/ZephNotes"
-cleanup() { zd_kill_app; zd_stop_prefix; zd_stop_x; rm -rf "$DOCS"; }
+WM_PID=""
+cleanup() {
+    zd_kill_app
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    zd_stop_prefix; zd_stop_x; rm -rf "$DOCS"
+}
 trap cleanup EXIT
 
 note() { # path text
@@ -91,5 +97,27 @@ client_size 960 1072
 zd_tap 930 600                  # the binding, at the right edge: the editor again
 sleep 1.5
 shot_sized editor_960x1072 960 1072
+zd_keys ctrl+q
+zd_wait_exit 15 || zd_kill_app
+
+# In a window manager's frame: the manager draws it, the menu bar lies
+# inside it.
+openbox --sm-disable >/dev/null 2>&1 &
+WM_PID=$!
+manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+zd_eventually 20 manager_runs || { echo "openbox did not start" >&2; exit 1; }
+zd_launch "$EXE"
+zd_wait_painted 30 >/dev/null
+client_size 480 536
+# Where the program's client area is, as its own windows say.
+eval "$(wine "$(dirname "$EXE")/zephprobe.exe" layout 2>/dev/null | tr -d '\r' | grep '^client_[xy]=')"
+ZD_X=$client_x ZD_Y=$client_y
+read -r EL ER ET EB < <(xprop -id "$(xdotool search --name '^ZephNotes$' | head -1)" \
+    _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+zd_keys Right Down Right         # the manager gave the new window the keys
+sleep 0.6
+import -window root -crop "$(( 480 + EL + ER ))x$(( 536 + 26 + ET + EB ))+$(( ZD_X - EL ))+$(( ZD_Y - ET ))" \
+    +repage "$OUT/window_manager.png" 2>/dev/null
+echo "$OUT/window_manager.png"
 zd_keys ctrl+q
 zd_wait_exit 15 || zd_kill_app
