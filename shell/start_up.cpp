@@ -75,8 +75,8 @@ bool StartInstance(HINSTANCE instance, int showCommand)
 
 #ifdef _WIN32_WCE
     // The shell sized the window to the work area, bar included: the
-    // window ends above the bar. (A desktop window is placed next, with
-    // room for the bar; one move of it is enough.)
+    // window ends above the bar. (A desktop window, its bar inside it, is
+    // placed next; one move of it is enough.)
     if (app.menuBar) {
         RECT window;
         RECT bar;
