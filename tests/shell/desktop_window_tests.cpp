@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -476,78 +477,52 @@ TEST(DesktopWindow, AWindowManagersDragEndsInProportionFromTheEdgesItMoves)
     ASSERT_TRUE(program.Start());
     const HWND window = program.window();
     SetClientSizeFromOutside(window, 480, 536);
-    const RECT start = ClientOnScreen(window);
-    const int x = start.left;
-    const int y = start.top;
-
-    // The right edge, out by 40 pixels a step: each size is taken as it
-    // comes, and once the manager is quiet the height follows the width.
-    for (int step = 1; step <= 3; ++step) {
-        ManagerStep(window, FrameAround(window, x, y, 480 + 40 * step, 536));
-        program.Pump();
-        ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 480 + 40 * step, 536));
+    const int x = ClientOnScreen(window).left;
+    const int y = ClientOnScreen(window).top;
+    // The manager's sizes as Wine hands each step of a drag on, and what the
+    // window has once the manager is quiet: the client area's left, top,
+    // width and height, from where it began. The manager proposes from
+    // where its drag began, also after a pause in which the window was put
+    // in proportion; a left edge often comes as the size at the old place,
+    // then the move.
+    struct Drag {
+        const char* what;
+        std::vector<RECT> steps;
+        RECT kept;
+    };
+    const Drag drags[] = {
+        {"the right edge out", {{0, 0, 520, 536}, {0, 0, 560, 536}, {0, 0, 600, 536}},
+         {0, 0, 600, 670}},
+        {"the manager repeating its last size", {{0, 0, 600, 536}}, {0, 0, 600, 670}},
+        {"the right edge in", {{0, 0, 560, 670}}, {0, 0, 560, 625}},
+        {"on with that drag after a pause", {{0, 0, 500, 670}}, {0, 0, 500, 558}},
+        {"the top edge down", {{0, 100, 500, 458}}, {0, 100, 410, 458}},
+        {"the left edge out", {{-150, 100, 560, 458}}, {-150, 100, 560, 625}},
+        {"the left edge out, size then move", {{-150, 100, 620, 625}, {-210, 100, 620, 625}},
+         {-210, 100, 620, 692}},
+    };
+    for (const Drag& drag : drags) {
+        SCOPED_TRACE(drag.what);
+        for (const RECT& step : drag.steps) {
+            ManagerStep(window, FrameAround(window, x + step.left, y + step.top, step.right,
+                                            step.bottom));
+            program.Pump();
+        }
+        program.PumpFor(kManagerSettleDelay + 100);
+        ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, drag.kept.right, drag.kept.bottom));
+        EXPECT_EQ(x + drag.kept.left, ClientOnScreen(window).left);
+        EXPECT_EQ(y + drag.kept.top, ClientOnScreen(window).top);
     }
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 670));
-    EXPECT_EQ(x, ClientOnScreen(window).left) << "the edges not dragged stay";
-    EXPECT_EQ(y, ClientOnScreen(window).top);
-    // The manager's last word repeats its own size: the same answer.
-    ManagerStep(window, FrameAround(window, x, y, 600, 536));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 670));
 
-    // In again by the right edge: the manager goes on proposing the height
-    // its drag began with, also after the window was put in proportion
-    // during a pause.
-    ManagerStep(window, FrameAround(window, x, y, 560, 670));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 560, 625));
-    ManagerStep(window, FrameAround(window, x, y, 500, 670));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 500, 558));
-
-    // The top edge, down by 100: the bottom stays, the width follows.
-    const int bottom = y + 558;
-    ManagerStep(window, FrameAround(window, x, y + 100, 500, 458));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 410, 458));
-    EXPECT_EQ(bottom, ClientOnScreen(window).bottom);
-    EXPECT_EQ(x, ClientOnScreen(window).left);
-
-    // The left edge, out by 150: the right edge stays.
-    const int right = x + 410;
-    ManagerStep(window, FrameAround(window, right - 560, y + 100, 560, 458));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 560, 625));
-    EXPECT_EQ(right, ClientOnScreen(window).right);
-    // Out by 60 more, the way Wine often hands a left edge on: the new size
-    // at the old place, then the move.
-    const RECT wider = FrameAround(window, right - 620, y + 100, 620, 625);
-    SetWindowPos(window, nullptr, 0, 0, wider.right - wider.left, wider.bottom - wider.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(window, nullptr, wider.left, wider.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 620, 692));
-    EXPECT_EQ(right, ClientOnScreen(window).right);
-
-    // Moved by the manager: a move, whatever the size another program gave.
+    // The size another program gave stays, odd as it is, through a move by
+    // the manager, maximising and restoring.
     SetClientSizeFromOutside(window, 600, 300);
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
-    const RECT before = ClientOnScreen(window);
-    ManagerStep(window, FrameAround(window, before.left + 80, before.top + 60, 600, 300));
-    program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
-    EXPECT_EQ(before.left + 80, ClientOnScreen(window).left);
-    EXPECT_EQ(before.top + 60, ClientOnScreen(window).top);
-
-    // Maximised and restored: back to the size it had, odd as it is.
+    ManagerStep(window, FrameAround(window, x + 80, y + 60, 600, 300));
     ShowWindow(window, SW_MAXIMIZE);
-    program.PumpFor(kManagerSettleDelay + 100);
     ShowWindow(window, SW_RESTORE);
     program.PumpFor(kManagerSettleDelay + 100);
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
+    EXPECT_EQ(x + 80, ClientOnScreen(window).left);
     EXPECT_EQ(0u, program.boxes.Count());
 }
 

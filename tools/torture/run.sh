@@ -424,14 +424,16 @@ failing_writes() {
 bad_names() {
     local long256 long240
     long256=$(printf 'n%.0s' $(seq 1 256)); long240=$(printf 'p%.0s' $(seq 1 240))
+    # No name holds a tab or a line break here: neither the name window nor
+    # the in-place rename takes one (Enter is OK, Tab is not typed).
     local names=(
         ".." "..\\x" "..\\..\\x" "../x" "../../x" "a/b" "a\\b" "\\x" "/x" "C:x" "a:b" "a*b" "a?b"
-        'a"b' "a<b" "a>b" "a|b" $'a\tb' $'a\nb' "CON" "con" "NUL" "nul.txt" "PRN" "AUX" "COM1"
+        'a"b' "a<b" "a>b" "a|b" "CON" "con" "NUL" "nul.txt" "PRN" "AUX" "COM1"
         "com9.log" "LPT1" "lpt3.txt" "CONIN\$" "CONOUT\$" "CLOCK\$" "name." "name " "name..."
         "." "..." " " "$long256" "$long240" "" "Z:\\tmp\\x" "\\\\server\\share" "a:stream"
         "NUL " "COM1.txt")
     if [ "$NAME_SET" = some ]; then
-        names=("..\\x" "a/b" $'a\tb' "nul.txt" "name " "")
+        names=("..\\x" "a/b" "a|b" "nul.txt" "name " "")
     fi
     fresh_docs names
     mkdir "$NOTES/folder"; printf '\xff\xfex\0' > "$NOTES/note"
@@ -441,9 +443,6 @@ bad_names() {
     for name in "${names[@]}"; do
         label=$(printf '%q' "$name" | cut -c1-40)
         for op in folder note rename; do
-            # a line break or a tab ends an in-place rename's edit: such a
-            # name is typed whole only in the pop-up
-            [ "$op" = rename ] && [[ "$name" == *[$'\n\t']* ]] && continue
             before=$(snapshot "$WORK")
             case "$op" in
             folder) select_root; tree_hold; zd_tree_menu create_folder; zd_answer_entry "$name" ;;
