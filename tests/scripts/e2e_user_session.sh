@@ -79,8 +79,7 @@ boxes=$(zd_close_boxes '^Error$' 4)
 zd_check "creating an existing folder shows one Error box (saw $boxes)" [ "$boxes" = 1 ]
 zd_check "the existing folder stays alone" [ "$(ls "$NOTES")" = Travel ]
 
-zd_tap 17 "$(ROW 0)"                       # expand the root
-sleep 0.5
+# The root opened to show the new folder: Travel is the second row.
 zd_tap 65 "$(ROW 1)"                       # select Travel by its icon
 zd_hold 120 200
 zd_tree_menu create_note
@@ -91,7 +90,7 @@ zd_wait_gone '^Файл:$' 5
 zd_check "a new note holds only FF FE" [ "$(file_hex "$NOTES/Travel/Plan" 2>/dev/null)" = fffe ]
 
 zd_tap 65 "$(ROW 1)"                       # Travel's icon (its label would rename it), then the keyboard
-zd_keys Right Down                          # expand, select Plan
+zd_keys Down                                # Travel opened to show Plan: select it
 sleep 0.5
 zd_screenshot "$SHOTS/e2e-04-tree-with-note.png"
 zd_tap "$SIDE_TREE_X" 134                   # to the editor view
