@@ -99,8 +99,18 @@ start_program() {
     launch_program "$@"
     zd_wait_main 120   # the first start prepares the user's Wine prefix
 }
-# The launcher's own windows (the first start's notice, its errors).
-launcher_windows() { xdotool search --class '^yad$' 2>/dev/null; }
+# The launcher's own windows shown (the first start's notice, its errors).
+launcher_windows() { xdotool search --onlyvisible --class '^yad$' 2>/dev/null; }
+# answer_launcher_window: Enter on the shown window (its OK button), as
+# often as it takes to land, until the launcher ends.
+answer_launcher_window() {
+    local w
+    for _ in $(seq 1 30); do
+        kill -0 "$ZD_APP_PID" 2>/dev/null || return 0
+        for w in $(launcher_windows); do xdotool windowfocus "$w" key Return 2>/dev/null; done
+        sleep 1
+    done
+}
 prefix_megabytes() { du -sm "$USER_HOME/.local/share/zephnotes" | cut -f1; }
 # Links of the prefix into Wine's files, and those that lead nowhere.
 wine_links() { find "$USER_PREFIX/drive_c" -type l -lname '/usr/*' | wc -l; }
@@ -311,12 +321,13 @@ rm -r "$USER_HOME/.config"
 # launcher waits on: here a data folder the user may not write.
 launch_program unwritable env XDG_DATA_HOME=/usr/share zephnotes
 zd_check "an error of the launcher shows in a window" zd_eventually 30 launcher_windows
+sleep 1
 zd_screenshot "$SHOTS/package-03-error.png"
 zd_check "the error is said on standard error too" grep -qF "cannot make the folder /usr/share/zephnotes" \
     "$WORK/unwritable.log"
 zd_check "the launcher waits while the window is open" kill -0 "$ZD_APP_PID"
-for w in $(launcher_windows); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; done
-if zd_wait_exit 30; then
+answer_launcher_window
+if zd_wait_exit 10; then
     zd_check "closing the window ends the launcher with 1 (got $ZD_APP_RC)" [ "$ZD_APP_RC" = 1 ]
 else
     zd_fail "closing the window ends the launcher"; kill -- -"$ZD_APP_PID" 2>/dev/null
