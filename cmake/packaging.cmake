@@ -1,21 +1,48 @@
 # The packages: "cpack -G DEB" for Debian and Ubuntu, "cpack -G ZIP" for
 # Windows. Each installs a component of its own (cmake/cpack_generator.cmake).
 
-# Linux: the program beside its launcher, which runs it under Wine.
-install(TARGETS zephnotes RUNTIME DESTINATION lib/zephnotes COMPONENT linux)
+set(ZEPH_PACKAGING ${CMAKE_BINARY_DIR}/packaging)
+# The release's date, for the manual page, from the changelog's newest entry.
+file(STRINGS packaging/changelog ZEPH_RELEASE_DATE REGEX "^ -- " LIMIT_COUNT 1)
+string(REGEX REPLACE ".*  [A-Z][a-z][a-z], ([0-9]+ [A-Z][a-z][a-z] [0-9]+) .*" "\\1"
+       ZEPH_RELEASE_DATE "${ZEPH_RELEASE_DATE}")
+configure_file(packaging/copyright.in ${ZEPH_PACKAGING}/copyright @ONLY)
+configure_file(packaging/zephnotes.1.in ${ZEPH_PACKAGING}/zephnotes.1 @ONLY)
+configure_file(packaging/zephnotes.metainfo.xml.in
+               ${ZEPH_PACKAGING}/ru.brisel.zephnotes.metainfo.xml @ONLY)
+# Compressed as Debian wants them, with no name or time in the header, so
+# that the same sources make the same package.
+foreach(document ${ZEPH_PACKAGING}/zephnotes.1 ${CMAKE_SOURCE_DIR}/packaging/changelog)
+    get_filename_component(name ${document} NAME)
+    execute_process(COMMAND gzip -9n -c ${document} OUTPUT_FILE ${ZEPH_PACKAGING}/${name}.gz
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS packaging/changelog)
+
+# Linux: the program beside its launcher, which runs it under Wine (a
+# Windows program wants no execute bit of its own there).
+install(TARGETS zephnotes RUNTIME DESTINATION lib/zephnotes COMPONENT linux
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(PROGRAMS packaging/zephnotes DESTINATION bin COMPONENT linux)
 install(FILES packaging/zephnotes.desktop DESTINATION share/applications COMPONENT linux)
-foreach(size 32 256)
+install(FILES ${ZEPH_PACKAGING}/ru.brisel.zephnotes.metainfo.xml
+        DESTINATION share/metainfo COMPONENT linux)
+install(FILES ${ZEPH_PACKAGING}/zephnotes.1.gz DESTINATION share/man/man1 COMPONENT linux)
+install(FILES ${ZEPH_PACKAGING}/copyright ${ZEPH_PACKAGING}/changelog.gz
+        DESTINATION share/doc/zephnotes COMPONENT linux)
+foreach(size 16 22 24 32 48 64 128 256)
     install(FILES resources/bitmaps/zephnotes_${size}.png
             DESTINATION share/icons/hicolor/${size}x${size}/apps
             RENAME zephnotes.png COMPONENT linux)
 endforeach()
 
-# Windows: the program and a short README with Windows line ends.
-configure_file(packaging/README-windows.txt.in ${CMAKE_BINARY_DIR}/packaging/README.txt
+# Windows: the program, a short README and the licence, with Windows line ends.
+configure_file(packaging/README-windows.txt.in ${ZEPH_PACKAGING}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
+configure_file(LICENSE ${ZEPH_PACKAGING}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS zephnotes RUNTIME DESTINATION . COMPONENT windows)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION . COMPONENT windows)
+install(FILES ${ZEPH_PACKAGING}/README.txt ${ZEPH_PACKAGING}/LICENSE.txt
+        DESTINATION . COMPONENT windows)
 
 set(CPACK_PACKAGE_NAME zephnotes)
 set(CPACK_PACKAGE_VENDOR Brisel)
@@ -33,15 +60,18 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_SYSTEM_NAME win64)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # The program is x86-64 code, run by 64-bit Wine; the cross build cannot
 # tell the architecture or the shared libraries by itself.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # wine brings the wine, wineserver and wineboot commands and wine64 the
 # 64-bit Wine; fonts-wine holds Tahoma, the program's face, and
-# fonts-liberation keeps Wine 8's script fallback off a face it crashes on.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, fonts-wine, fonts-liberation")
+# fonts-liberation keeps Wine 8's script fallback off a face it crashes on;
+# yad draws the launcher's windows (the first start's notice, its errors).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, fonts-wine, fonts-liberation, yad")
 
 # cpack builds nothing itself: the packages need the program alone, and
 # building every test first would cost minutes (tools/package.sh builds it).

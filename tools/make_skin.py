@@ -2,7 +2,8 @@
 """Draw the ZephNotes skin bitmaps.
 
 Writes the 24-bit BMP skin pieces and the program icon into
-resources/bitmaps/, and the same icon as PNG at 32 and 256 pixels for the
+resources/bitmaps/ (the icon at every size Windows picks from), and the
+same icon as PNG at the icon theme's sizes, 16 to 256 pixels, for the
 desktop's menus.  Everything is drawn from code with a tiny
 supersampling rasteriser and a hand-made stroke font, so the output is
 the same on every run and needs nothing beyond the Python 3 standard
@@ -352,6 +353,10 @@ class Canvas:
             f.write(hdr + info + bytes(data))
 
     def save_png(self, path):
+        with open(path, "wb") as f:
+            f.write(self.png_bytes())
+
+    def png_bytes(self):
         raw = bytearray()
         for y in range(self.h):
             raw.append(0)  # no filter
@@ -364,11 +369,14 @@ class Canvas:
             return (struct.pack(">I", len(data)) + kind + data
                     + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
         header = struct.pack(">IIBBBBB", self.w, self.h, 8, 6, 0, 0, 0)  # 8-bit RGBA
-        with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-                    + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
-    def save_ico(self, path):
+    def ico_image(self):
+        """The icon's picture as an .ico holds it: 32-bit BGRA rows from the
+        bottom up and a 1-bit mask, or PNG at 256 pixels, as Windows wants."""
+        if self.w >= 256:
+            return self.png_bytes()
         w, h = self.w, self.h
         xor = bytearray()
         mask = bytearray()
@@ -385,12 +393,22 @@ class Canvas:
                     xor += bytes((self._byte(self.b[i]), self._byte(self.g[i]),
                                   self._byte(self.r[i]), a))
             mask += bits
-        img = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0,
-                          len(xor) + len(mask), 0, 0, 0, 0) + bytes(xor) + bytes(mask)
-        head = struct.pack("<HHH", 0, 1, 1)
-        entry = struct.pack("<BBBBHHII", w & 255, h & 255, 0, 0, 1, 32, len(img), 22)
-        with open(path, "wb") as f:
-            f.write(head + entry + img)
+        return struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0,
+                           len(xor) + len(mask), 0, 0, 0, 0) + bytes(xor) + bytes(mask)
+
+
+def save_ico(path, canvases):
+    """One .ico holding every canvas, smallest first."""
+    images = [c.ico_image() for c in canvases]
+    head = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(head) + 16 * len(images)
+    entries = b""
+    for c, img in zip(canvases, images):
+        # a width or height of 256 is written as 0
+        entries += struct.pack("<BBBBHHII", c.w & 255, c.h & 255, 0, 0, 1, 32, len(img), offset)
+        offset += len(img)
+    with open(path, "wb") as f:
+        f.write(head + entries + b"".join(images))
 
 
 # ---------------------------------------------------------------------------
@@ -865,6 +883,12 @@ def make_button(label):
 # zephnotes.ico: a ring-bound yellow note pad
 # ---------------------------------------------------------------------------
 
+# The sizes of the desktop's icon theme (hicolor) and those Windows picks
+# from an .ico for its lists, menus, title bars and large views.
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+ICO_SIZES = (16, 24, 32, 48, 64, 256)
+
+
 def make_icon(size=32):
     """Drawn on a 32-unit grid, at size pixels."""
     c = Canvas(size, size, (0, 0, 0), alpha=0.0, unit=size / 32.0)
@@ -909,10 +933,10 @@ def main():
     ]
     for name, fn in jobs:
         fn().save_bmp(os.path.join(out, name))
-    icon = make_icon()
-    icon.save_ico(os.path.join(out, "zephnotes.ico"))
-    icon.save_png(os.path.join(out, "zephnotes_32.png"))
-    make_icon(256).save_png(os.path.join(out, "zephnotes_256.png"))
+    icons = {size: make_icon(size) for size in ICON_SIZES}
+    save_ico(os.path.join(out, "zephnotes.ico"), [icons[size] for size in ICO_SIZES])
+    for size, icon in icons.items():
+        icon.save_png(os.path.join(out, "zephnotes_%d.png" % size))
 
 
 if __name__ == "__main__":

@@ -7,8 +7,9 @@ ZEPH_BUILD="${ZEPH_BUILD:-$ZEPH_ROOT/build}"
 # nothing on the PATH); fonts-wine holds Tahoma, the face the program names;
 # fonts-liberation gives Wine's script fallback a face without the marks that
 # send Debian 12's Wine 8.0 Uniscribe into a crash (see README); openbox is
-# the window manager of the scripted resize session.
-ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine fonts-liberation googletest xvfb xdotool xclip x11-utils imagemagick python3 e2fsprogs openbox"
+# the window manager of the scripted resize session; lintian and appstream
+# check the Debian package in its test.
+ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine fonts-liberation googletest xvfb xdotool xclip x11-utils imagemagick python3 e2fsprogs openbox lintian appstream"
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="

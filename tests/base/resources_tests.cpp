@@ -99,7 +99,8 @@ TEST(Resources, AboutLinesNameTheProjectsVersion)
     EXPECT_EQ(L"support@brisel.ru", StringResource(IDS_ABOUT_CONTACT));
 }
 
-// The fixed part of the version resource, found by its signature.
+// The fixed part of the version resource, found by its signature, and its
+// copyright.
 TEST(Resources, VersionResourceCarriesTheSameVersion)
 {
     HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
@@ -129,6 +130,17 @@ TEST(Resources, VersionResourceCarriesTheSameVersion)
            spelled != ZEPHNOTES_VERSION)
         spelled.erase(spelled.size() - 2);
     EXPECT_EQ(std::string(ZEPHNOTES_VERSION), spelled);
+
+    // The licence's copyright line, shown in the file's properties.
+    const std::vector<BYTE> block(data, data + size);
+    wchar_t* copyright = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\041904B0\\LegalCopyright",
+                               reinterpret_cast<void**>(&copyright), &length));
+    wchar_t expected[100] = {0};
+    MultiByteToWideChar(CP_UTF8, 0, ZEPHNOTES_COPYRIGHT, -1, expected, 100);
+    EXPECT_EQ(std::wstring(L"Copyright \u00a9 2026 The ZephNotes developers"), expected);
+    EXPECT_EQ(std::wstring(expected), std::wstring(copyright, length ? length - 1 : 0));
 }
 
 TEST(Resources, EveryResourceIsInRussian)
@@ -143,21 +155,30 @@ TEST(Resources, EveryResourceIsInRussian)
     EXPECT_NE(nullptr, FindResourceExW(Module(), RT_STRING, MAKEINTRESOURCEW(1), russian));
 }
 
-TEST(Resources, ProgramIconIs32By32)
+// Windows picks the size it shows from the icon: a list's 16, a title bar's
+// or menu's 24, the desktop's 32 and 48, a large view's 64 and 256.
+TEST(Resources, ProgramIconHoldsEverySizeWindowsShows)
 {
-    HICON icon = static_cast<HICON>(
-        LoadImageW(Module(), MAKEINTRESOURCEW(IDI_ZEPHNOTES), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    ASSERT_NE(nullptr, icon);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP colour = {};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(colour), &colour);
-    EXPECT_EQ(32, colour.bmWidth);
-    EXPECT_EQ(32, info.hbmColor ? colour.bmHeight : colour.bmHeight / 2);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
     HRSRC group = FindResourceW(Module(), MAKEINTRESOURCEW(IDI_ZEPHNOTES), RT_GROUP_ICON);
-    EXPECT_NE(nullptr, group);
+    ASSERT_NE(nullptr, group);
+    const WORD* directory = static_cast<const WORD*>(LockResource(LoadResource(Module(), group)));
+    ASSERT_NE(nullptr, directory);
+    EXPECT_EQ(6, directory[2]) << "images in the icon";
+    for (int size : {16, 24, 32, 48, 64, 256}) {
+        HICON icon = static_cast<HICON>(LoadImageW(Module(), MAKEINTRESOURCEW(IDI_ZEPHNOTES),
+                                                   IMAGE_ICON, size, size, 0));
+        ASSERT_NE(nullptr, icon) << size;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour = {};
+        GetObjectW(info.hbmColor, sizeof(colour), &colour);
+        EXPECT_EQ(size, colour.bmWidth);
+        EXPECT_EQ(size, colour.bmHeight);
+        EXPECT_EQ(32, colour.bmBitsPixel) << "with its alpha channel, at " << size;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
 }
 
 TEST(Resources, SkinBitmapsHaveTheirSizesAt24BitsPerPixel)

@@ -19,6 +19,8 @@ if dpkg-query -W -f='${Status}' zephnotes 2>/dev/null | grep -q "ok installed"; 
     exit "$SKIPPED"
 fi
 zd_under_timeout 900 "$0" "$@"
+# The display is the test's own, started below: until then there is none.
+unset DISPLAY
 EXE="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 BUILD="$(dirname "$EXE")"
 SHOTS="$BUILD/screenshots"
@@ -80,9 +82,9 @@ apt_install() { # apt-get install arguments...
         -o DPkg::Lock::Timeout=300 "$@" >"$WORK/apt.log" 2>&1 || { cat "$WORK/apt.log"; return 1; }
 }
 
-# start_program NAME COMMAND...: the user starts the program with COMMAND
-# (the launcher's stderr kept in $WORK/NAME.log); waits for its main window.
-start_program() {
+# launch_program NAME COMMAND...: the user starts the program with COMMAND,
+# as from the menu (the launcher's stderr kept in $WORK/NAME.log).
+launch_program() {
     local name="$1"; shift
     ZD_RC_FILE="$WORK/$name.rc"
     : > "$ZD_RC_FILE"
@@ -91,8 +93,28 @@ start_program() {
         PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" "$@" \
         </dev/null >/dev/null 2>"$WORK/$name.log"; echo $? > "$ZD_RC_FILE" ) &
     ZD_APP_PID=$!   # for zd_wait_exit and zd_kill_app
+}
+# start_program NAME COMMAND...: launch_program, then waits for the main window.
+start_program() {
+    launch_program "$@"
     zd_wait_main 120   # the first start prepares the user's Wine prefix
 }
+# The launcher's own windows shown (the first start's notice, its errors).
+launcher_windows() { xdotool search --onlyvisible --class '^yad$' 2>/dev/null; }
+# answer_launcher_window: Enter on the shown window (its OK button), as
+# often as it takes to land, until the launcher ends.
+answer_launcher_window() {
+    local w
+    for _ in $(seq 1 30); do
+        kill -0 "$ZD_APP_PID" 2>/dev/null || return 0
+        for w in $(launcher_windows); do xdotool windowfocus "$w" key Return 2>/dev/null; done
+        sleep 1
+    done
+}
+prefix_megabytes() { du -sm "$USER_HOME/.local/share/zephnotes" | cut -f1; }
+# Links of the prefix into Wine's files, and those that lead nowhere.
+wine_links() { find "$USER_PREFIX/drive_c" -type l -lname '/usr/*' | wc -l; }
+broken_links() { find "$USER_PREFIX/drive_c" -xtype l | wc -l; }
 # The program's processes are found by the prefix they run in.
 export WINEPREFIX="$USER_PREFIX"
 
@@ -121,19 +143,39 @@ zd_check "an older package to upgrade from: $PREVIOUS" dpkg --compare-versions "
 zd_check "cpack -G ZIP makes zephnotes-$VERSION-win64.zip" [ -f "$ZIP" ]
 zip_list=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
     "$ZIP" 2>/dev/null | sort | tr '\n' ' ')
-zd_check "the zip holds the program and its README ($zip_list)" \
-    [ "$zip_list" = "zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
+zd_check "the zip holds the program, its README and the licence ($zip_list)" [ "$zip_list" = \
+    "zephnotes-$VERSION-win64/LICENSE.txt zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
 readme=$(python3 -c 'import sys, zipfile
 print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode("utf-8-sig"), end="")' \
     "$ZIP" "zephnotes-$VERSION-win64/README.txt" 2>/dev/null)
 zd_check "the zip's README names the version" grep -qF "ZephNotes $VERSION for Windows" <<< "$readme"
 zd_check "the zip's README has Windows line ends" [ "$(grep -c $'\r$' <<< "$readme")" = "$(wc -l <<< "$readme")" ]
+zd_check "the zip's README says how to remove the settings" \
+    grep -qF 'reg delete HKCU\SOFTWARE\Brisel\ZephNotes /f' <<< "$readme"
 [ -f "$DEB" ] && [ -f "$OLD_DEB" ] && [ -f "$ZIP" ] || { echo "FAIL: no packages to go on with"; exit 1; }
 depends=$(dpkg-deb -f "$DEB" Depends)
-for package in wine wine64 fonts-wine fonts-liberation; do
+for package in wine wine64 fonts-wine fonts-liberation yad; do
     zd_check "the package depends on $package" grep -qE "(^|, )$package(,|$)" <<< "$depends"
 done
 zd_check "the package is for amd64" [ "$(dpkg-deb -f "$DEB" Architecture)" = amd64 ]
+zd_check "the package has a homepage" [ -n "$(dpkg-deb -f "$DEB" Homepage)" ]
+lintian --pedantic -E --display-info --fail-on error,warning "$DEB" >"$WORK/lintian.log" 2>&1
+rc=$?
+sed -e '/root privileges/d' -e 's/^/lintian: /' "$WORK/lintian.log"
+zd_check "lintian --pedantic finds no error and no warning" \
+    [ "$rc" = 0 -a -z "$(grep -E '^[EW]: ' "$WORK/lintian.log")" ]
+mkdir "$WORK/tree" && dpkg-deb -x "$DEB" "$WORK/tree"
+appstreamcli validate-tree --strict --pedantic --no-net "$WORK/tree" >"$WORK/appstream.log" 2>&1
+rc=$?
+sed 's/^/appstreamcli: /' "$WORK/appstream.log"
+zd_check "appstreamcli validates the metainfo and the menu entry, with no remark" \
+    [ "$rc" = 0 -a "$(grep -c . "$WORK/appstream.log")" = 1 ]
+metainfo=$(find "$WORK/tree/usr/share/metainfo" -name '*.metainfo.xml')
+zd_check "the metainfo's newest release is $VERSION" \
+    grep -q "<release version=\"$VERSION\"" <(grep -m1 '<release ' "$metainfo")
+zcat "$WORK/tree/usr/share/doc/zephnotes/changelog.gz" > "$WORK/changelog"
+zd_check "the changelog's newest entry is $VERSION" \
+    [ "$(dpkg-parsechangelog -l "$WORK/changelog" -S Version)" = "$VERSION" ]
 cp "$BUILD/zephprobe.exe" "$WORK/"
 chmod 644 "$WORK"/*.deb "$WORK/zephprobe.exe"
 
@@ -147,8 +189,9 @@ entry() { sed -n "s/^$1=//p" "$DESKTOP"; }
 zd_check "the menu entry names the program" [ "$(entry Name)" = ZephNotes ]
 zd_check "the menu entry has an English comment" [ -n "$(entry Comment)" ]
 zd_check "the menu entry has a Russian comment" [ -n "$(entry 'Comment\[ru\]')" ]
+zd_check "the manual page is found" [ "$(man -w zephnotes 2>/dev/null)" = /usr/share/man/man1/zephnotes.1.gz ]
 zd_check "the menu entry is in Office" grep -qx 'Categories=\(.*;\)\?Office;.*' "$DESKTOP"
-for size in 32 256; do
+for size in 16 22 24 32 48 64 128 256; do
     icon="/usr/share/icons/hicolor/${size}x$size/apps/$(entry Icon).png"
     zd_check "the menu entry's icon is there at $size pixels" \
         [ "$(identify -format '%m %wx%h' "$icon" 2>/dev/null)" = "PNG ${size}x$size" ]
@@ -159,6 +202,14 @@ zd_check "zephnotes --help tells where the notes are" grep -qF "$NOTES" <<< "$he
 zd_check "zephnotes --help tells where the Wine prefix is" grep -qF "$USER_PREFIX" <<< "$help"
 zd_check "zephnotes --help prepares no prefix" [ ! -e "$USER_HOME/.local" ]
 zd_check "zephnotes --help makes no folder" [ ! -e "$USER_HOME/Documents" ]
+zd_check "zephnotes --help says the command that removes the prefix" \
+    grep -qF "rm -rf '$USER_HOME/.local/share/zephnotes'" <<< "$help"
+# HOME unset: the home folder of the user database; a relative XDG value
+# is ignored.
+zd_check "with HOME unset the launcher takes the user's home folder" \
+    grep -qF "$USER_PREFIX" <<< "$(as_user env -u HOME zephnotes --help 2>&1)"
+zd_check "a relative XDG_DATA_HOME is ignored" \
+    grep -qF "$USER_PREFIX" <<< "$(as_user env XDG_DATA_HOME=data zephnotes --help 2>&1)"
 as_user env DISPLAY= zephnotes >/dev/null 2>&1; rc=$?
 zd_check "without a display the launcher ends with 1 (got $rc)" [ "$rc" = 1 ]
 as_user zephnotes --no-such-option >/dev/null 2>&1; rc=$?
@@ -174,11 +225,27 @@ rm -r "$USER_HOME/.config"
 # ---- a first start from the menu entry, without a prefix --------------------
 zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
 echo "display $DISPLAY, user $TESTER, home $USER_HOME"
-start_program first sh -c "$(entry Exec)"
+launch_program first sh -c "$(entry Exec)"
+zd_check "the first start shows a window saying it prepares the prefix" zd_eventually 30 launcher_windows
+sleep 1
+zd_screenshot "$SHOTS/package-00-preparing.png"
+zd_wait_main 120
+first_start=$(( $(date +%s) - $(stat -c %Y "$ZD_RC_FILE") ))
 zd_check "the menu entry starts the program and its window shows" [ -n "${ZD_WINDOW:-}" ]
+zd_check "the window saying it prepares is gone" [ -z "$(launcher_windows)" ]
 zd_check "the launcher prepares the user's Wine prefix" [ -f "$USER_PREFIX/system.reg" ]
 zd_check "the prefix is the user's own" [ "$(stat -c %U "$USER_PREFIX")" = "$TESTER" ]
 zd_check "the prefix has Tahoma" [ -f "$USER_PREFIX/drive_c/windows/Fonts/tahoma.ttf" ]
+first_size=$(prefix_megabytes)
+zd_check "the prefix takes under 50 MB ($first_size MB, $(wine_links) links to Wine's files)" \
+    [ "$first_size" -lt 50 ]
+# What the home holds; fontconfig's cache, which any program that draws text
+# makes where the system's font caches are out of date, aside.
+home_holds() {
+    (cd "$USER_HOME" && find . -mindepth 1 -maxdepth "$1" -not -path './.cache*' | LC_ALL=C sort | tr '\n' ' ')
+}
+zd_check "the first start leaves nothing in the home but the prefix and the notes ($(home_holds 3))" \
+    [ "$(home_holds 3)" = "./.local ./.local/share ./.local/share/zephnotes ./Documents ./Documents/ZephNotes " ]
 zd_check "the notes folder is made in the user's documents folder" zd_eventually 10 [ -d "$NOTES" ]
 zd_check "the tree shows its root, painted" \
     as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 wine "$WORK/zephprobe.exe" wait-root 60
@@ -207,9 +274,20 @@ zd_check "the upgrade keeps the user's notes and prefix" kept
 apt_install --reinstall "$DEB"
 zd_check "apt installs $VERSION again" [ "$(installed_version)" = "$VERSION" ]
 zd_check "installing again keeps the user's notes and prefix" kept
+# Wine's files are replaced as an upgrade of Wine replaces them: the links
+# lead to the new ones.
+apt_install --reinstall libwine
+zd_check "installing Wine again leaves no link of the prefix broken ($(broken_links))" \
+    [ "$(broken_links)" = 0 ]
+# An upgrade of Wine, as the launcher sees it: wine.inf of another time.
+echo 0 > "$USER_PREFIX/.zephnotes-linked"
 
 start_program second zephnotes
-zd_check "the program starts again after the upgrade" [ -n "${ZD_WINDOW:-}" ]
+zd_check "the program starts again after the upgrades" [ -n "${ZD_WINDOW:-}" ]
+zd_check "the start after Wine's upgrade brings the prefix up to date" \
+    grep -q "up to date" "$WORK/second.log"
+zd_check "the prefix still takes under 50 MB ($(prefix_megabytes) MB) with no broken link" \
+    [ "$(prefix_megabytes)" -lt 50 -a "$(broken_links)" = 0 ]
 as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 \
     wine "$WORK/zephprobe.exe" wait-root 60 >/dev/null 2>&1
 tree=$(labels)
@@ -221,6 +299,39 @@ zd_screenshot "$SHOTS/package-02-note-listed.png"
 exit_program "after the upgrade"
 zd_check "the prefix is prepared only once" [ -z "$(grep preparing "$WORK/second.log")" ]
 zd_check "the program leaves the note as it was" kept
+
+# A start with LANG and HOME unset, a relative XDG_DATA_HOME and a documents
+# folder with a Cyrillic name.
+mkdir -p "$USER_HOME/.config" "$USER_HOME/Документы/ZephNotes" "$WORK/cwd"
+echo 'XDG_DOCUMENTS_DIR="$HOME/Документы"' > "$USER_HOME/.config/user-dirs.dirs"
+note_bytes 'Молоко' > "$USER_HOME/Документы/ZephNotes/Список"
+chown -R "$TESTER:" "$USER_HOME/.config" "$USER_HOME/Документы" "$WORK/cwd"
+start_program unset env -C "$WORK/cwd" -u LANG -u HOME XDG_DATA_HOME=data zephnotes
+as_user env WINEPREFIX="$USER_PREFIX" WINEDEBUG=-all timeout 90 \
+    wine "$WORK/zephprobe.exe" wait-root 60 >/dev/null 2>&1
+tree=$(labels)
+zd_check "LANG unset: the note in the Cyrillic documents folder is listed (tree: $(tr '\n' '|' <<< "$tree"))" \
+    [ "$tree" = $'ZephNotes\n  Список' ]
+zd_check "nothing is made under the relative XDG_DATA_HOME" [ -z "$(ls -A "$WORK/cwd")" ]
+zd_check "the prefix in use is the usual one" [ -z "$(grep -E 'preparing|up to date' "$WORK/unset.log")" ]
+exit_program "with LANG and HOME unset"
+rm -r "$USER_HOME/.config"
+
+# An error met on a start from the menu is shown in a window, which the
+# launcher waits on: here a data folder the user may not write.
+launch_program unwritable env XDG_DATA_HOME=/usr/share zephnotes
+zd_check "an error of the launcher shows in a window" zd_eventually 30 launcher_windows
+sleep 1
+zd_screenshot "$SHOTS/package-03-error.png"
+zd_check "the error is said on standard error too" grep -qF "cannot make the folder /usr/share/zephnotes" \
+    "$WORK/unwritable.log"
+zd_check "the launcher waits while the window is open" kill -0 "$ZD_APP_PID"
+answer_launcher_window
+if zd_wait_exit 10; then
+    zd_check "closing the window ends the launcher with 1 (got $ZD_APP_RC)" [ "$ZD_APP_RC" = 1 ]
+else
+    zd_fail "closing the window ends the launcher"; kill -- -"$ZD_APP_PID" 2>/dev/null
+fi
 
 # ZEPHNOTES_DOCUMENTS still chooses the folder.
 ELSEWHERE="$USER_HOME/elsewhere"
@@ -249,7 +360,13 @@ for package in wine wine64 fonts-wine fonts-liberation; do
         sh -c "dpkg-query -W -f='\${Status}' $package | grep -q 'ok installed'"
 done
 zd_check "the user's notes and prefix stay after the package is gone" kept
+# What the README gives to remove what stays, the notes apart.
+as_user env WINEPREFIX="$USER_PREFIX" timeout 30 wineserver -k >/dev/null 2>&1
+as_user sh -c 'rm -rf ~/.local/share/zephnotes'
+zd_check "rm -rf ~/.local/share/zephnotes leaves nothing of ZephNotes but the notes ($(home_holds 2))" \
+    [ -z "$(home_holds 2 | tr ' ' '\n' | grep -vE '^(./(Documents|Документы|elsewhere)(/ZephNotes)?|./.local(/share)?)?$')" ]
 
 echo "package: $ZD_PASSED passed, $ZD_FAILED failed, $(( $(date +%s) - started )) s;" \
-     "$(stat -c %s "$DEB") bytes .deb, $(stat -c %s "$ZIP") bytes .zip; screenshots in $SHOTS"
+     "$(stat -c %s "$DEB") bytes .deb, $(stat -c %s "$ZIP") bytes .zip;" \
+     "first start ${first_start:-?} s, prefix ${first_size:-?} MB; screenshots in $SHOTS"
 [ "$ZD_FAILED" = 0 ]
