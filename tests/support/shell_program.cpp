@@ -337,15 +337,7 @@ void SetWindowPosFromOutside(HWND window, int x, int y, int width, int height, U
         return;
     // The call waits for this thread to handle the messages it sends.
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        ProgramUnderTest::Pump();
     }
     CloseHandle(thread);
 }

@@ -49,7 +49,7 @@ public:
     void AnswerNameEntry(const std::wstring& text, int button, bool keepText = false);
 
     void Command(UINT id) { SendMessageW(window(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    void Pump();
+    static void Pump();
     // Runs the program's messages for a while, its timers too.
     void PumpFor(DWORD milliseconds);
     HWND window() const;
