@@ -1,5 +1,6 @@
 #include "base/device_files.h"
 
+#include "base/shell_services.h"
 #include "resources/resource.h"
 
 #include <shlobj.h>
@@ -65,12 +66,6 @@ DWORD ShellOperationError(int code)
     if (code > 0 && code < 0x4000)
         return static_cast<DWORD>(code);
     return ERROR_GEN_FAILURE;
-}
-
-bool RunningOnWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace
@@ -208,7 +203,7 @@ bool DeviceNameLengthFits(const wchar_t* name)
     const int units = static_cast<int>(wcslen(name));
     if (units > 255)
         return false;
-    if (!RunningOnWine())
+    if (!RunningUnderWine())
         return true;
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, name, units, nullptr, 0, nullptr, nullptr);
     return bytes <= 255;
@@ -276,7 +271,7 @@ BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
     // Wine's ReplaceFileW first moves the replaced file aside and only then
     // moves the replacement in: a crash between the two would leave no file
     // under the name. A move over the file is one atomic rename there.
-    if (RunningOnWine())
+    if (RunningUnderWine())
         return MoveFileExW(TranslateDevicePath(replacement).c_str(),
                            TranslateDevicePath(replaced).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
@@ -289,7 +284,7 @@ Outcome DeviceRemoveFolderLink(const wchar_t* path)
 {
     // Wine's calls resolve a Unix symbolic link to its target: a remove or a
     // move there would act on the folder outside.
-    if (RunningOnWine())
+    if (RunningUnderWine())
         return Outcome::Refusal(IDS_REFUSED_LINK_REMOVE);
     if (!RemoveDirectoryW(TranslateDevicePath(path).c_str()))
         return Outcome::LastError();

@@ -13,8 +13,6 @@ BOOL TransparentImage(HDC target, int x, int y, int width, int height,
                              sourceWidth, sourceHeight, key);
 }
 
-const wchar_t NoteFontFace[] = L"Tahoma";
-
 namespace {
 
 HFONT MakeFont(const wchar_t* face, int logicalHeight)

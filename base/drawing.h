@@ -10,8 +10,9 @@ BOOL TransparentImage(HDC target, int x, int y, int width, int height,
                       int sourceHeight, COLORREF key);
 
 // The face of the tree, the notes and the name field: Tahoma, the handheld's
-// system face, which desktop Windows has and Wine brings in fonts-wine.
-extern const wchar_t NoteFontFace[];
+// system face, on Windows; under Wine a copy of Wine's Tahoma the program
+// carries (text_faces.cpp says why), registered on the first call.
+const wchar_t* NoteFontFace();
 
 // A font of the face whose cell (ascent plus descent) is cellHeight pixels,
 // or the tallest the face has below it, so that lines of text keep a pitch

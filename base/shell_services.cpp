@@ -445,3 +445,9 @@ int MenuBarSpace(HWND parent)
     GetWindowRect(bar, &place);
     return place.bottom - place.top;
 }
+
+bool RunningUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}

@@ -72,6 +72,9 @@ BOOL SHHandleWMSettingChange(HWND window, WPARAM wParam, LPARAM lParam,
 // stand-ins for the handheld's stylus gestures.
 BOOL SHInitExtraControls();
 
+// Whether the program runs under Wine rather than on Windows.
+bool RunningUnderWine();
+
 // SystemParametersInfoW(SPI_GETPLATFORMTYPE): the platform type text.
 // A desktop reports itself as a Pocket PC.
 BOOL GetPlatformType(wchar_t* buffer, UINT bufferBytes);

@@ -106,7 +106,7 @@ void NoteEditor::ApplyFont(int cellHeight)
         cellHeight = 8;
     if (font && cellHeight == fontCell)
         return;
-    HFONT made = CreateFontWithCell(NoteFontFace, cellHeight);
+    HFONT made = CreateFontWithCell(NoteFontFace(), cellHeight);
     if (!made)
         return;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);

@@ -62,6 +62,10 @@
 #define IDM_TREE                137
 #define IDM_EDITOR              306
 
+// Faces the edit controls are drawn in under Wine (RCDATA)
+#define IDR_FONT_TEXT           150
+#define IDR_FONT_FALLBACK       151
+
 // Skin bitmaps
 #define IDB_SIDE                129
 #define IDB_TOOLBAR             130

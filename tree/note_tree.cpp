@@ -90,7 +90,7 @@ void NoteTree::Layout(int32_t newClientWidth, int32_t newClientHeight)
     // (a 13-pixel cell on the 268-pixel-high screen), scaled with the client.
     const int32_t cell = 13 * newClientHeight / designSpaceHeight;
     if (controlWindow && cell > 0 && (!labelFont || cell != labelFontCell)) {
-        HFONT made = CreateFontWithCell(NoteFontFace, cell);
+        HFONT made = CreateFontWithCell(NoteFontFace(), cell);
         if (made) {
             SendMessageW(controlWindow, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
             if (labelFont)

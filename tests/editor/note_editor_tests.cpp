@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "support/combining_marks.h"
 #include "support/editor_test_window.h"
 
 namespace {
@@ -388,5 +389,33 @@ TEST(NoteEditorPage, ANoteTallerThanThePageStillTakesTypedText)
     wchar_t back[1024] = {0};
     GetWindowTextW(editor.control, back, 1024);
     EXPECT_EQ(tall + L"end", std::wstring(back));
+    DestroyWindow(parent);
+}
+
+TEST(NoteEditorPage, EveryMarkBeforeALetterOfEveryScriptIsLaidOutAtTwoWidths)
+{
+    // A run that starts with a mark led Wine 8's Uniscribe to read before
+    // its first glyph: the page made as the program makes it lays out each
+    // such note at the handheld's width and at a wider one, and keeps it.
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 480, 536, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, parent);
+    NoteEditor editor;
+    ASSERT_NE(nullptr, editor.Create(30, 0, 207, 221, parent, 400, GetModuleHandleW(nullptr), L""));
+    editor.SetPageLines(17, 16, 34, 4);
+    std::vector<std::wstring> notes = {
+        L"\x05B2\x0628", L"\x05BB\x0628", L"\x064E\x0628\x0650\x0020\x0651\x0627",
+        L"\x05D0\x000D\x05BB"};
+    const std::vector<std::wstring> pairs = MarkBeforeLetterNotes(NoteTextLimit);
+    ASSERT_GT(LettersOfScriptsWithMarks().size(), 40u);
+    notes.insert(notes.end(), pairs.begin(), pairs.end());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        SetWindowTextW(editor.control, notes[i].c_str());
+        editor.Layout(240, 268);
+        UpdateWindow(editor.control);
+        editor.Layout(480, 536);
+        UpdateWindow(editor.control);
+        ASSERT_EQ(notes[i], ControlText(editor.control)) << "note " << i;
+    }
     DestroyWindow(parent);
 }

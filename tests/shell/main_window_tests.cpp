@@ -1,5 +1,6 @@
 // The whole program in-process: start-up, the views, the menus and every
 // command, driven with the messages a user's taps would bring.
+#include "base/drawing.h"
 #include "editor/note_editor.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -1507,7 +1508,7 @@ TEST(Page, EachRowOfTextStandsOnARuleRightOfTheMarginAtEverySize)
         ASSERT_NE(nullptr, font);
         LOGFONTW named = {};
         GetObjectW(font, sizeof(named), &named);
-        EXPECT_STREQ(L"Tahoma", named.lfFaceName);
+        EXPECT_STREQ(NoteFontFace(), named.lfFaceName);
         HDC dc = GetDC(noteEditor.control);
         HGDIOBJ previous = SelectObject(dc, font);
         TEXTMETRICW metrics = {};

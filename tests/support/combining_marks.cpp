@@ -1,5 +1,7 @@
 #include "support/combining_marks.h"
 
+#include <windows.h>
+
 namespace {
 
 struct MarkRange {
@@ -57,4 +59,57 @@ std::wstring CombiningMarks()
         for (unsigned mark = range.first; mark <= range.last; ++mark)
             marks += static_cast<wchar_t>(mark);
     return marks;
+}
+
+std::wstring LettersOfScriptsWithMarks()
+{
+    const std::wstring marks = CombiningMarks();
+    std::wstring letters;
+    unsigned lastPage = 0xFFFF;
+    for (wchar_t mark : marks) {
+        const unsigned page = mark >> 7;
+        if (page == lastPage)
+            continue;
+        lastPage = page;
+        for (unsigned unit = page << 7; unit < (page + 1) << 7; ++unit) {
+            const wchar_t c = static_cast<wchar_t>(unit);
+            WORD type = 0;
+            if (GetStringTypeW(CT_CTYPE1, &c, 1, &type) && (type & C1_ALPHA) &&
+                marks.find(c) == std::wstring::npos) {
+                letters += c;
+                break;
+            }
+        }
+    }
+    return letters;
+}
+
+std::vector<std::wstring> MarkBeforeLetterNotes(size_t maxUnits)
+{
+    const std::wstring marks = CombiningMarks();
+    const std::wstring letters = LettersOfScriptsWithMarks();
+    // A line holds at most 40 pairs after lone CRs: Uniscribe lays out no
+    // line of more than 255 runs, and such a line would not be laid out at all.
+    const wchar_t* const before[] = {L"\r\n", L"\r"};
+    std::vector<std::wstring> notes;
+    for (const wchar_t* context : before) {
+        std::wstring note;
+        int onLine = 0;
+        for (wchar_t letter : letters) {
+            for (wchar_t mark : marks) {
+                std::wstring pair = context + std::wstring{mark, letter};
+                if (context[1] == 0 && ++onLine == 40) {
+                    pair += L"\r\n";
+                    onLine = 0;
+                }
+                if (note.size() + pair.size() > maxUnits) {
+                    notes.push_back(note);
+                    note.clear();
+                }
+                note += pair;
+            }
+        }
+        notes.push_back(note);
+    }
+    return notes;
 }

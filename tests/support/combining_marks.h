@@ -3,5 +3,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 std::wstring CombiningMarks();
+
+// One letter of each script of the BMP that has combining marks: the first
+// letter of each 128-unit page that holds both marks and letters.
+std::wstring LettersOfScriptsWithMarks();
+
+// Notes of at most maxUnits units that, together, put every mark before a
+// letter of every such script, once at the start of a line and once after a
+// lone CR: a run of that script then starts with the mark.
+std::vector<std::wstring> MarkBeforeLetterNotes(size_t maxUnits);

@@ -1,5 +1,7 @@
 #include "support/tree_files.h"
 
+#include "base/shell_services.h"
+
 #include "support/temp_folder.h"
 
 #include <cstdio>
@@ -119,12 +121,6 @@ bool MakeFolder(const std::wstring& path, int year)
 {
     return CreateDirectoryW(path.c_str(), nullptr) &&
            SetWriteTime(path, year, FILE_FLAG_BACKUP_SEMANTICS);
-}
-
-bool RunningUnderWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 bool MakeNotesOnUnixSide(const std::wstring& folder, const std::vector<std::wstring>& names)

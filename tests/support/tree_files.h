@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "base/shell_services.h"   // RunningUnderWine
+
 #include <string>
 #include <vector>
 
@@ -13,9 +15,6 @@ bool MakeFolder(const std::wstring& path, int year = 0);
 FILETIME FileTimeOfYear(int year);
 // Sets a folder's times again, once its entries have been made.
 bool SetFolderYear(const std::wstring& path, int year);
-
-// Whether this process runs under Wine on a case-sensitive file system.
-bool RunningUnderWine();
 
 // Creates the files named in one folder straight on the Unix side, so names
 // that differ only in case can stand side by side (Win32 calls under Wine
