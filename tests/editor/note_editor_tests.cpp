@@ -396,8 +396,8 @@ TEST(NoteEditorPage, EveryMarkBeforeALetterOfEveryScriptIsLaidOutAtTwoWidths)
 {
     // A run that starts with a mark led Wine 8's Uniscribe to read before
     // its first glyph: the page made as the program makes it lays out each
-    // such note at the handheld's width and at a wider one, and keeps it.
-    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 480, 536, nullptr, nullptr,
+    // such note at the handheld's width and at twice that, and keeps it.
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 480, 268, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(nullptr, parent);
     NoteEditor editor;
@@ -409,11 +409,18 @@ TEST(NoteEditorPage, EveryMarkBeforeALetterOfEveryScriptIsLaidOutAtTwoWidths)
     const std::vector<std::wstring> pairs = MarkBeforeLetterNotes(NoteTextLimit);
     ASSERT_GT(LettersOfScriptsWithMarks().size(), 40u);
     notes.insert(notes.end(), pairs.begin(), pairs.end());
+    editor.Layout(240, 268);
+    RECT page;
+    GetWindowRect(editor.control, &page);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&page), 2);
+    const int narrow = page.right - page.left;
+    const int height = page.bottom - page.top;
+    // Each note is laid out at the width it finds, then at the other one.
     for (size_t i = 0; i < notes.size(); ++i) {
         SetWindowTextW(editor.control, notes[i].c_str());
-        editor.Layout(240, 268);
         UpdateWindow(editor.control);
-        editor.Layout(480, 536);
+        const int width = i % 2 ? narrow : narrow * 2;
+        MoveWindow(editor.control, page.left, page.top, width, height, TRUE);
         UpdateWindow(editor.control);
         ASSERT_EQ(notes[i], ControlText(editor.control)) << "note " << i;
     }
