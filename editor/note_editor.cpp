@@ -8,6 +8,15 @@
 
 NoteEditor noteEditor;
 
+namespace {
+
+// The narrowest row of the page, in font cells: wider than the widest glyph
+// of the faces (2.3 em) and than the first tab stop (eight average
+// characters).
+constexpr int64_t kRowCells = 6;
+
+}  // namespace
+
 // The page scrolls down as the caret goes past its last line
 // (ES_AUTOVSCROLL): without it the control refuses every key once a note is
 // taller than the page, so such a note could not be edited at all.
@@ -63,6 +72,8 @@ HWND NoteEditor::Create(int designX, int designY, int designWidth, int designHei
     // What the user types or pastes must fit the buffer, or a save would drop it.
     if (control)
         SendMessageW(control, EM_SETLIMITTEXT, NoteTextLimit, 0);
+    if (control && (style & ES_MULTILINE))
+        SendMessageW(control, EM_SETWORDBREAKPROC, 0, reinterpret_cast<LPARAM>(PageWordBreak));
     return control;
 }
 
@@ -81,7 +92,13 @@ void NoteEditor::Layout(int width, int height)
     MoveWindow(control, static_cast<int>(x), static_cast<int>(y),
                static_cast<int>(this->width), static_cast<int>(this->height), FALSE);
     if (designLineHeight > 0) {
-        ApplyFont(static_cast<int>(designLineHeight * h / designSpaceHeight));
+        // A row of the page is always several characters wide, however the
+        // window is shaped for a moment: a character wider than its row
+        // would leave the control no place to wrap (see PageWordBreak).
+        const int64_t row = static_cast<int64_t>(this->width) -
+                            (designTextLeft + designTextRight) * w / designSpaceWidth;
+        const int64_t cell = designLineHeight * h / designSpaceHeight;
+        ApplyFont(static_cast<int>(std::min(cell, row / kRowCells)));
         PlaceTextOnPage(width, height);
     } else {
         // A one-line field: a font that fits it, at most the size of the

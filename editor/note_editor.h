@@ -125,3 +125,7 @@ extern NoteEditor noteEditor;
 // The note editor control's own procedure: paints the lined page behind the
 // text and hands a tap-and-hold to the main window.
 LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Where the page's lines may wrap and where the caret stops when it moves by
+// words (an EditWordBreakProc).
+int CALLBACK PageWordBreak(wchar_t* text, int index, int count, int action);

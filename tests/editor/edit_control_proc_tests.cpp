@@ -182,3 +182,38 @@ TEST_F(EditControlProcTest, EverythingElseIsPassedOnWithItsResult)
 }
 
 }  // namespace
+
+// A word longer than the row wraps at a character (a right-to-left cluster
+// in it once led Wine's control to write past an array); Ctrl+arrows still
+// stop at the starts of words, the first one of a line included.
+TEST_F(EditControlProcTest, AWordLongerThanTheRowWrapsWhileCtrlArrowsMoveByWords)
+{
+    std::wstring word;
+    for (int i = 0; i < 60; ++i)
+        word += L"\x05D0\x05B8xy";
+    const std::wstring text = L"one " + word + L" two";
+    SetWindowTextW(control(), text.c_str());
+    const LRESULT rows = SendMessageW(control(), EM_GETLINECOUNT, 0, 0);
+    EXPECT_GT(rows, 4);
+    for (LRESULT row = 0; row < rows; ++row) {
+        const LRESULT start = SendMessageW(control(), EM_LINEINDEX, row, 0);
+        EXPECT_GT(SendMessageW(control(), EM_LINELENGTH, start, 0), 0) << row;
+    }
+    EXPECT_EQ(text, ControlText(control()));
+
+    SetWindowTextW(control(), L"one twothree");
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE control_ = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    for (auto [from, to] : {std::pair{9, 4}, std::pair{2, 0}}) {
+        SendMessageW(control(), EM_SETSEL, from, from);
+        SendMessageW(control(), WM_KEYDOWN, VK_LEFT, 1);
+        DWORD caret = 0;
+        SendMessageW(control(), EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+        EXPECT_EQ(caret, static_cast<DWORD>(to)) << from;
+    }
+    keys[VK_CONTROL] = control_;
+    SetKeyboardState(keys);
+}
