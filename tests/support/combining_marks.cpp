@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <random>
+
 namespace {
 
 struct MarkRange {
@@ -108,6 +110,30 @@ std::vector<std::wstring> MarkBeforeLetterNotes(size_t maxUnits)
                 }
                 note += pair;
             }
+        }
+        notes.push_back(note);
+    }
+    return notes;
+}
+
+std::vector<std::wstring> MarkSoupNotes(unsigned seed, size_t count, size_t maxUnits)
+{
+    const std::wstring marks = CombiningMarks();
+    const std::wstring bases = LettersOfScriptsWithMarks() + L"aZ5 \n";
+    std::mt19937 random(seed);
+    std::vector<std::wstring> notes;
+    for (size_t n = 0; n < count; ++n) {
+        std::wstring note;
+        const size_t letters = 50 + random() % 251;
+        for (size_t i = 0; i < letters; ++i) {
+            std::wstring cluster;
+            const wchar_t base = bases[random() % bases.size()];
+            cluster += base == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, base);
+            for (unsigned k = random() % 4; k > 0; --k)
+                cluster += marks[random() % marks.size()];
+            if (note.size() + cluster.size() > maxUnits)
+                break;
+            note += cluster;
         }
         notes.push_back(note);
     }

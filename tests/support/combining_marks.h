@@ -15,3 +15,8 @@ std::wstring LettersOfScriptsWithMarks();
 // letter of every such script, once at the start of a line and once after a
 // lone CR: a run of that script then starts with the mark.
 std::vector<std::wstring> MarkBeforeLetterNotes(size_t maxUnits);
+
+// count seeded notes of 50 to 300 letters (letters of every such script,
+// Latin letters, digits, spaces and line breaks), each followed by zero to
+// three marks drawn from every mark, cut to at most maxUnits units.
+std::vector<std::wstring> MarkSoupNotes(unsigned seed, size_t count, size_t maxUnits);
