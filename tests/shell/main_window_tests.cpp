@@ -1553,6 +1553,12 @@ TEST(Page, NotesOfEveryCombiningMarkAreShownEditedAndSaved)
     }
     for (size_t i = 0; i < marks.size(); ++i)
         notes.emplace_back(L"s" + std::to_wstring(i), std::wstring(1, marks[i]) + L"x");
+    // Marks before letters of scripts whose faces position marks.
+    for (const wchar_t* text : {L"\x05B2\x0628", L"\x05BB\x0628",
+                                L"\x064E\x0628\x0650\x0020\x0651\x0627", L"\x05D0\x000D\x05BB"})
+        notes.emplace_back(L"e" + std::to_wstring(notes.size()), text);
+    for (const std::wstring& text : MarkSoupNotes(5, 10, NoteTextLimit - 1))
+        notes.emplace_back(L"m" + std::to_wstring(notes.size()), text);
     for (const auto& note : notes)
         ASSERT_TRUE(WriteBytes(program.NotesPath(note.first), kMark + Utf16(note.second)));
     ASSERT_TRUE(program.Start());
@@ -1570,6 +1576,18 @@ TEST(Page, NotesOfEveryCombiningMarkAreShownEditedAndSaved)
         SendMessageW(noteEditor.control, WM_CHAR, L'z', 1);
         program.Command(IDM_SAVE);
         ASSERT_EQ(kMark + Utf16(note.second + L"z"), Bytes(program.NotesPath(note.first)));
+    }
+    // The tree's label editor draws the same texts; Escape renames nothing.
+    program.Tap(kStripX, kStripY);
+    for (const std::wstring& text : MarkSoupNotes(3, 8, 120)) {
+        HWND edit = reinterpret_cast<HWND>(
+            SendMessageW(noteTree.controlWindow, TVM_EDITLABELW, 0,
+                         reinterpret_cast<LPARAM>(noteTree.GetSelected())));
+        ASSERT_NE(nullptr, edit);
+        SetWindowTextW(edit, text.c_str());
+        RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+        program.Pump();
     }
     EXPECT_EQ(0u, program.boxes.Count());
 }

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "editor/note_editor.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "support/combining_marks.h"
 #include "support/skin_windows.h"
 
 namespace {
@@ -164,6 +166,29 @@ TEST_F(NameEntryWindowTest, TypedTextComesBackAfterOk)
     PostClick(entry.okButton);
     EXPECT_EQ(1, entry.RunModal());
     EXPECT_EQ(WideString(L"Покупки"), entry.text);
+}
+
+// Marks before letters of other scripts, typed into the field, are drawn
+// and handed back as typed.
+TEST_F(NameEntryWindowTest, NamesOfMarksBeforeLettersAreShownAndHandedBack)
+{
+    std::vector<std::wstring> names = {L"\x05B2\x0628", L"\x05BB\x0628",
+                                       L"\x064E\x0628\x0650\x0020\x0651\x0627"};
+    for (std::wstring soup : MarkSoupNotes(11, 12, 60)) {
+        soup.erase(std::remove_if(soup.begin(), soup.end(),
+                                  [](wchar_t c) { return c == L'\r' || c == L'\n'; }),
+                   soup.end());
+        names.push_back(soup);
+    }
+    for (const std::wstring& name : names) {
+        NameEntryRequest request(main.Handle(), L"Файл:", L"Файл", IDB_BUTTON_OK);
+        NameEntryWindow& entry = request.Entry();
+        PostMessageW(request.Field(), EM_SETSEL, 0, -1);
+        PostTyping(request.Field(), name.c_str());
+        PostClick(entry.okButton);
+        EXPECT_EQ(1, entry.RunModal());
+        EXPECT_EQ(WideString(name.c_str()), entry.text);
+    }
 }
 
 TEST_F(NameEntryWindowTest, CancelAnswersTwoAndKeepsTheInitialText)
