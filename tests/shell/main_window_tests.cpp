@@ -1553,12 +1553,6 @@ TEST(Page, NotesOfEveryCombiningMarkAreShownEditedAndSaved)
     }
     for (size_t i = 0; i < marks.size(); ++i)
         notes.emplace_back(L"s" + std::to_wstring(i), std::wstring(1, marks[i]) + L"x");
-    // Marks before letters of scripts whose faces position marks.
-    for (const wchar_t* text : {L"\x05B2\x0628", L"\x05BB\x0628",
-                                L"\x064E\x0628\x0650\x0020\x0651\x0627", L"\x05D0\x000D\x05BB"})
-        notes.emplace_back(L"e" + std::to_wstring(notes.size()), text);
-    for (const std::wstring& text : MarkSoupNotes(5, 10, NoteTextLimit - 1))
-        notes.emplace_back(L"m" + std::to_wstring(notes.size()), text);
     for (const auto& note : notes)
         ASSERT_TRUE(WriteBytes(program.NotesPath(note.first), kMark + Utf16(note.second)));
     ASSERT_TRUE(program.Start());
