@@ -109,9 +109,24 @@ LRESULT OnPaint(HWND window)
     return 0;
 }
 
-}  // namespace
+// How deep the window procedure is in calls of itself: 1 while it handles a
+// message of the top-level loop, more while a box, a menu or the name entry
+// window runs its own loop inside a handler.
+int dispatchDepth = 0;
+// A refresh came while the tree could not change; it runs once the window
+// is back at its top level.
+bool refreshDeferred = false;
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// Whether the tree's items may be removed now: no handler below holds an
+// item (a command, a box, a menu, the name entry window), no label is being
+// edited and the control is not tracking a press.
+bool TreeMayChangeNow(int depth)
+{
+    return depth <= 1 && !app.popupMenu && !app.activeNameEntry && !GetCapture() &&
+           !(noteTree.controlWindow && TreeView_GetEditControl(noteTree.controlWindow));
+}
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -167,7 +182,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 #endif
         return OnAnimationTick(window);
     case kNotesChangedMessage:
-        return OnNotesChanged(window);
+        return OnNotesChanged(window, wParam);
     case kWatchFolderMessage:
         WatchNotesFolder(window);
         return 0;
@@ -187,6 +202,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ++dispatchDepth;
+    const LRESULT result = HandleMessage(window, message, wParam, lParam);
+    --dispatchDepth;
+    if (dispatchDepth == 0 && refreshDeferred && TreeMayChangeNow(0)) {
+        refreshDeferred = false;
+        PostMessageW(window, kNotesChangedMessage, kRefreshNow, 0);
+    }
+    return result;
+}
+
 void WatchNotesFolder(HWND window)
 {
     const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
@@ -198,18 +227,30 @@ void WatchNotesFolder(HWND window)
     folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
 }
 
-LRESULT OnNotesChanged(HWND window)
+LRESULT OnNotesChanged(HWND window, WPARAM when)
 {
+    if (when == kRefreshNow)
+        return OnFolderTimer(window);
     SetTimer(window, kFolderTimerId, kFolderSettleDelay, nullptr);
     return 0;
 }
 
 // A burst of changes (a sync writing thousands of files) is taken a slice
-// at a time, so the window keeps answering in between.
+// at a time, so the window keeps answering in between. The tree changes
+// only here, at the window's top level: an item a handler holds is never
+// removed under it.
 LRESULT OnFolderTimer(HWND window)
 {
     KillTimer(window, kFolderTimerId);
-    if (folderWatch.RefreshChangedFolders(50))
+    if (!TreeMayChangeNow(dispatchDepth)) {
+        refreshDeferred = true;
+        // A label edit ends without a message of the window's own: it is
+        // looked at again shortly.
+        SetTimer(window, kFolderTimerId, kDeferredRefreshDelay, nullptr);
+        return 0;
+    }
+    refreshDeferred = false;
+    if (folderWatch.RefreshChangedFolders(kRefreshSlice))
         SetTimer(window, kFolderTimerId, 1, nullptr);
     return 0;
 }

@@ -50,7 +50,14 @@ constexpr UINT_PTR kFolderTimerId = 201;
 // the manager is quiet (desktop_window.h).
 constexpr UINT_PTR kManagerSizingTimerId = 202;
 constexpr UINT kFolderSettleDelay = 150;
+// kNotesChangedMessage's wParam when the tree is to follow at once (a
+// command found an entry gone), not after the changes settle.
+constexpr WPARAM kRefreshNow = 1;
+// A refresh waiting for a label edit to end looks again after this long.
+constexpr UINT kDeferredRefreshDelay = 100;
+// The longest the window gives the tree's refresh at a time, in ms.
+constexpr DWORD kRefreshSlice = 50;
 // Starts following the notes folder (after the scan), and stops.
 void WatchNotesFolder(HWND window);
-LRESULT OnNotesChanged(HWND window);
+LRESULT OnNotesChanged(HWND window, WPARAM when);
 LRESULT OnFolderTimer(HWND window);

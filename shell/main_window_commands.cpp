@@ -513,6 +513,8 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
         return OnSelectionChanging();
     case TVN_SELCHANGEDW:
         OnSelectionChanged();
+        // An item kept while chosen, its entry gone, goes now.
+        noteTree.RefreshIfGone(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         break;
     case TVN_ENDLABELEDITW:
         OnLabelEdited(reinterpret_cast<const NMTVDISPINFOW*>(lParam));

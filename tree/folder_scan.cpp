@@ -2,6 +2,7 @@
 
 #include "base/device_files.h"
 #include "shell/app_state.h"
+#include "tree/folder_watch.h"
 
 #include <algorithm>
 #include <deque>
@@ -323,5 +324,5 @@ void NoteTree::RefreshIfGone(HTREEITEM item)
     const HTREEITEM folder = record->parent;
     const WideString path = FolderPath(folder) + record->PathName();
     if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
-        RefreshFolder(folder, false);
+        folderWatch.LetGo(item);
 }

@@ -1,5 +1,6 @@
 #include "tree/folder_watch.h"
 
+#include "base/device_files.h"
 #include "tree/note_tree.h"
 
 #include <algorithm>
@@ -161,8 +162,32 @@ void FolderWatch::Run()
     CloseHandle(directory);
 }
 
+void FolderWatch::LetGo(HTREEITEM item)
+{
+    const ItemRecord* record = noteTree.Record(item);
+    if (!record)
+        return;
+    gone.push_back(GoneItem{item, record->parent, record->label.Text()});
+    if (window)
+        PostMessageW(window, message, 1, 0);
+}
+
 bool FolderWatch::RefreshChangedFolders(DWORD budget)
 {
+    // An item handle may have been reused since: only the same item, still
+    // gone from disk, is let go.
+    std::vector<GoneItem> letGo;
+    letGo.swap(gone);
+    for (const GoneItem& each : letGo) {
+        const ItemRecord* record = noteTree.Record(each.item);
+        if (!record || record->parent != each.parent || each.label != record->label.Text())
+            continue;
+        const WideString path = noteTree.FolderPath(each.parent) + record->PathName();
+        if (DeviceGetFileAttributes(path.Text()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        noteTree.DeleteItem(each.item);
+        noteTree.RefreshFolder(each.parent, true);
+    }
     std::set<std::wstring> folders;
     std::set<std::wstring> overflowed;
     TakeChanges(&folders, &overflowed);

@@ -34,6 +34,13 @@ public:
     // budget milliseconds; true when folders are left for another turn.
     bool RefreshChangedFolders(DWORD budget);
 
+    // An item whose entry a command found gone: at the next refresh it goes
+    // (even while selected) and its folder is listed again. Asks the window
+    // for that refresh at once (message with wParam 1); never changes the
+    // tree itself, since the command may be inside a box, a menu or a
+    // label edit that holds the item.
+    void LetGo(HTREEITEM item);
+
 private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
@@ -50,6 +57,12 @@ private:
     std::set<std::wstring> overflow;
     bool posted;
     std::vector<HTREEITEM> pendingFolders;   // the main window's, left to refresh
+    struct GoneItem {
+        HTREEITEM item;
+        HTREEITEM parent;
+        std::wstring label;
+    };
+    std::vector<GoneItem> gone;   // the main window's, from LetGo
 };
 
 extern FolderWatch folderWatch;

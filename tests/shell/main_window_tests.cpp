@@ -1323,6 +1323,46 @@ TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHa
     EXPECT_EQ(L"", RecordDisagreement());
 }
 
+// Choosing a note while the open one's save shows a box, and meanwhile
+// another program removes the note being chosen: the tree follows only
+// after the box, the chosen item stays a live one, and the keys go on
+// moving in the tree.
+TEST(LivingFolder, TheTreeChangesOnlyAfterABoxThatWasUpWhileTheChosenNoteWentAway)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"").c_str(), nullptr));
+    for (const wchar_t* name : {L"a", L"b", L"c"})
+        ASSERT_TRUE(WriteBytes(program.NotesPath(name), kMark + Utf16(name)));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    SelectChild(L"a");
+    program.Tap(kStripX, kStripY);
+    TypeAtEnd(L" typed");
+    // The save of "a" finds it gone and makes it again, which a box says;
+    // the box stays up while the tree's refresh comes due.
+    ASSERT_TRUE(DeleteOnUnixSide(program.NotesPath(L"a")));
+    ASSERT_TRUE(DeleteOnUnixSide(program.NotesPath(L"b")));
+    program.boxes.AnswerAfter(1500);
+    SelectChild(L"b");
+    program.boxes.AnswerAfter(0);
+    ASSERT_EQ(1u, program.boxes.Count());
+    HTREEITEM b = noteTree.GetSelected();
+    ASSERT_NE(nullptr, noteTree.Record(b)) << "the chosen item is one the tree holds";
+    EXPECT_EQ(b, ItemNamed(root, L"b"));
+
+    program.PumpFor(500);
+    program.Tap(15, kStripY);
+    SendMessageW(noteTree.controlWindow, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(noteTree.controlWindow, WM_KEYUP, VK_DOWN, 0);
+    EXPECT_EQ(ItemNamed(root, L"c"), noteTree.GetSelected());
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemLabels(root) == Names{L"a", L"c"}; }))
+        << "the note gone goes once it is no longer chosen: " << Joined(ItemLabels(root));
+    SendMessageW(noteTree.controlWindow, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(ItemNamed(root, L"a"), noteTree.GetSelected());
+    EXPECT_EQ(kMark + Utf16(L"a typed"), Bytes(program.NotesPath(L"a")));
+    EXPECT_EQ(L"", RecordDisagreement());
+}
+
 // A sync tool writes thousands of notes at once, into a new folder and
 // beside the ones there, and takes some away: the tree ends up exact.
 TEST(LivingFolder, ABurstOfThousandsOfChangesEndsWithTheTreeExact)

@@ -54,12 +54,21 @@ LRESULT CALLBACK MessageBoxAnswerer::CbtProc(int code, WPARAM wParam, LPARAM lPa
             box.owner = GetWindow(window, GW_OWNER);
             box.ownerEnabled = box.owner && IsWindowEnabled(box.owner);
             self->shown.push_back(box);
-            PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->answer, BN_CLICKED), 0);
+            if (self->delay)
+                SetTimer(window, 1, self->delay, AnswerLater);
+            else
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->answer, BN_CLICKED), 0);
         } else if (self->otherWindow) {
             self->otherWindow(window);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK MessageBoxAnswerer::AnswerLater(HWND window, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(window, timer);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(current ? current->answer : IDOK, BN_CLICKED), 0);
 }
 
 std::wstring SystemErrorText(DWORD code)

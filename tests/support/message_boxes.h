@@ -28,6 +28,9 @@ public:
 
     // The button every box is answered with (IDOK unless told).
     void AnswerWith(int button) { answer = button; }
+    // Boxes are answered after this many milliseconds (0: at once), their
+    // own loop running the program's messages and timers meanwhile.
+    void AnswerAfter(UINT milliseconds) { delay = milliseconds; }
 
     // Called for every other dialog or pop-up window being activated.
     typedef void (*OtherWindowHandler)(HWND window);
@@ -35,9 +38,11 @@ public:
 
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK AnswerLater(HWND window, UINT, UINT_PTR timer, DWORD);
 
     HHOOK hook;
     int answer;
+    UINT delay = 0;
     OtherWindowHandler otherWindow;
     std::vector<ShownMessageBox> shown;
     MessageBoxAnswerer* previous;
