@@ -173,6 +173,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFolderTimerId)
             return OnFolderTimer(window);
+        if (wParam == kFolderCheckTimerId)
+            return OnFolderCheck(window);
 #ifndef _WIN32_WCE
         if (wParam == kManagerSizingTimerId) {
             KillTimer(window, kManagerSizingTimerId);
@@ -225,6 +227,16 @@ void WatchNotesFolder(HWND window)
             subfolders.push_back(TranslateDevicePath(noteTree.FolderPath(item).Text()));
     }
     folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
+    SetTimer(window, kFolderCheckTimerId, kFolderCheckInterval, nullptr);
+}
+
+// A watch that ended, or that follows a notes folder no longer there, is
+// started again; once it listens, everything is listed once.
+LRESULT OnFolderCheck(HWND window)
+{
+    if (folderWatch.NeedsRestart(true))
+        WatchNotesFolder(window);
+    return 0;
 }
 
 LRESULT OnNotesChanged(HWND window, WPARAM when)
@@ -250,6 +262,10 @@ LRESULT OnFolderTimer(HWND window)
         return 0;
     }
     refreshDeferred = false;
+    // After a folder renamed by another program, only a new watch reports
+    // what changes in it under its new name.
+    if (folderWatch.NeedsRestart(false))
+        WatchNotesFolder(window);
     if (folderWatch.RefreshChangedFolders(kRefreshSlice))
         SetTimer(window, kFolderTimerId, 1, nullptr);
     return 0;

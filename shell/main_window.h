@@ -50,6 +50,10 @@ constexpr UINT_PTR kFolderTimerId = 201;
 // the manager is quiet (desktop_window.h).
 constexpr UINT_PTR kManagerSizingTimerId = 202;
 constexpr UINT kFolderSettleDelay = 150;
+// How often the watch is looked at: the platform's never says it failed,
+// nor that the notes folder was replaced.
+constexpr UINT_PTR kFolderCheckTimerId = 203;
+constexpr UINT kFolderCheckInterval = 1000;
 // kNotesChangedMessage's wParam when the tree is to follow at once (a
 // command found an entry gone), not after the changes settle.
 constexpr WPARAM kRefreshNow = 1;
@@ -61,3 +65,4 @@ constexpr DWORD kRefreshSlice = 50;
 void WatchNotesFolder(HWND window);
 LRESULT OnNotesChanged(HWND window, WPARAM when);
 LRESULT OnFolderTimer(HWND window);
+LRESULT OnFolderCheck(HWND window);

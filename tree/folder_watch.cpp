@@ -11,7 +11,33 @@ namespace {
 
 const DWORD kWanted = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
 
+std::atomic<ChangeReader> changeReader{ReadDirectoryChangesW};
+
+// A folder's file index and creation time, from a handle open on it.
+bool FolderIdentity(HANDLE folder, uint64_t* index, uint64_t* created)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(folder, &information))
+        return false;
+    *index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    *created = (static_cast<uint64_t>(information.ftCreationTime.dwHighDateTime) << 32) |
+               information.ftCreationTime.dwLowDateTime;
+    return true;
+}
+
+HANDLE OpenFolder(const std::wstring& path, DWORD flags)
+{
+    return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
 }  // namespace
+
+void SetChangeReader(ChangeReader reader)
+{
+    changeReader = reader ? reader : ReadDirectoryChangesW;
+}
 
 FolderWatch::FolderWatch()
     : stopEvent(nullptr), thread(nullptr), window(nullptr), message(0), posted(false)
@@ -36,6 +62,8 @@ bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<std::w
     changed.clear();
     overflow.clear();
     posted = false;
+    folderRenamed = false;
+    rootIndex = rootCreated = 0;
     pendingFolders.clear();
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     // The thread opens the folders: a start with thousands of them does not
@@ -60,6 +88,29 @@ void FolderWatch::Stop()
         CloseHandle(stopEvent);
         stopEvent = nullptr;
     }
+}
+
+bool FolderWatch::NeedsRestart(bool checkFolder)
+{
+    if (!thread || WaitForSingleObject(thread, 0) == WAIT_OBJECT_0)
+        return true;
+    EnterCriticalSection(&lock);
+    const bool renamed = folderRenamed;
+    const uint64_t index = rootIndex;
+    const uint64_t created = rootCreated;
+    LeaveCriticalSection(&lock);
+    if (renamed)
+        return true;
+    if (!checkFolder || index == 0)
+        return false;
+    // A folder gone for now is waited for; one made in its place is new.
+    HANDLE folder = OpenFolder(root, 0);
+    if (folder == INVALID_HANDLE_VALUE)
+        return false;
+    uint64_t nowIndex = 0, nowCreated = 0;
+    const bool known = FolderIdentity(folder, &nowIndex, &nowCreated);
+    CloseHandle(folder);
+    return known && (nowIndex != index || nowCreated != created);
 }
 
 void FolderWatch::TakeChanges(std::set<std::wstring>* folders, std::set<std::wstring>* overflowed)
@@ -90,20 +141,37 @@ void FolderWatch::Note(const std::wstring& folder, bool overflowed)
         PostMessageW(window, message, 0, 0);
 }
 
+// After a folder is renamed, Wine reports what changes inside it under its
+// old name for as long as the watch runs (and nothing at all when it was
+// there before the watch began and never opened); a watch started afresh
+// reports the names as they are. A rename that left no entry to look at
+// may have been one too.
+void FolderWatch::NoteRename(const std::wstring& name)
+{
+    const DWORD attributes = GetFileAttributesW((root + L"\\" + name).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    EnterCriticalSection(&lock);
+    folderRenamed = true;
+    LeaveCriticalSection(&lock);
+}
+
 void FolderWatch::Run()
 {
-    HANDLE directory = CreateFileW(root.c_str(), FILE_LIST_DIRECTORY,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                                   nullptr);
+    HANDLE directory = OpenFolder(root, FILE_FLAG_OVERLAPPED);
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (directory == INVALID_HANDLE_VALUE || !done) {
+    uint64_t index = 0, created = 0;
+    if (directory == INVALID_HANDLE_VALUE || !done || !FolderIdentity(directory, &index, &created)) {
         if (directory != INVALID_HANDLE_VALUE)
             CloseHandle(directory);
         if (done)
             CloseHandle(done);
         return;
     }
+    EnterCriticalSection(&lock);
+    rootIndex = index;
+    rootCreated = created;
+    LeaveCriticalSection(&lock);
     // DWORD-aligned, as the notification records require.
     std::vector<DWORD> buffer(16384);
     bool listening = false;
@@ -111,9 +179,10 @@ void FolderWatch::Run()
         OVERLAPPED overlapped = {};
         overlapped.hEvent = done;
         ResetEvent(done);
-        if (!ReadDirectoryChangesW(directory, buffer.data(),
-                                   static_cast<DWORD>(buffer.size() * sizeof(DWORD)), TRUE,
-                                   kWanted, nullptr, &overlapped, nullptr))
+        // A watch the system gives up ends here; the window starts another.
+        if (!changeReader.load()(directory, buffer.data(),
+                                 static_cast<DWORD>(buffer.size() * sizeof(DWORD)), TRUE, kWanted,
+                                 nullptr, &overlapped, nullptr))
             break;
         if (!listening) {
             listening = true;
@@ -122,10 +191,7 @@ void FolderWatch::Run()
             for (const std::wstring& folder : subfolders) {
                 if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0)
                     break;
-                HANDLE opened = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                           nullptr);
+                HANDLE opened = OpenFolder(folder, 0);
                 if (opened != INVALID_HANDLE_VALUE)
                     CloseHandle(opened);
             }
@@ -151,6 +217,8 @@ void FolderWatch::Run()
             const FILE_NOTIFY_INFORMATION* record =
                 reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
             std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
+            if (record->Action == FILE_ACTION_RENAMED_NEW_NAME)
+                NoteRename(name);
             const size_t separator = name.find_last_of(L"\\/");
             Note(separator == std::wstring::npos ? std::wstring() : name.substr(0, separator), false);
             if (record->NextEntryOffset == 0)

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,6 +26,16 @@ public:
                HWND window, UINT message);
     void Stop();
     bool Running() const { return thread != nullptr; }
+
+    // Whether the watch is to be started again, and everything listed
+    // once: its thread ended (the system gave up waiting), another program
+    // renamed a folder (the platform then reports what changes inside it
+    // under the old name, or nothing), or, when checkFolder is set, the
+    // watched folder is no longer the one the watch started on (renamed
+    // away and another made in its place: the watch would follow the old
+    // one without an error). checkFolder opens the folder: about half a
+    // millisecond.
+    bool NeedsRestart(bool checkFolder);
 
     // The folders that changed, relative to the watched one ("" for itself,
     // names separated by "\"), and those under which more changed than a
@@ -45,8 +57,14 @@ private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
     void Note(const std::wstring& folder, bool overflowed);
+    void NoteRename(const std::wstring& name);
 
     std::wstring root;
+    // The watched folder's file index and creation time, as the thread
+    // opened it; 0 until then.
+    uint64_t rootIndex = 0;
+    uint64_t rootCreated = 0;
+    bool folderRenamed = false;
     std::vector<std::wstring> subfolders;
     HANDLE stopEvent;
     HANDLE thread;
@@ -66,3 +84,9 @@ private:
 };
 
 extern FolderWatch folderWatch;
+
+// The call the watch waits on: ReadDirectoryChangesW, unless a test puts in
+// one that fails, as the system's may.
+typedef BOOL(WINAPI* ChangeReader)(HANDLE, void*, DWORD, BOOL, DWORD, DWORD*, OVERLAPPED*,
+                                   LPOVERLAPPED_COMPLETION_ROUTINE);
+void SetChangeReader(ChangeReader reader);

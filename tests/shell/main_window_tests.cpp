@@ -9,6 +9,7 @@
 #include "shell/note_names.h"
 #include "shell/settings.h"
 #include "skin/skin_strip.h"
+#include "tree/folder_watch.h"
 #include "tree/note_tree.h"
 
 #include "support/combining_marks.h"
@@ -1361,6 +1362,78 @@ TEST(LivingFolder, TheTreeChangesOnlyAfterABoxThatWasUpWhileTheChosenNoteWentAwa
     EXPECT_EQ(ItemNamed(root, L"a"), noteTree.GetSelected());
     EXPECT_EQ(kMark + Utf16(L"a typed"), Bytes(program.NotesPath(L"a")));
     EXPECT_EQ(L"", RecordDisagreement());
+}
+
+namespace {
+
+// Stands for a watch the system gives up: every wait fails at once.
+int failedWaits = 0;
+BOOL WINAPI FailingChangeReader(HANDLE, void*, DWORD, BOOL, DWORD, DWORD*, OVERLAPPED*,
+                                LPOVERLAPPED_COMPLETION_ROUTINE)
+{
+    ++failedWaits;
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+}  // namespace
+
+// Folders renamed by another program, folders a sync tool makes under a
+// temporary name and renames into place, the notes folder replaced by
+// another, a watch the system gave up: the tree follows each, with what is
+// made in them afterwards.
+TEST(LivingFolder, TheTreeFollowsRenamedFoldersAReplacedNotesFolderAndAWatchThatFailed)
+{
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"f").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"f\\x"), kMark));
+    ASSERT_TRUE(program.Start());
+    HTREEITEM root = noteTree.GetRootItem();
+    auto labelsOf = [&](const wchar_t* folder) {
+        HTREEITEM item = ItemNamed(root, folder);
+        return item ? ItemLabels(item) : Names{L"(none)"};
+    };
+
+    ASSERT_TRUE(RunInUnixFolder(notes, "mv f g"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemLabels(root) == Names{L"g"}; }));
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch g/later && mkdir .sync-tmp && touch .sync-tmp/n && "
+                                       "mv .sync-tmp h"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemLabels(root) == Names{L"g", L"h"} && labelsOf(L"g") == Names{L"later", L"x"} &&
+               labelsOf(L"h") == Names{L"n"};
+    })) << Joined(ItemLabels(root)) << "/ g: " << Joined(labelsOf(L"g"));
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch h/n2 g/later2"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return labelsOf(L"h") == Names{L"n", L"n2"} && labelsOf(L"g").size() == 3;
+    })) << "what is made in a renamed folder afterwards shows: " << Joined(labelsOf(L"h"));
+
+    // The notes folder moved away and a new one made in its place.
+    ASSERT_TRUE(RunInUnixFolder(notes + L"\\..", "mv ZephNotes ZephNotes.old && mkdir ZephNotes && "
+                                                  "touch ZephNotes/fresh"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemLabels(root) == Names{L"fresh"}; }))
+        << Joined(ItemLabels(root));
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir k && touch k/in"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return labelsOf(L"k") == Names{L"in"}; }));
+
+    // While the system's watch fails nothing is followed; once it works
+    // again, what changed meanwhile is listed.
+    SetChangeReader(FailingChangeReader);
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch one"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return failedWaits > 0; }));
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch two"));
+    program.PumpFor(1500);
+    EXPECT_EQ(nullptr, ItemNamed(root, L"two"));
+    EXPECT_GT(failedWaits, 1) << "started again, and failed again";
+    SetChangeReader(nullptr);
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemLabels(root) == Names{L"fresh", L"k", L"one", L"two"};
+    })) << Joined(ItemLabels(root));
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch three"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemNamed(root, L"three") != nullptr; }));
+    EXPECT_EQ(L"", RecordDisagreement());
+    RunInUnixFolder(notes + L"\\..", "rm -rf ZephNotes.old");
 }
 
 // A sync tool writes thousands of notes at once, into a new folder and
