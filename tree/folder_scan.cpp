@@ -31,41 +31,16 @@ bool IsLink(const FolderEntry& entry)
     return (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// Puts a folder's entries, given in enumeration order, into the order that
-// inserting them one by one with TVI_SORT leaves: the control's collation
-// (lstrcmpW, compared here through the same locale's sort keys), and within
-// a run it calls equal, the first one inserted first and every later one
-// straight after it, so the rest in reverse. Inserting them at the end in
-// this order costs nothing per sibling, where sorted insertion walks all
-// siblings for every item.
 void OrderAsSortedInsertion(std::vector<FolderEntry>& entries)
 {
-    const LCID locale = GetThreadLocale();
-    std::vector<std::string> keys(entries.size());
-    std::vector<size_t> order(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        order[i] = i;
-        const wchar_t* name = entries[i].name.c_str();
-        int size = LCMapStringW(locale, LCMAP_SORTKEY, name, -1, nullptr, 0);
-        keys[i].resize(size > 0 ? size : 0);
-        if (size > 0)
-            LCMapStringW(locale, LCMAP_SORTKEY, name, -1,
-                         reinterpret_cast<wchar_t*>(&keys[i][0]), size);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<const wchar_t*> names(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        names[i] = entries[i].name.c_str();
+    const std::vector<size_t> order = SortedInsertionOrder(names);
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());
-    size_t start = 0;
-    while (start < order.size()) {
-        size_t end = start + 1;
-        while (end < order.size() && keys[order[start]] == keys[order[end]])
-            ++end;
-        sorted.push_back(std::move(entries[order[start]]));
-        for (size_t i = end; i > start + 1; --i)
-            sorted.push_back(std::move(entries[order[i - 1]]));
-        start = end;
-    }
+    for (size_t i : order)
+        sorted.push_back(std::move(entries[i]));
     entries.swap(sorted);
 }
 
@@ -93,6 +68,36 @@ std::wstring PathNameOf(const FolderEntry& entry)
 }
 
 }  // namespace
+
+std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names)
+{
+    const LCID locale = GetThreadLocale();
+    std::vector<std::string> keys(names.size());
+    std::vector<size_t> order(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        order[i] = i;
+        int size = LCMapStringW(locale, LCMAP_SORTKEY, names[i], -1, nullptr, 0);
+        keys[i].resize(size > 0 ? size : 0);
+        if (size > 0)
+            LCMapStringW(locale, LCMAP_SORTKEY, names[i], -1,
+                         reinterpret_cast<wchar_t*>(&keys[i][0]), size);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<size_t> inserted;
+    inserted.reserve(order.size());
+    size_t start = 0;
+    while (start < order.size()) {
+        size_t end = start + 1;
+        while (end < order.size() && keys[order[start]] == keys[order[end]])
+            ++end;
+        inserted.push_back(order[start]);
+        for (size_t i = end; i > start + 1; --i)
+            inserted.push_back(order[i - 1]);
+        start = end;
+    }
+    return inserted;
+}
 
 void EnsureNotesFolder()
 {
@@ -225,95 +230,6 @@ std::vector<HTREEITEM> NoteTree::FolderItems()
         }
     }
     return folders;
-}
-
-void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
-{
-    const ItemRecord* record = Record(folder);
-    if (!record || record->kind != kKindFolder || record->closed)
-        return;
-    const WideString path = FolderPath(folder);
-    std::vector<FolderEntry> entries;
-    // A folder that is gone itself is left to the refresh of its own folder.
-    if (!ReadFolder(path + WideString(L"*.*"), &entries))
-        return;
-
-    // Items whose entry is still there, same name and same kind, stay.
-    std::unordered_map<std::wstring, HTREEITEM> byLabel;
-    for (const ItemRecord* own : record->children)
-        byLabel.emplace(own->label.Text(), own->item);
-    std::unordered_set<HTREEITEM> present;
-    std::vector<FolderEntry> added;
-    for (FolderEntry& entry : entries) {
-        auto found = byLabel.find(entry.name);
-        if (found != byLabel.end() &&
-            (Record(found->second)->kind == kKindFolder) == IsFolder(entry)) {
-            present.insert(found->second);
-            SetAlias(found->second, entry.alias.c_str());
-        } else {
-            added.push_back(std::move(entry));
-        }
-    }
-
-    // The selected item, and every folder on its way up, stay while asked.
-    std::unordered_set<HTREEITEM> holding;
-    if (keepSelected) {
-        for (HTREEITEM item = GetSelected(); item && Record(item); item = Record(item)->parent)
-            holding.insert(item);
-    }
-    const std::vector<HTREEITEM> before = ChildItems(folder);
-    for (HTREEITEM child : before) {
-        if (present.count(child))
-            continue;
-        if (holding.count(child)) {
-            // Kept as it is: an entry of the same name is not shown twice.
-            const std::wstring label = Record(child)->label.Text();
-            added.erase(std::remove_if(added.begin(), added.end(),
-                                       [&label](const FolderEntry& e) { return e.name == label; }),
-                        added.end());
-            continue;
-        }
-        DeleteItem(child);
-    }
-    if (added.empty())
-        return;
-
-    // New entries go in at their place in the order in force, merged with
-    // the items already there in one pass.
-    const bool byDate = app.sortOrder == 1;
-    auto comesBefore = [byDate](const FolderEntry& entry, const ItemRecord& item) {
-        if (byDate)
-            return CompareTimes(entry.time, item.param, 0) < 0;
-        return lstrcmpiW(entry.name.c_str(), item.label.Text()) < 0;
-    };
-    std::stable_sort(added.begin(), added.end(), [byDate](const FolderEntry& a, const FolderEntry& b) {
-        if (byDate)
-            return CompareTimes(a.time, b.time, 0) < 0;
-        return lstrcmpiW(a.name.c_str(), b.name.c_str()) < 0;
-    });
-    const std::vector<HTREEITEM> existing = ChildItems(folder);
-    size_t next = 0;
-    HTREEITEM after = TVI_FIRST;
-    std::vector<std::pair<HTREEITEM, WideString>> newFolders;
-    for (const FolderEntry& entry : added) {
-        while (next < existing.size() && !comesBefore(entry, *Record(existing[next])))
-            after = existing[next++];
-        const bool isFolder = IsFolder(entry);
-        HTREEITEM item = InsertItem(folder, entry.name.c_str(), after, isFolder ? kKindFolder : kKindNote,
-                                    isFolder ? 1 : 3, entry.time);
-        if (!item)
-            continue;
-        after = item;
-        if (!entry.alias.empty())
-            SetAlias(item, entry.alias.c_str());
-        const std::wstring pathName = PathNameOf(entry);
-        if (isFolder && (IsLink(entry) || !NameWorksInPaths(pathName.c_str())))
-            SetClosed(item);
-        else if (isFolder)
-            newFolders.push_back({item, path + WideString(pathName.c_str()) + patternSuffix});
-    }
-    for (const auto& made : newFolders)
-        ScanInto(made.second, made.first);
 }
 
 void NoteTree::RefreshIfGone(HTREEITEM item)

@@ -1,9 +1,7 @@
 #include "tree/folder_watch.h"
 
-#include "base/device_files.h"
+#include "notes/entry_identity.h"
 #include "tree/note_tree.h"
-
-#include <algorithm>
 
 FolderWatch folderWatch;
 
@@ -13,15 +11,19 @@ const DWORD kWanted = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME
 
 std::atomic<ChangeReader> changeReader{ReadDirectoryChangesW};
 
-// A folder's file index and creation time, from a handle open on it.
-bool FolderIdentity(HANDLE folder, uint64_t* index, uint64_t* created)
+// A folder's file index and creation time as they are now, through a
+// handle open on it. Under Wine a folder's creation time is its last
+// change, and a folder deleted and made again may get its index back: two
+// handles on one folder agree, on two folders they do not.
+bool FolderIdentity(HANDLE folder, EntryId* id)
 {
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(folder, &information))
         return false;
-    *index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-    *created = (static_cast<uint64_t>(information.ftCreationTime.dwHighDateTime) << 32) |
-               information.ftCreationTime.dwLowDateTime;
+    id->index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    id->created = static_cast<int64_t>(
+        (static_cast<uint64_t>(information.ftCreationTime.dwHighDateTime) << 32) |
+        information.ftCreationTime.dwLowDateTime);
     return true;
 }
 
@@ -63,8 +65,12 @@ bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<std::w
     overflow.clear();
     posted = false;
     folderRenamed = false;
-    rootIndex = rootCreated = 0;
-    pendingFolders.clear();
+    // What was left to do is done again by the listing of everything.
+    folderQueue.clear();
+    queuedFolders.clear();
+    relisting.reset();
+    entryQueue.clear();
+    queuedEntries.clear();
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     // The thread opens the folders: a start with thousands of them does not
     // wait for that.
@@ -88,6 +94,10 @@ void FolderWatch::Stop()
         CloseHandle(stopEvent);
         stopEvent = nullptr;
     }
+    if (watched) {
+        CloseHandle(watched);
+        watched = nullptr;
+    }
 }
 
 bool FolderWatch::NeedsRestart(bool checkFolder)
@@ -96,27 +106,29 @@ bool FolderWatch::NeedsRestart(bool checkFolder)
         return true;
     EnterCriticalSection(&lock);
     const bool renamed = folderRenamed;
-    const uint64_t index = rootIndex;
-    const uint64_t created = rootCreated;
+    const HANDLE held = watched;
     LeaveCriticalSection(&lock);
     if (renamed)
         return true;
-    if (!checkFolder || index == 0)
+    if (!checkFolder || !held)
         return false;
     // A folder gone for now is waited for; one made in its place is new.
+    // Read around the fresh open, the watched folder's own identity shows
+    // whether a change in it came in between.
+    EntryId before, now, after;
     HANDLE folder = OpenFolder(root, 0);
     if (folder == INVALID_HANDLE_VALUE)
         return false;
-    uint64_t nowIndex = 0, nowCreated = 0;
-    const bool known = FolderIdentity(folder, &nowIndex, &nowCreated);
+    const bool known = FolderIdentity(held, &before) && FolderIdentity(folder, &now) &&
+                       FolderIdentity(held, &after);
     CloseHandle(folder);
-    return known && (nowIndex != index || nowCreated != created);
+    return known && before == after && now != before;
 }
 
-void FolderWatch::TakeChanges(std::set<std::wstring>* folders, std::set<std::wstring>* overflowed)
+void FolderWatch::TakeChanges(std::set<std::wstring>* entries, std::set<std::wstring>* overflowed)
 {
     EnterCriticalSection(&lock);
-    folders->swap(changed);
+    entries->swap(changed);
     changed.clear();
     overflowed->swap(overflow);
     overflow.clear();
@@ -130,10 +142,10 @@ DWORD WINAPI FolderWatch::ThreadProc(void* self)
     return 0;
 }
 
-void FolderWatch::Note(const std::wstring& folder, bool overflowed)
+void FolderWatch::Note(const std::wstring& path, bool overflowed)
 {
     EnterCriticalSection(&lock);
-    (overflowed ? overflow : changed).insert(folder);
+    (overflowed ? overflow : changed).insert(path);
     const bool post = !posted;
     posted = true;
     LeaveCriticalSection(&lock);
@@ -160,8 +172,10 @@ void FolderWatch::Run()
 {
     HANDLE directory = OpenFolder(root, FILE_FLAG_OVERLAPPED);
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    uint64_t index = 0, created = 0;
-    if (directory == INVALID_HANDLE_VALUE || !done || !FolderIdentity(directory, &index, &created)) {
+    HANDLE copy = nullptr;
+    if (directory == INVALID_HANDLE_VALUE || !done ||
+        !DuplicateHandle(GetCurrentProcess(), directory, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
         if (directory != INVALID_HANDLE_VALUE)
             CloseHandle(directory);
         if (done)
@@ -169,8 +183,7 @@ void FolderWatch::Run()
         return;
     }
     EnterCriticalSection(&lock);
-    rootIndex = index;
-    rootCreated = created;
+    watched = copy;
     LeaveCriticalSection(&lock);
     // DWORD-aligned, as the notification records require.
     std::vector<DWORD> buffer(16384);
@@ -219,8 +232,7 @@ void FolderWatch::Run()
             std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
             if (record->Action == FILE_ACTION_RENAMED_NEW_NAME)
                 NoteRename(name);
-            const size_t separator = name.find_last_of(L"\\/");
-            Note(separator == std::wstring::npos ? std::wstring() : name.substr(0, separator), false);
+            Note(name, false);
             if (record->NextEntryOffset == 0)
                 break;
             at += record->NextEntryOffset;
@@ -228,66 +240,4 @@ void FolderWatch::Run()
     }
     CloseHandle(done);
     CloseHandle(directory);
-}
-
-void FolderWatch::LetGo(HTREEITEM item)
-{
-    const ItemRecord* record = noteTree.Record(item);
-    if (!record)
-        return;
-    gone.push_back(GoneItem{item, record->parent, record->label.Text()});
-    if (window)
-        PostMessageW(window, message, 1, 0);
-}
-
-bool FolderWatch::RefreshChangedFolders(DWORD budget)
-{
-    // An item handle may have been reused since: only the same item, still
-    // gone from disk, is let go.
-    std::vector<GoneItem> letGo;
-    letGo.swap(gone);
-    for (const GoneItem& each : letGo) {
-        const ItemRecord* record = noteTree.Record(each.item);
-        if (!record || record->parent != each.parent || each.label != record->label.Text())
-            continue;
-        const WideString path = noteTree.FolderPath(each.parent) + record->PathName();
-        if (DeviceGetFileAttributes(path.Text()) != INVALID_FILE_ATTRIBUTES)
-            continue;
-        noteTree.DeleteItem(each.item);
-        noteTree.RefreshFolder(each.parent, true);
-    }
-    std::set<std::wstring> folders;
-    std::set<std::wstring> overflowed;
-    TakeChanges(&folders, &overflowed);
-    auto queue = [this](HTREEITEM item) {
-        if (item && std::find(pendingFolders.begin(), pendingFolders.end(), item) ==
-                        pendingFolders.end())
-            pendingFolders.push_back(item);
-    };
-    // Where a notification overflowed, every folder in it is listed again.
-    for (const std::wstring& folder : overflowed) {
-        const HTREEITEM top = noteTree.FolderItemFor(folder);
-        for (HTREEITEM item : noteTree.FolderItems()) {
-            for (HTREEITEM up = item; up; up = noteTree.Record(up) ? noteTree.Record(up)->parent : nullptr) {
-                if (up == top) {
-                    queue(item);
-                    break;
-                }
-            }
-        }
-    }
-    // A folder the tree does not show yet comes with the refresh of the one
-    // that holds it.
-    for (const std::wstring& folder : folders)
-        queue(noteTree.FolderItemFor(folder));
-    const DWORD started = GetTickCount();
-    while (!pendingFolders.empty()) {
-        HTREEITEM folder = pendingFolders.front();
-        pendingFolders.erase(pendingFolders.begin());
-        if (noteTree.Record(folder))
-            noteTree.RefreshFolder(folder, true);
-        if (GetTickCount() - started >= budget)
-            break;
-    }
-    return !pendingFolders.empty();
 }

@@ -1,6 +1,8 @@
 // Watching the notes folder for changes made by other programs: a thread
 // waits on the platform's change notifications and tells the main window
-// which folders changed; the window has the tree list those folders again.
+// which entries changed; the window has the tree look at each of them
+// again, and list again only the folders where more changed than a
+// notification could hold, a slice of work at a time.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +10,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+#include "notes/folder_listing.h"
 
 class FolderWatch {
 public:
@@ -32,18 +39,22 @@ public:
     // renamed a folder (the platform then reports what changes inside it
     // under the old name, or nothing), or, when checkFolder is set, the
     // watched folder is no longer the one the watch started on (renamed
-    // away and another made in its place: the watch would follow the old
-    // one without an error). checkFolder opens the folder: about half a
-    // millisecond.
+    // away or deleted, and another made in its place: the watch would
+    // follow the old one without an error). checkFolder opens the folder:
+    // about half a millisecond.
     bool NeedsRestart(bool checkFolder);
 
-    // The folders that changed, relative to the watched one ("" for itself,
-    // names separated by "\"), and those under which more changed than a
-    // notification could hold, to be listed again with all they hold.
-    void TakeChanges(std::set<std::wstring>* folders, std::set<std::wstring>* overflowed);
+    // The entries that changed, relative to the watched one (names
+    // separated by "\"), and the folders ("" for the watched one) under
+    // which more changed than a notification could hold, to be listed again
+    // with all they hold.
+    void TakeChanges(std::set<std::wstring>* entries, std::set<std::wstring>* overflowed);
 
-    // Brings the tree in step with the folders that changed, for about
-    // budget milliseconds; true when folders are left for another turn.
+    // Brings the tree in step with what changed, for about budget
+    // milliseconds; true when work is left for another turn. Each entry
+    // named by a notification is read on its own; a folder is listed again
+    // only where notifications overflowed, at the start, or when a folder
+    // is new, a batch of its entries at a time.
     bool RefreshChangedFolders(DWORD budget);
 
     // An item whose entry a command found gone: at the next refresh it goes
@@ -56,14 +67,13 @@ public:
 private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
-    void Note(const std::wstring& folder, bool overflowed);
+    void Note(const std::wstring& path, bool overflowed);
     void NoteRename(const std::wstring& name);
 
     std::wstring root;
-    // The watched folder's file index and creation time, as the thread
-    // opened it; 0 until then.
-    uint64_t rootIndex = 0;
-    uint64_t rootCreated = 0;
+    // A handle of the watched folder as the thread opened it, to compare
+    // with a fresh open of its path; null until then.
+    HANDLE watched = nullptr;
     bool folderRenamed = false;
     std::vector<std::wstring> subfolders;
     HANDLE stopEvent;
@@ -74,13 +84,50 @@ private:
     std::set<std::wstring> changed;
     std::set<std::wstring> overflow;
     bool posted;
-    std::vector<HTREEITEM> pendingFolders;   // the main window's, left to refresh
+
+    // The rest belongs to the main window's thread.
     struct GoneItem {
         HTREEITEM item;
         HTREEITEM parent;
         std::wstring label;
     };
-    std::vector<GoneItem> gone;   // the main window's, from LetGo
+    std::vector<GoneItem> gone;   // from LetGo
+
+    // A folder being listed again: its entries read a batch at a time,
+    // then the items brought in step with them a few at a time. When the
+    // tree changed in between (a command, a sort), what is to be done is
+    // worked out again from the entries read.
+    struct Relisting {
+        HTREEITEM folder = nullptr;
+        std::unique_ptr<FolderListing> listing;
+        std::vector<ListedEntry> entries;
+        bool read = false;
+        bool planned = false;
+        uint32_t edits = 0;           // the tree's edit count after the last turn
+        std::vector<HTREEITEM> remove;
+        std::vector<ListedEntry> add;  // in the order of insertion
+        bool append = false;           // the folder was empty: each goes at its end
+        size_t next = 0;               // in remove, then in add
+    };
+    void QueueFolder(HTREEITEM folder);
+    void QueueSubtree(HTREEITEM top);
+    void QueueEntry(const std::wstring& path);
+    void LetGoNow();
+    // The relisting's work until the slice that started at started is
+    // over; true when it is finished.
+    bool Relist(Relisting& job, DWORD started, DWORD budget);
+    void PlanRelisting(Relisting& job);
+    // Looks at one changed entry of the notes folder (its relative path).
+    void CheckEntry(const std::wstring& path);
+    // Puts an entry's item at its place in the order in force; a folder
+    // is listed after.
+    void InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool atEnd);
+
+    std::deque<HTREEITEM> folderQueue;
+    std::unordered_set<HTREEITEM> queuedFolders;
+    std::unique_ptr<Relisting> relisting;
+    std::deque<std::wstring> entryQueue;
+    std::unordered_set<std::wstring> queuedEntries;
 };
 
 extern FolderWatch folderWatch;

@@ -115,6 +115,7 @@ HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM
                                int image, int selectedImage, uint32_t param)
 {
     topLevelOrdered = false;
+    ++edits;
     TVINSERTSTRUCTW insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = insertAfter;
@@ -227,6 +228,7 @@ bool NoteTree::Unlink(HTREEITEM item)
 
 void NoteTree::OnItemDeleted(HTREEITEM item)
 {
+    ++edits;
     // Its children, if any are left, are reported one by one.
     if (Unlink(item))
         records.Erase(item);
@@ -270,6 +272,7 @@ LRESULT NoteTree::GetLabel(HTREEITEM item)
 void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
 {
     topLevelOrdered = false;
+    ++edits;
     itemScratch = TVITEMW{};
     itemScratch.mask = TVIF_TEXT;
     itemScratch.hItem = item;
@@ -321,6 +324,7 @@ void NoteTree::DeleteItem(HTREEITEM item)
 {
     ForgetSubtree(item);
     topLevelOrdered = false;
+    ++edits;
     SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
 }
 

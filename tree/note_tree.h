@@ -138,16 +138,12 @@ public:
     int BuildSelectedPath();
 
     void ScanFolder(const WideString& pattern, HTREEITEM parent);
-    // Lists a folder again and brings its items in step with what is on
-    // disk: entries gone lose their items, new ones are put at their
-    // place in the order in force (a new folder with all it holds). The
-    // selected item (and what holds it) stays while keepSelected.
-    void RefreshFolder(HTREEITEM folder, bool keepSelected);
     // The folder item for a path under the notes folder ("" for the root,
     // names separated by "\"), or the deepest one of it the tree holds.
     HTREEITEM FolderItemFor(const std::wstring& relative);
     // After a command on an item failed: when another program removed or
-    // moved its entry, its folder is listed again, the item let go.
+    // moved its entry, the item is let go and its folder listed again, at
+    // the watch's next refresh.
     void RefreshIfGone(HTREEITEM item);
     // Every folder item the tree enters (no link), the root first, each
     // before what it holds.
@@ -223,6 +219,10 @@ public:
     bool topLevelOrdered;
     uint32_t topLevelOrder;
     ItemRecords records;
+    // Counts every change of the items (inserted, deleted, renamed, sorted),
+    // whoever made it: work spread over several turns sees whether the tree
+    // changed under it in between.
+    uint32_t edits = 0;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
@@ -245,6 +245,15 @@ extern NoteTree noteTree;
 extern IconList iconList;
 extern WideString ScanPattern;     // "\My Documents\ZephNotes\*.*"
 extern WideString LastSearchText;  // the text of the last started search
+
+// The order in which names are to be inserted at the end of a folder to
+// stand as inserting them one by one with TVI_SORT leaves them: the
+// control's collation (lstrcmpW, compared here through the same locale's
+// sort keys), and within a run it calls equal, the first one inserted first
+// and every later one straight after it, so the rest in reverse. Inserting
+// at the end in this order costs nothing per sibling, where sorted
+// insertion walks all siblings for every item. Indices into names.
+std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names);
 
 // Creates the notes folder when it is missing; a failure is reported.
 void EnsureNotesFolder();

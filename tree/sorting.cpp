@@ -51,6 +51,7 @@ bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
 void NoteTree::SortChildrenBy(HTREEITEM item, int32_t mode)
 {
     topLevelOrdered = false;
+    ++edits;
     // A level already in order is left alone: the control's sort would
     // leave it as it is, at the cost of a search of all its items.
     if (Record(item) && !OrderRecordedChildren(item, mode))
