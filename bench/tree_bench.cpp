@@ -432,7 +432,7 @@ void TimeFollowing(const std::wstring& notes)
     HWND host = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 240,
                                 300, nullptr, nullptr, wc.hInstance, nullptr);
     app.mainWindow = host;
-    std::vector<double> catchUp, catchUpTotal, oneChange;
+    std::vector<double> catchUp, catchUpTotal, oneChange, burst, burstTotal;
     for (int round = 0; round < 7; ++round) {
         ScanIntoNewControl(host);
         longestWait = waited = 0;
@@ -452,12 +452,32 @@ void TimeFollowing(const std::wstring& notes)
             PumpWhile(0.3, [] { return false; });
             oneChange.push_back(longestWait);
         }
+        // A sync adds 8 000 notes beside them at once, then takes them away.
+        for (int change = 0; change < 2; ++change) {
+            const bool make = change == 0;
+            longestWait = waited = 0;
+            const std::string folder = "'" + UnixPath(notes) + "'";
+            RunUnixScript(notes.substr(0, notes.find_last_of(L'\\')),
+                          "cd " + folder + " && " +
+                              (make ? "seq -f 'zb%05g' 0 7999 | xargs touch\n" : "rm zb*\n"));
+            const size_t expected = make ? 48000 : 40000;
+            PumpWhile(20.0, [expected] {
+                const ItemRecord* root = noteTree.Record(noteTree.rootItem);
+                return root && root->children.size() == expected;
+            });
+            PumpWhile(0.3, [] { return false; });
+            burst.push_back(longestWait);
+            burstTotal.push_back(waited);
+        }
         folderWatch.Stop();
     }
     printf("\nthe tree following 40000 notes in one folder (median of 7, ms): longest single wait"
            " for the catch-up listing at the watch's start %.1f (all its messages %.1f); for one"
            " note made or removed by another program %.1f\n",
            Median(catchUp) * 1000, Median(catchUpTotal) * 1000, Median(oneChange) * 1000);
+    printf("8000 notes made beside them at once, or taken away: longest single wait %.1f (all"
+           " its messages %.1f)\n",
+           Median(burst) * 1000, Median(burstTotal) * 1000);
     fflush(stdout);
     DestroyWindow(noteTree.controlWindow);
     noteTree = NoteTree();

@@ -9,16 +9,36 @@
 #include "shell/app_state.h"
 #include "tree/note_tree.h"
 
-#include <algorithm>
+#include <atomic>
+#include <map>
 #include <unordered_map>
 
 namespace {
 
-struct Slice {
-    DWORD started;
-    DWORD budget;
-    bool Over() const { return GetTickCount() - started >= budget; }
-};
+// More entries than this changed in one folder at once (a sync writing a
+// burst): the folder is listed again instead, away from the window. Under
+// Wine reading one entry that is gone costs a pass over its whole folder
+// (15 ms at 40,000 notes).
+const size_t kEntriesBeforeListing = 8;
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+// Milliseconds of the performance counter: GetTickCount moves in steps of
+// 15.6 ms under Wine, a third of a slice.
+double Milliseconds()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 
 bool IsFolder(const ListedEntry& entry)
 {
@@ -72,6 +92,53 @@ bool ComesBefore(const ListedEntry& entry, const ItemRecord& item)
     if (app.sortOrder == 1)
         return CompareTimes(TimeOf(entry), item.param, 0) < 0;
     return lstrcmpiW(entry.name.c_str(), item.label.Text()) < 0;
+}
+
+}  // namespace
+
+struct Slice {
+    double started;
+    DWORD budget;
+    bool Over() const { return Milliseconds() - started >= budget; }
+};
+
+struct FolderReading {
+    std::wstring host;
+    bool inOrder = false;   // the folder was empty: the order of insertion is wanted
+    HWND window = nullptr;
+    UINT message = 0;
+    // Filled by the reading's thread; the window's reads them once done.
+    std::vector<ListedEntry> entries;
+    std::unordered_map<std::wstring, size_t> byName;
+    std::vector<size_t> order;
+    DWORD error = 0;
+    std::atomic<bool> done{false};
+};
+
+namespace {
+
+// Reads the folder, away from the window, and asks the window to go on.
+DWORD WINAPI ReadFolderAway(void* parameter)
+{
+    std::unique_ptr<std::shared_ptr<FolderReading>> held(
+        static_cast<std::shared_ptr<FolderReading>*>(parameter));
+    FolderReading& reading = **held;
+    FolderListing listing(reading.host);
+    if (!listing.ReadAll(&reading.entries))
+        reading.error = listing.Error() ? listing.Error() : ERROR_READ_FAULT;
+    reading.byName.reserve(reading.entries.size());
+    for (size_t i = 0; i < reading.entries.size(); ++i)
+        reading.byName.emplace(reading.entries[i].name, i);
+    if (reading.inOrder) {
+        std::vector<const wchar_t*> names(reading.entries.size());
+        for (size_t i = 0; i < names.size(); ++i)
+            names[i] = reading.entries[i].name.c_str();
+        reading.order = SortedInsertionOrder(names);
+    }
+    reading.done = true;
+    if (reading.window)
+        PostMessageW(reading.window, reading.message, 1, 0);
+    return 0;
 }
 
 }  // namespace
@@ -131,21 +198,41 @@ void FolderWatch::QueueEntry(const std::wstring& path)
 
 bool FolderWatch::RefreshChangedFolders(DWORD budget)
 {
-    const Slice slice = {GetTickCount(), budget};
+    const Slice slice = {Milliseconds(), budget};
     LetGoNow();
     std::set<std::wstring> entries;
     std::set<std::wstring> overflowed;
     TakeChanges(&entries, &overflowed);
     for (const std::wstring& folder : overflowed)
         QueueSubtree(noteTree.FolderItemFor(folder));
+    std::map<std::wstring, std::vector<const std::wstring*>> byFolder;
     for (const std::wstring& path : entries)
-        QueueEntry(path);
+        byFolder[FolderOf(path)].push_back(&path);
+    for (const auto& folder : byFolder) {
+        if (folder.second.size() <= kEntriesBeforeListing) {
+            for (const std::wstring* path : folder.second)
+                QueueEntry(*path);
+            continue;
+        }
+        // What is queued for the folder already comes with its listing.
+        std::deque<std::wstring> rest;
+        for (std::wstring& path : entryQueue) {
+            if (FolderOf(path) == folder.first)
+                queuedEntries.erase(path);
+            else
+                rest.push_back(std::move(path));
+        }
+        entryQueue.swap(rest);
+        QueueFolder(noteTree.FolderItemFor(folder.first));
+    }
     // Folders first: an entry that changed while its folder was being read
     // is looked at after the listing is in.
     while (!slice.Over()) {
         if (relisting) {
-            if (Relist(*relisting, slice.started, slice.budget))
+            if (Relist(*relisting, slice))
                 relisting.reset();
+            else if (relisting->waiting)
+                return false;   // the reading's thread asks for the next turn
         } else if (!folderQueue.empty()) {
             relisting.reset(new Relisting);
             relisting->folder = folderQueue.front();
@@ -163,33 +250,37 @@ bool FolderWatch::RefreshChangedFolders(DWORD budget)
     return relisting || !folderQueue.empty() || !entryQueue.empty();
 }
 
-bool FolderWatch::Relist(Relisting& job, DWORD started, DWORD budget)
+bool FolderWatch::Relist(Relisting& job, const Slice& slice)
 {
-    const Slice slice = {started, budget};
     const ItemRecord* record = noteTree.Record(job.folder);
     if (!record || record->kind != kKindFolder || record->closed)
         return true;
-    if (!job.read) {
-        if (!job.listing)
-            job.listing.reset(new FolderListing(HostFolder(job.folder)));
-        std::vector<ListedEntry> batch;
-        while (job.listing->NextBatch(&batch)) {
-            for (ListedEntry& entry : batch)
-                job.entries.push_back(std::move(entry));
-            if (slice.Over())
-                return false;
+    if (!job.reading) {
+        job.reading = std::make_shared<FolderReading>();
+        job.reading->host = HostFolder(job.folder);
+        job.reading->inOrder = record->children.empty();
+        job.reading->window = window;
+        job.reading->message = message;
+        // The reading holds itself until its thread is done with it.
+        auto* held = new std::shared_ptr<FolderReading>(job.reading);
+        if (!QueueUserWorkItem(ReadFolderAway, held, WT_EXECUTEDEFAULT)) {
+            delete held;
+            ReadFolderAway(new std::shared_ptr<FolderReading>(job.reading));
         }
-        // A folder that is gone itself is left to its own folder.
-        if (job.listing->Error())
-            return true;
-        job.read = true;
-        job.listing.reset();
-        // Working out what to do takes a good part of a slice in a large
-        // folder: it starts a slice of its own.
-        if (GetTickCount() - started >= budget / 2)
-            return false;
     }
+    if (!job.reading->done) {
+        job.waiting = true;
+        return false;
+    }
+    job.waiting = false;
+    // A folder that is gone itself is left to its own folder.
+    if (job.reading->error)
+        return true;
     if (!job.planned || job.edits != noteTree.edits) {
+        // Working it out takes up to half a slice in a large folder: it
+        // starts a slice of its own.
+        if (Milliseconds() - slice.started >= slice.budget / 2.0)
+            return false;
         PlanRelisting(job);
         if (slice.Over()) {
             job.edits = noteTree.edits;
@@ -209,7 +300,8 @@ bool FolderWatch::Relist(Relisting& job, DWORD started, DWORD budget)
         }
     }
     for (; job.next < job.remove.size() + job.add.size(); ++job.next) {
-        InsertEntry(job.folder, job.add[job.next - job.remove.size()], job.append);
+        InsertEntry(job.folder, job.reading->entries[job.add[job.next - job.remove.size()]],
+                    job.append);
         if (slice.Over()) {
             ++job.next;
             job.edits = noteTree.edits;
@@ -222,55 +314,45 @@ bool FolderWatch::Relist(Relisting& job, DWORD started, DWORD budget)
 void FolderWatch::PlanRelisting(Relisting& job)
 {
     const ItemRecord& record = *noteTree.Record(job.folder);
+    const FolderReading& reading = *job.reading;
     job.planned = true;
     job.next = 0;
     job.remove.clear();
     job.add.clear();
-    // Items whose entry is still there, same name and same kind, stay.
-    std::unordered_map<std::wstring, const ItemRecord*> byLabel;
-    for (const ItemRecord* child : record.children)
-        byLabel.emplace(child->label.Text(), child);
-    std::unordered_set<HTREEITEM> present;
-    std::wstring host;
-    for (const ListedEntry& entry : job.entries) {
-        auto found = byLabel.find(entry.name);
-        if (found != byLabel.end() && (found->second->kind == kKindFolder) == IsFolder(entry)) {
-            present.insert(found->second->item);
-            if (!NameWorksInPaths(entry.name.c_str())) {
-                if (host.empty())
-                    host = HostFolder(job.folder);
-                noteTree.SetAlias(found->second->item, ListedShortName(host, entry.name).c_str());
-            }
-        } else {
-            job.add.push_back(entry);
-        }
-    }
+    // Items whose entry is still there, same name and same kind, stay; the
+    // selected item and what holds it stay too, and an entry of the same
+    // name is not shown twice.
+    std::vector<bool> shown(reading.entries.size(), false);
     const std::unordered_set<HTREEITEM> held = HeldItems();
+    std::wstring label;
     for (const ItemRecord* child : record.children) {
-        if (present.count(child->item))
+        label = child->label.Text();
+        auto found = reading.byName.find(label);
+        const ListedEntry* entry = found != reading.byName.end() ? &reading.entries[found->second] : nullptr;
+        if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
+            shown[found->second] = true;
+            if (!NameWorksInPaths(entry->name.c_str()))
+                noteTree.SetAlias(child->item, ListedShortName(reading.host, entry->name).c_str());
             continue;
+        }
         if (held.count(child->item)) {
-            // Kept as it is: an entry of the same name is not shown twice.
-            const std::wstring label = child->label.Text();
-            job.add.erase(std::remove_if(job.add.begin(), job.add.end(),
-                                         [&label](const ListedEntry& e) { return e.name == label; }),
-                          job.add.end());
+            if (entry)
+                shown[found->second] = true;
             continue;
         }
         job.remove.push_back(child->item);
     }
     // Into an empty folder everything goes at the end, in the order sorted
     // insertion leaves; elsewhere each goes at its place.
-    job.append = record.children.empty();
+    job.append = record.children.empty() && reading.inOrder;
     if (job.append) {
-        std::vector<const wchar_t*> names(job.add.size());
-        for (size_t i = 0; i < job.add.size(); ++i)
-            names[i] = job.add[i].name.c_str();
-        std::vector<ListedEntry> ordered;
-        ordered.reserve(job.add.size());
-        for (size_t i : SortedInsertionOrder(names))
-            ordered.push_back(std::move(job.add[i]));
-        job.add.swap(ordered);
+        for (size_t i : reading.order)
+            if (!shown[i])
+                job.add.push_back(i);
+    } else {
+        for (size_t i = 0; i < reading.entries.size(); ++i)
+            if (!shown[i])
+                job.add.push_back(i);
     }
     job.edits = noteTree.edits;
 }
