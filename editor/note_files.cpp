@@ -1,9 +1,9 @@
 #include "editor/note_editor.h"
 
 #include "base/device_files.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/note_names.h"
 
 #include <cstring>
 #include <cwchar>

@@ -3,9 +3,9 @@
 
 #include "base/device_files.h"
 #include "editor/note_editor.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/note_names.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
 #include "skin/name_entry_window.h"

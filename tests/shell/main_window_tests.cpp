@@ -2,11 +2,11 @@
 // command, driven with the messages a user's taps would bring.
 #include "base/drawing.h"
 #include "editor/note_editor.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
 #include "shell/main_window.h"
-#include "shell/note_names.h"
 #include "shell/settings.h"
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
