@@ -435,7 +435,7 @@ int main(int argc, char** argv)
             // (EN_UPDATE, EN_CHANGE), and every command re-applies the
             // stored order to the top level.
             if (shape == 0 && !scrambled) {
-                app.sortOrder = 0;
+                noteTree.sortOrder = 0;
                 noteTree.ApplySortOrder();
                 const int characters = 200;
                 double started = Now();

@@ -822,7 +822,7 @@ TEST(Menus, ChoosingByDateSortsTheWholeTreeAndGreysItself)
     OpenedMenu before = program.HoldAndChoose(IDM_SORT_BY_DATE);
     EXPECT_TRUE(before.IsGreyed(IDM_SORT_ALPHABETICAL));
     EXPECT_FALSE(before.IsGreyed(IDM_SORT_BY_DATE));
-    EXPECT_EQ(1u, app.sortOrder);
+    EXPECT_EQ(1u, noteTree.sortOrder);
     EXPECT_EQ((std::vector<std::wstring>{L"b old", L"c", L"a new"}), ItemLabels(root));
     EXPECT_EQ((std::vector<std::wstring>{L"y old", L"x new"}),
               ItemLabels(ItemNamed(root, L"c")));

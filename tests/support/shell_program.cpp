@@ -1,12 +1,12 @@
 #include "support/shell_program.h"
 
 #include "base/registry.h"
+#include "editor/note_editor.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
+#include "shell/name_entry_window.h"
 #include "shell/start_up.h"
 #include "tree/note_tree.h"
-#include "editor/note_editor.h"
-#include "skin/name_entry_window.h"
 
 #include <commctrl.h>
 
