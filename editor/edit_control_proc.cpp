@@ -17,13 +17,13 @@ bool movingByWords = false;
 void ExplainReadOnly()
 {
     const Outcome reason = noteEditor.ExplainReadOnlyNote();
-    if (!reason.Done() && ShowEditorOutcome)
-        ShowEditorOutcome(reason);
+    if (!reason.Done() && editControl.showOutcome)
+        editControl.showOutcome(reason);
 }
 
 LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return CallWindowProcW(editDefaultProc, window, message, wParam, lParam);
+    return CallWindowProcW(editControl.defaultProc, window, message, wParam, lParam);
 }
 
 // The pattern brush paints the lined page behind the text.
@@ -31,7 +31,7 @@ LRESULT OnEraseBackground(HWND window, HDC dc)
 {
     RECT client;
     GetClientRect(window, &client);
-    FillRect(dc, &client, editBrush);
+    FillRect(dc, &client, editControl.pageBrush);
     return 1;
 }
 
@@ -80,7 +80,7 @@ LRESULT OnChar(HWND window, WPARAM character, LPARAM lParam)
 LRESULT OnLeftButtonDown(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (IsTapAndHold(window, lParam)) {
-        SendMessageW(editMenuWindow, WM_LBUTTONDOWN, wParam, lParam);
+        SendMessageW(editControl.menuWindow, WM_LBUTTONDOWN, wParam, lParam);
         return 1;
     }
     return PassOn(window, WM_LBUTTONDOWN, wParam, lParam);

@@ -6,10 +6,7 @@
 #include <cwchar>
 
 NoteEditor noteEditor;
-WNDPROC editDefaultProc = nullptr;
-HBRUSH editBrush = nullptr;
-HWND editMenuWindow = nullptr;
-void (*ShowEditorOutcome)(const Outcome& outcome) = nullptr;
+EditControlLinks editControl;
 
 namespace {
 

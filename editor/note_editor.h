@@ -131,15 +131,16 @@ extern NoteEditor noteEditor;
 // text and hands a tap-and-hold to the main window.
 LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Set by the shell when it makes the note editor: the edit control's own
-// procedure, kept when EditControlProc replaces it; the brush of the lined
-// page behind the text; the window a tap-and-hold goes to (the main window,
-// which opens the editor menu); and how a key typed into a read-only note
-// has its reason shown.
-extern WNDPROC editDefaultProc;
-extern HBRUSH editBrush;
-extern HWND editMenuWindow;
-extern void (*ShowEditorOutcome)(const Outcome& outcome);
+// What the shell gives the note editor's control when it makes it.
+struct EditControlLinks {
+    WNDPROC defaultProc = nullptr;   // the control's own, kept when EditControlProc replaces it
+    HBRUSH pageBrush = nullptr;      // the lined page behind the text
+    HWND menuWindow = nullptr;       // where a tap-and-hold goes: the main window, for its menu
+    // Shows why a key cannot change a read-only note.
+    void (*showOutcome)(const Outcome& outcome) = nullptr;
+};
+
+extern EditControlLinks editControl;
 
 // Where the page's lines may wrap and where the caret stops when it moves by
 // words (an EditWordBreakProc).

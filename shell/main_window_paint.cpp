@@ -235,9 +235,9 @@ void RemakePaperBrush()
     DeleteObject(page);   // the brush keeps its own copy
     if (!brush)
         return;
-    if (editBrush)
-        DeleteObject(editBrush);
-    editBrush = brush;
+    if (editControl.pageBrush)
+        DeleteObject(editControl.pageBrush);
+    editControl.pageBrush = brush;
 }
 
 }  // namespace
@@ -256,6 +256,6 @@ LRESULT OnEditorColours(HDC dc, HWND control)
     SetTextColor(dc, kEditorText);
     SetBkMode(dc, TRANSPARENT);
     if (control && control == noteEditor.control)
-        return reinterpret_cast<LRESULT>(editBrush);
+        return reinterpret_cast<LRESULT>(editControl.pageBrush);
     return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
 }

@@ -135,10 +135,10 @@ void InitContent()
     noteEditor.Create(sideStrip.frameWidth, 0, editBackgroundStrip.frameWidth,
                       editBackgroundStrip.frameHeight, app.mainWindow, IDC_EDITOR, app.instance,
                       L"");
-    editMenuWindow = app.mainWindow;
-    ShowEditorOutcome = ReportOutcome;
+    editControl.menuWindow = app.mainWindow;
+    editControl.showOutcome = ReportOutcome;
     if (noteEditor.control)
-        editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        editControl.defaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteEditor.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditControlProc)));
     // The rules of the page are 17 pixels apart, the first at row 16; the
     // margin line is at column 30.
