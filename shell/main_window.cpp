@@ -266,7 +266,9 @@ LRESULT OnFolderTimer(HWND window)
     // what changes in it under its new name.
     if (folderWatch.NeedsRestart(false))
         WatchNotesFolder(window);
-    if (folderWatch.RefreshChangedFolders(kRefreshSlice))
+    const bool more = folderWatch.RefreshChangedFolders(kRefreshSlice);
+    ReportTreeFailures();
+    if (more)
         SetTimer(window, kFolderTimerId, 1, nullptr);
     return 0;
 }

@@ -1,12 +1,12 @@
 // The main window's side of the watch: the tree brought in step with what
 // other programs changed, a slice of work at a time, so the window keeps
 // answering in between. One changed entry costs a read of that entry; a
-// folder is listed again, a batch at a time, only when it is new, at the
-// watch's start and where notifications overflowed.
+// folder is listed again (read on another thread) only when it is new, at
+// the watch's start, and where notifications overflowed or named many of
+// its entries at once.
 #include "tree/folder_watch.h"
 
 #include "base/device_files.h"
-#include "shell/app_state.h"
 #include "tree/note_tree.h"
 
 #include <atomic>
@@ -38,7 +38,6 @@ double Milliseconds()
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
-
 
 bool IsFolder(const ListedEntry& entry)
 {
@@ -89,7 +88,7 @@ const ItemRecord* ChildNamed(const ItemRecord& folder, const std::wstring& name)
 // Whether the entry goes before the item in the order in force.
 bool ComesBefore(const ListedEntry& entry, const ItemRecord& item)
 {
-    if (app.sortOrder == 1)
+    if (noteTree.sortOrder == 1)
         return CompareTimes(TimeOf(entry), item.param, 0) < 0;
     return lstrcmpiW(entry.name.c_str(), item.label.Text()) < 0;
 }
@@ -381,8 +380,13 @@ void FolderWatch::InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool a
     const HTREEITEM item = noteTree.InsertItem(folder, entry.name.c_str(), after,
                                                isFolder ? kKindFolder : kKindNote,
                                                isFolder ? 1 : 3, TimeOf(entry));
-    if (!item)
+    // A folder the control refused has no item to hold its entries; the
+    // shell says why.
+    if (!item) {
+        if (isFolder)
+            noteTree.failures.push_back(Outcome::LastError());
         return;
+    }
     std::wstring pathName = entry.name;
     if (!NameWorksInPaths(entry.name.c_str())) {
         const std::wstring alias = ListedShortName(HostFolder(folder), entry.name);

@@ -1,7 +1,6 @@
 #include "tree/note_tree.h"
 
 #include "base/device_files.h"
-#include "shell/app_state.h"
 #include "tree/folder_watch.h"
 
 #include <algorithm>
@@ -99,13 +98,14 @@ std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& name
     return inserted;
 }
 
-void EnsureNotesFolder()
+Outcome EnsureNotesFolder()
 {
     WideString folder = noteTree.documentsPrefix + noteTree.folderName;
     if (DeviceGetFileAttributes(folder.Text()) == INVALID_FILE_ATTRIBUTES) {
         if (!DeviceCreateDirectory(folder.Text()))
-            ReportLastError();
+            return Outcome::LastError();
     }
+    return Outcome::Success();
 }
 
 void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
@@ -115,6 +115,13 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
         parent = rootItem;
     }
     ScanInto(pattern, parent);
+}
+
+std::vector<Outcome> NoteTree::TakeFailures()
+{
+    std::vector<Outcome> taken;
+    taken.swap(failures);
+    return taken;
 }
 
 void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
@@ -155,7 +162,7 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
             // put beside the root they would name paths outside the notes
             // folder, so its contents stay out of the tree.
             if (!item) {
-                ReportLastError();
+                failures.push_back(Outcome::LastError());
                 continue;
             }
             if (!entry.alias.empty())
