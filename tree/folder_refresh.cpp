@@ -328,6 +328,9 @@ void FolderWatch::PlanRelisting(Relisting& job)
         label = child->label.Text();
         auto found = reading.byName.find(label);
         const ListedEntry* entry = found != reading.byName.end() ? &reading.entries[found->second] : nullptr;
+        // A second item of one name (there is one entry of each) goes.
+        if (entry && shown[found->second])
+            entry = nullptr;
         if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
             shown[found->second] = true;
             if (!NameWorksInPaths(entry->name.c_str()))
@@ -335,6 +338,7 @@ void FolderWatch::PlanRelisting(Relisting& job)
             continue;
         }
         if (held.count(child->item)) {
+            // Kept as it is: an entry of the same name is not shown twice.
             if (entry)
                 shown[found->second] = true;
             continue;

@@ -160,8 +160,16 @@ void FolderWatch::Note(const std::wstring& path, bool overflowed)
 // may have been one too.
 void FolderWatch::NoteRename(const std::wstring& name)
 {
-    const DWORD attributes = GetFileAttributesW((root + L"\\" + name).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    // Read through the notes layer, a note named on another system is seen
+    // to be a note too.
+    const size_t separator = name.find_last_of(L"\\/");
+    ListedEntry entry;
+    const DWORD error =
+        separator == std::wstring::npos
+            ? ReadListedEntry(root, name, &entry)
+            : ReadListedEntry(root + L"\\" + name.substr(0, separator), name.substr(separator + 1),
+                              &entry);
+    if (error == 0 && !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     EnterCriticalSection(&lock);
     folderRenamed = true;
