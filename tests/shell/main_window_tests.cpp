@@ -304,6 +304,18 @@ void OpenNoteAndType(ProgramUnderTest& program, const wchar_t* typed)
     SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed));
 }
 
+// Another program holds the note open without letting it be replaced: a
+// save cannot put the new text in its place. Closed when the test ends.
+struct NoteHeldOpen {
+    explicit NoteHeldOpen(const std::wstring& path)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~NoteHeldOpen() { CloseHandle(handle); }
+    HANDLE handle;
+};
+
 }  // namespace
 
 TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
@@ -327,9 +339,8 @@ TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
 {
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
-    // A folder now stands where the note was: the save cannot put it there.
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     EXPECT_FALSE(program.Exit()) << "the first exit keeps the program and the text";
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(IsWindow(program.window()));
@@ -339,7 +350,7 @@ TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
 
     EXPECT_TRUE(program.Exit()) << "an exit after the report ends the program";
     EXPECT_EQ(1u, program.boxes.Count());
-    EXPECT_TRUE(FolderExists(program.NotesPath(L"note")));
+    EXPECT_EQ(kMark + Utf16(L"a"), Bytes(program.NotesPath(L"note")));
     EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
 }
 
@@ -348,8 +359,8 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
     ASSERT_TRUE(WriteBytes(program.NotesPath(L"other"), kMark + Utf16(L"o")));
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     program.Tap(15, kStripY);   // leaving the editor tries the save
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_STREQ(L"ba", noteEditor.text);
@@ -394,8 +405,8 @@ TEST(Views, TheEndOfASessionSavesTheOpenNote)
 
     // A note that cannot be saved asks the session to go on, with one box.
     SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"more "));
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     EXPECT_EQ(FALSE, SendMessageW(program.window(), WM_QUERYENDSESSION, 0, 0));
     SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(1u, program.boxes.Count());
@@ -1217,8 +1228,10 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
-    // Without a short name such a note is shown read-only and says why.
-    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"what?", TVI_LAST, 2, 3, 0);
+    // Without a short name the platform's calls take (a name holding a backslash)
+    // such a note is shown read-only and says why.
+    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376b\\000' > 'back\\slash'"));
+    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"back\\slash", TVI_LAST, 2, 3, 0);
     noteTree.SelectItem(bare);
     EXPECT_EQ(0u, program.boxes.Count());
     program.Tap(kStripX, kStripY);
@@ -1230,7 +1243,7 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     program.HoldAndChoose(IDM_DELETE);
     ASSERT_EQ(2u, program.boxes.Count());
     EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_UNREACHABLE), program.boxes.Shown()[1].text);
-    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
+    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'back\\slash'")) << "nothing done to the file";
 }
 
 typedef std::vector<std::wstring> Names;
