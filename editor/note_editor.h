@@ -93,6 +93,8 @@ public:
     int32_t designTextRight;
 
 private:
+    // Empties the editor and shows the note at the chosen place as it is.
+    void ShowAsOnDisk(const NoteEntry& note);
     void ApplyFont(int cellHeight);
     void PlaceTextOnPage(int width, int height);
 };

@@ -6,6 +6,26 @@
 #include <cwchar>
 #include <string>
 
+namespace {
+
+// The note at the chosen place, whatever entry it is now.
+NoteEntry PlaceOf(const NoteEntry& note)
+{
+    NoteEntry place = note;
+    place.id = EntryId();
+    return place;
+}
+
+}  // namespace
+
+void NoteEditor::ShowAsOnDisk(const NoteEntry& note)
+{
+    text[0] = 0;
+    if (control)
+        SetWindowTextW(control, L"");
+    LoadNote(PlaceOf(note));
+}
+
 void NoteEditor::LoadNote(const wchar_t* path)
 {
     LoadNote(NoteEntryAt(path));
@@ -46,12 +66,7 @@ bool NoteEditor::ReloadIfChangedElsewhere(const NoteEntry& note)
     // again); one that cannot be read just now is looked at next time.
     if (now.presence != NoteFileState::Present || now.SameNoteAs(loadedFile))
         return false;
-    text[0] = 0;
-    if (control)
-        SetWindowTextW(control, L"");
-    NoteEntry current = note;
-    current.id = EntryId();
-    LoadNote(current);
+    ShowAsOnDisk(note);
     return true;
 }
 
@@ -72,9 +87,7 @@ bool NoteEditor::SaveNote(const NoteEntry& note)
         // Writing would cut or overwrite a note the editor cannot hold whole;
         // the editor shows the note as it is on disk again.
         ExplainReadOnlyNote();
-        NoteEntry current = note;
-        current.id = EntryId();
-        LoadNote(current);
+        LoadNote(PlaceOf(note));
         readOnlyExplained = true;
         return false;
     }
@@ -90,12 +103,7 @@ bool NoteEditor::SaveNote(const NoteEntry& note)
         savedElsewhereName = saved.elsewhere;
         conflictNote = saved.conflictNote;
         // The editor now shows the note as the other program left it.
-        text[0] = 0;
-        if (control)
-            SetWindowTextW(control, L"");
-        NoteEntry current = note;
-        current.id = EntryId();
-        LoadNote(current);
+        ShowAsOnDisk(note);
         return true;
     }
     loadedFile = saved.state;

@@ -70,6 +70,18 @@ bool SameEntry(const EntryId& chosen, const EntryId& found, bool isFolder)
     return isFolder ? chosen.index == found.index : chosen == found;
 }
 
+// Splits a path below the notes folder into its folder and its last name.
+void SplitRelative(const std::wstring& path, NoteEntry* entry)
+{
+    const size_t separator = path.find_last_of(L'\\');
+    if (separator == std::wstring::npos) {
+        entry->name = path;
+    } else {
+        entry->folder = path.substr(0, separator);
+        entry->name = path.substr(separator + 1);
+    }
+}
+
 struct ResolvedFolder {
     std::wstring host;
     std::wstring resolved;
@@ -91,13 +103,7 @@ std::wstring NoteEntry::Relative() const
 NoteEntry NoteEntry::Folder() const
 {
     NoteEntry parent;
-    const size_t separator = folder.find_last_of(L'\\');
-    if (separator == std::wstring::npos) {
-        parent.name = folder;
-    } else {
-        parent.folder = folder.substr(0, separator);
-        parent.name = folder.substr(separator + 1);
-    }
+    SplitRelative(folder, &parent);
     parent.id = folderId;
     return parent;
 }
@@ -123,13 +129,7 @@ NoteEntry NoteEntryAt(const wchar_t* devicePath)
     for (wchar_t& c : path)
         if (c == L'/')
             c = L'\\';
-    const size_t separator = path.find_last_of(L'\\');
-    if (separator == std::wstring::npos) {
-        entry.name = path;
-    } else {
-        entry.folder = path.substr(0, separator);
-        entry.name = path.substr(separator + 1);
-    }
+    SplitRelative(path, &entry);
     return entry;
 }
 
