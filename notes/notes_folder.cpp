@@ -348,15 +348,17 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
 
 namespace {
 
-// Every entry a delete will remove, the deepest first, each checked.
-Outcome PlanDelete(const NoteEntry& entry, std::vector<NoteEntry>* plan)
+// An entry a delete will remove, checked; a folder link goes as itself.
+struct PlannedDelete {
+    NoteEntry entry;
+    bool folderLink;
+};
+
+// Every entry a delete will remove, the deepest first, each checked before
+// anything goes.
+Outcome PlanDelete(const NoteEntry& entry, const ListedEntry& listed,
+                   std::vector<PlannedDelete>* plan)
 {
-    ListedEntry listed;
-    const DWORD error = ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed);
-    if (error == ERROR_FILE_NOT_FOUND)
-        return Outcome::Refusal(IDS_REFUSED_ENTRY_GONE);
-    if (error)
-        return Outcome::Failure(error);
     // A folder link cannot be removed under Wine without reaching its target.
     const bool folderLink = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                             (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -378,12 +380,12 @@ Outcome PlanDelete(const NoteEntry& entry, std::vector<NoteEntry>* plan)
         if (!listing.ReadAll(&children))
             return Outcome::Failure(listing.Error());
         for (const ListedEntry& child : children) {
-            outcome = PlanDelete(checked.Child(child.name, child.id), plan);
+            outcome = PlanDelete(checked.Child(child.name, child.id), child, plan);
             if (!outcome.Done())
                 return outcome;
         }
     }
-    plan->push_back(checked);
+    plan->push_back(PlannedDelete{checked, folderLink});
     return Outcome::Success();
 }
 
@@ -424,21 +426,23 @@ Outcome DeleteEntry(const NoteEntry& entry)
 {
     if (entry.name.empty())
         return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
-    std::vector<NoteEntry> plan;
-    Outcome outcome = PlanDelete(entry, &plan);
-    for (const NoteEntry& checked : plan) {
+    ListedEntry listed;
+    const DWORD error = ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed);
+    if (error == ERROR_FILE_NOT_FOUND)
+        return Outcome::Refusal(IDS_REFUSED_ENTRY_GONE);
+    if (error)
+        return Outcome::Failure(error);
+    std::vector<PlannedDelete> plan;
+    Outcome outcome = PlanDelete(entry, listed, &plan);
+    for (const PlannedDelete& planned : plan) {
         if (!outcome.Done())
             break;
-        ListedEntry listed;
-        const bool link = ReadListedEntry(NotesHostPath(checked.folder), checked.name, &listed) == 0 &&
-                          (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                          (listed.attributes & FILE_ATTRIBUTE_DIRECTORY);
-        if (link)
-            outcome = RemoveDirectoryW(NotesHostPath(checked.Relative()).c_str())
+        if (planned.folderLink)
+            outcome = RemoveDirectoryW(NotesHostPath(planned.entry.Relative()).c_str())
                           ? Outcome::Success()
                           : Outcome::LastError();
         else
-            outcome = DeleteChecked(checked);
+            outcome = DeleteChecked(planned.entry);
     }
     return outcome;
 }
