@@ -32,14 +32,17 @@ public:
     void OnCommand(int id, int code);
 
     void Clear();
-    void Cut();
+    // Each answers why nothing changed when the note is read-only (the
+    // first time only), for the shell to show.
+    Outcome Cut();
     void Copy();
-    void Paste();
-    void Undo();
+    Outcome Paste();
+    Outcome Undo();
 
     // A note the editor cannot hold whole is shown read-only; the first
-    // attempt to change it shows why (once per loaded note).
-    void ExplainReadOnlyNote();
+    // attempt to change it is told why (once per loaded note): the reason
+    // the first time, then Success.
+    Outcome ExplainReadOnlyNote();
     // Shows the note read-only from now on, for the given reason (the text
     // of a refusal), whatever the load found.
     void HoldReadOnly(UINT refusal);
@@ -48,10 +51,12 @@ public:
     // a device path under the notes folder names a note of unknown identity.
     void LoadNote(const NoteEntry& note);
     void LoadNote(const wchar_t* path);
-    bool SaveNote(const NoteEntry& note);
-    bool SaveNote(const wchar_t* path);
-    bool CreateNote(const NoteEntry& folder, const std::wstring& name);
-    bool CreateNote(const wchar_t* path);
+    // True when the text was written; failure receives what the user must
+    // be told (Success when nothing), for the shell to show.
+    bool SaveNote(const NoteEntry& note, Outcome* failure);
+    bool SaveNote(const wchar_t* path, Outcome* failure);
+    bool CreateNote(const NoteEntry& folder, const std::wstring& name, Outcome* failure);
+    bool CreateNote(const wchar_t* path, Outcome* failure);
     // Shows the note again when another program changed it on disk while
     // nothing was typed here; answers whether it did.
     bool ReloadIfChangedElsewhere(const NoteEntry& note);
@@ -105,6 +110,17 @@ extern NoteEditor noteEditor;
 // The note editor control's own procedure: paints the lined page behind the
 // text and hands a tap-and-hold to the main window.
 LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What the shell gives the note editor's control when it makes it.
+struct EditControlLinks {
+    WNDPROC defaultProc = nullptr;   // the control's own, kept when EditControlProc replaces it
+    HBRUSH pageBrush = nullptr;      // the lined page behind the text
+    HWND menuWindow = nullptr;       // where a tap-and-hold goes: the main window, for its menu
+    // Shows why a key cannot change a read-only note.
+    void (*showOutcome)(const Outcome& outcome) = nullptr;
+};
+
+extern EditControlLinks editControl;
 
 // Where the page's lines may wrap and where the caret stops when it moves by
 // words (an EditWordBreakProc).

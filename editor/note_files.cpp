@@ -1,7 +1,5 @@
 #include "editor/note_editor.h"
 
-#include "shell/app_state.h"
-
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -70,13 +68,14 @@ bool NoteEditor::ReloadIfChangedElsewhere(const NoteEntry& note)
     return true;
 }
 
-bool NoteEditor::SaveNote(const wchar_t* path)
+bool NoteEditor::SaveNote(const wchar_t* path, Outcome* failure)
 {
-    return SaveNote(NoteEntryAt(path));
+    return SaveNote(NoteEntryAt(path), failure);
 }
 
-bool NoteEditor::SaveNote(const NoteEntry& note)
+bool NoteEditor::SaveNote(const NoteEntry& note, Outcome* failure)
 {
+    *failure = Outcome::Success();
     if (!modified)
         return false;
     lastSaveDetour = SaveDetour::None;
@@ -86,7 +85,7 @@ bool NoteEditor::SaveNote(const NoteEntry& note)
     if (readOnlyNote) {
         // Writing would cut or overwrite a note the editor cannot hold whole;
         // the editor shows the note as it is on disk again.
-        ExplainReadOnlyNote();
+        *failure = ExplainReadOnlyNote();
         LoadNote(PlaceOf(note));
         readOnlyExplained = true;
         return false;
@@ -94,7 +93,7 @@ bool NoteEditor::SaveNote(const NoteEntry& note)
 
     const SavedNote saved = SaveNoteText(note, loadedFile, text);
     if (!saved.outcome.Done()) {
-        ReportOutcome(saved.outcome);
+        *failure = saved.outcome;
         return false;
     }
     lastSaveDetour = saved.detour;
@@ -110,14 +109,16 @@ bool NoteEditor::SaveNote(const NoteEntry& note)
     return true;
 }
 
-bool NoteEditor::CreateNote(const wchar_t* path)
+bool NoteEditor::CreateNote(const wchar_t* path, Outcome* failure)
 {
     const NoteEntry note = NoteEntryAt(path);
-    return CreateNote(note.Folder(), note.name);
+    return CreateNote(note.Folder(), note.name, failure);
 }
 
-bool NoteEditor::CreateNote(const NoteEntry& folder, const std::wstring& name)
+bool NoteEditor::CreateNote(const NoteEntry& folder, const std::wstring& name,
+                            Outcome* failure)
 {
+    *failure = Outcome::Success();
     if (!modified)
         return false;
 
@@ -129,10 +130,6 @@ bool NoteEditor::CreateNote(const NoteEntry& folder, const std::wstring& name)
         SendMessageW(control, EM_SETREADONLY, FALSE, 0);
 
     modified = false;
-    const Outcome made = CreateNoteText(folder, name, text, &loadedFile);
-    if (!made.Done()) {
-        ReportOutcome(made);
-        return false;
-    }
-    return true;
+    *failure = CreateNoteText(folder, name, text, &loadedFile);
+    return failure->Done();
 }

@@ -3,7 +3,7 @@
 #include "base/device_files.h"
 #include "notes/folder_listing.h"
 #include "resources/resource.h"
-#include "shell/note_names.h"
+#include "notes/note_names.h"
 
 #include <cstring>
 #include <cwchar>

@@ -2,14 +2,14 @@
 #include "shell/main_window.h"
 
 #include "base/device_files.h"
-#include "notes/notes_folder.h"
 #include "editor/note_editor.h"
+#include "notes/note_names.h"
+#include "notes/notes_folder.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/note_names.h"
+#include "shell/name_entry_window.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
-#include "skin/name_entry_window.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -120,10 +120,12 @@ void RelistAfter(const Outcome& outcome, HTREEITEM item)
     for (UINT refusal : stale) {
         if (outcome.refusal == refusal) {
             noteTree.RefreshFolder(item == noteTree.GetRootItem() ? item : record->parent, false);
+            ReportTreeFailures();
             return;
         }
     }
     noteTree.RefreshIfGone(item);
+    ReportTreeFailures();
 }
 
 // A new entry's path, or false after reporting a name that cannot be one.
@@ -180,8 +182,10 @@ void CreateNoteFile()
     if (!AskForNewEntry(kNoteRequest, &name, &path, &parent))
         return;
     noteEditor.Clear();
-    if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text())) {
-        noteTree.RefreshIfGone(parent);
+    Outcome failure;
+    if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text(), &failure)) {
+        ReportOutcome(failure);
+        RelistAfter(failure, parent);
         return;
     }
     const HTREEITEM item =
@@ -250,7 +254,7 @@ void ContinueSearch(HWND window)
 void SortBy(uint32_t order)
 {
     noteTree.sortMode = static_cast<int32_t>(order);
-    app.sortOrder = order;
+    noteTree.sortOrder = order;
     noteTree.SortTree(noteTree.GetRootItem());
 }
 
@@ -379,6 +383,22 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
 
 }  // namespace
 
+AboutWindow::Host AboutHost()
+{
+    AboutWindow::Host host;
+    host.instance = app.instance;
+    host.isPocketPc = app.isPocketPc;
+    host.clientWidth = &app.clientWidth;
+    host.clientHeight = &app.clientHeight;
+    return host;
+}
+
+void ReportTreeFailures()
+{
+    for (const Outcome& failure : noteTree.TakeFailures())
+        ReportOutcome(failure);
+}
+
 void ReportSaveDetour()
 {
     const SaveDetour detour = noteEditor.lastSaveDetour;
@@ -439,10 +459,10 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     noteEditor.OnCommand(id, HIWORD(wParam));
     noteTree.ApplySortOrder();
     switch (id) {
-    case IDM_CUT: noteEditor.Cut(); break;
+    case IDM_CUT: ReportOutcome(noteEditor.Cut()); break;
     case IDM_COPY: noteEditor.Copy(); break;
-    case IDM_PASTE: noteEditor.Paste(); break;
-    case IDM_UNDO: noteEditor.Undo(); break;
+    case IDM_PASTE: ReportOutcome(noteEditor.Paste()); break;
+    case IDM_UNDO: ReportOutcome(noteEditor.Undo()); break;
     case IDM_CLEAR: noteEditor.Clear(); break;
     case IDM_SAVE: SaveFromEditorMenu(); break;
     case IDM_DELETE: DeleteSelected(); break;
@@ -453,7 +473,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SORT_ALPHABETICAL: SortBy(0); break;
     case IDM_SORT_BY_DATE: SortBy(1); break;
     case IDM_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
-    case IDM_ABOUT: AboutWindow::Open(); break;
+    case IDM_ABOUT: AboutWindow::Open(AboutHost()); break;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
     }

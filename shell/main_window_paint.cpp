@@ -73,9 +73,11 @@ bool SaveOpenNote()
     const HTREEITEM note = noteTree.GetSelected();
     if (!note || noteTree.GetKind(note) != kKindNote)
         return true;
-    if (noteEditor.SaveNote(noteTree.EntryOf(note)) &&
+    Outcome failure;
+    if (noteEditor.SaveNote(noteTree.EntryOf(note), &failure) &&
         noteEditor.lastSaveDetour != SaveDetour::Conflict)
         noteTree.SetEntryId(note, noteEditor.loadedFile.id);
+    ReportOutcome(failure);
     ReportSaveDetour();
     return !noteEditor.modified;
 }
@@ -232,9 +234,9 @@ void RemakePaperBrush()
     DeleteObject(page);   // the brush keeps its own copy
     if (!brush)
         return;
-    if (app.editBrush)
-        DeleteObject(app.editBrush);
-    app.editBrush = brush;
+    if (editControl.pageBrush)
+        DeleteObject(editControl.pageBrush);
+    editControl.pageBrush = brush;
 }
 
 }  // namespace
@@ -253,6 +255,6 @@ LRESULT OnEditorColours(HDC dc, HWND control)
     SetTextColor(dc, kEditorText);
     SetBkMode(dc, TRANSPARENT);
     if (control && control == noteEditor.control)
-        return reinterpret_cast<LRESULT>(app.editBrush);
+        return reinterpret_cast<LRESULT>(editControl.pageBrush);
     return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
 }

@@ -2,7 +2,6 @@
 
 #include "base/device_files.h"
 #include "notes/folder_listing.h"
-#include "shell/app_state.h"
 
 #include <algorithm>
 #include <deque>
@@ -102,13 +101,14 @@ std::wstring PathNameOf(const FolderEntry& entry)
 
 }  // namespace
 
-void EnsureNotesFolder()
+Outcome EnsureNotesFolder()
 {
     WideString folder = noteTree.documentsPrefix + noteTree.folderName;
     if (DeviceGetFileAttributes(folder.Text()) == INVALID_FILE_ATTRIBUTES) {
         if (!DeviceCreateDirectory(folder.Text()))
-            ReportLastError();
+            return Outcome::LastError();
     }
+    return Outcome::Success();
 }
 
 void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
@@ -121,6 +121,13 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
             SetEntryId(rootItem, root.id);
     }
     ScanInto(pattern, parent);
+}
+
+std::vector<Outcome> NoteTree::TakeFailures()
+{
+    std::vector<Outcome> taken;
+    taken.swap(failures);
+    return taken;
 }
 
 void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
@@ -161,7 +168,7 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
             // put beside the root they would name paths outside the notes
             // folder, so its contents stay out of the tree.
             if (!item) {
-                ReportLastError();
+                failures.push_back(Outcome::LastError());
                 continue;
             }
             SetEntryId(item, entry.id);
@@ -295,7 +302,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
 
     // New entries go in at their place in the order in force, merged with
     // the items already there in one pass.
-    const bool byDate = app.sortOrder == 1;
+    const bool byDate = sortOrder == 1;
     auto comesBefore = [byDate](const FolderEntry& entry, const ItemRecord& item) {
         if (byDate)
             return CompareTimes(entry.time, item.param, 0) < 0;
