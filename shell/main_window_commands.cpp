@@ -128,22 +128,10 @@ void RelistAfter(const Outcome& outcome, HTREEITEM item)
     ReportTreeFailures();
 }
 
-// A new entry's path, or false after reporting a name that cannot be one.
-bool NewEntryPath(const WideString& folder, const WideString& name, WideString* path)
-{
-    const UINT refusal = EntryNameRefusal(folder.Text(), name.Text());
-    if (refusal) {
-        ReportRefusal(refusal);
-        return false;
-    }
-    *path = folder + name;
-    return true;
-}
-
 // Asks for the name of a new entry of the selected folder. True with the
-// entry's name, path and parent item when something is to be made.
-bool AskForNewEntry(const Request& request, WideString* name, WideString* path,
-                    HTREEITEM* parent)
+// entry's name and parent item when something is to be made; a name that
+// cannot be one is refused with one box.
+bool AskForNewEntry(const Request& request, WideString* name, HTREEITEM* parent)
 {
     WideString folder;
     if (!SelectedFolderPath(&folder))
@@ -152,14 +140,17 @@ bool AskForNewEntry(const Request& request, WideString* name, WideString* path,
     *name = WideString(ResourceText(request.offeredText).c_str());
     if (AskForText(request, name) != 1)
         return false;
-    return NewEntryPath(folder, *name, path);
+    const UINT refusal = EntryNameRefusal(folder.Text(), name->Text());
+    if (refusal)
+        ReportRefusal(refusal);
+    return refusal == 0;
 }
 
 void CreateFolder()
 {
-    WideString name, path;
+    WideString name;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kFolderRequest, &name, &path, &parent))
+    if (!AskForNewEntry(kFolderRequest, &name, &parent))
         return;
     EntryId made;
     const Outcome outcome = CreateFolderEntry(noteTree.EntryOf(parent), name.Text(), &made);
@@ -177,9 +168,9 @@ void CreateFolder()
 
 void CreateNoteFile()
 {
-    WideString name, path;
+    WideString name;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kNoteRequest, &name, &path, &parent))
+    if (!AskForNewEntry(kNoteRequest, &name, &parent))
         return;
     noteEditor.Clear();
     Outcome failure;
