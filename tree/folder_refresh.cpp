@@ -156,6 +156,13 @@ void FolderWatch::LetGo(HTREEITEM item)
         PostMessageW(window, message, 1, 0);
 }
 
+void FolderWatch::RelistSoon(HTREEITEM folder)
+{
+    QueueFolder(folder);
+    if (window)
+        PostMessageW(window, message, 1, 0);
+}
+
 void FolderWatch::LetGoNow()
 {
     // An item handle may have been reused since: only the same item, still
@@ -167,9 +174,8 @@ void FolderWatch::LetGoNow()
         if (!record || record->parent != each.parent || each.label != record->label.Text())
             continue;
         const WideString path = noteTree.FolderPath(each.parent) + record->PathName();
-        if (DeviceGetFileAttributes(path.Text()) != INVALID_FILE_ATTRIBUTES)
-            continue;
-        noteTree.DeleteItem(each.item);
+        if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
+            noteTree.DeleteItem(each.item);
         QueueFolder(each.parent);
     }
 }
@@ -343,6 +349,7 @@ void FolderWatch::PlanRelisting(Relisting& job)
             entry = nullptr;
         if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
             shown[found->second] = true;
+            noteTree.SetEntryId(child->item, entry->id);
             if (!NameWorksInPaths(entry->name.c_str()))
                 noteTree.SetAlias(child->item, ListedShortName(reading.host, entry->name).c_str());
             continue;
@@ -401,6 +408,7 @@ void FolderWatch::InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool a
             noteTree.failures.push_back(Outcome::LastError());
         return;
     }
+    noteTree.SetEntryId(item, entry.id);
     std::wstring pathName = entry.name;
     if (!NameWorksInPaths(entry.name.c_str())) {
         const std::wstring alias = ListedShortName(HostFolder(folder), entry.name);
@@ -454,6 +462,7 @@ void FolderWatch::CheckEntry(const std::wstring& path)
         return;
     }
     if (child && (child->kind == kKindFolder) == IsFolder(entry)) {
+        noteTree.SetEntryId(child->item, entry.id);
         if (!NameWorksInPaths(name.c_str()))
             noteTree.SetAlias(child->item, ListedShortName(host, name).c_str());
         return;

@@ -63,12 +63,15 @@ public:
     // step a few at a time.
     bool RefreshChangedFolders(DWORD budget);
 
-    // An item whose entry a command found gone: at the next refresh it goes
-    // (even while selected) and its folder is listed again. Asks the window
+    // An item whose entry a command found gone or no longer the one
+    // chosen: at the next refresh it goes (even while selected) when its
+    // entry is gone, and its folder is listed again. Asks the window
     // for that refresh at once (message with wParam 1); never changes the
     // tree itself, since the command may be inside a box, a menu or a
     // label edit that holds the item.
     void LetGo(HTREEITEM item);
+    // A folder to be listed again at the next refresh, asked for at once.
+    void RelistSoon(HTREEITEM folder);
 
 private:
     static DWORD WINAPI ThreadProc(void* self);
