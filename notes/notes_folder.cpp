@@ -145,6 +145,11 @@ bool NameReachableByPath(const std::wstring& name)
     return !name.empty() && name.find_first_of(L"?*\"<>|\\") == std::wstring::npos;
 }
 
+void ForgetNotesFolderPlace()
+{
+    NotesFolderCache() = ResolvedFolder();
+}
+
 std::wstring ResolvedNotesFolder()
 {
     ResolvedFolder& cache = NotesFolderCache();

@@ -54,6 +54,9 @@ struct OpenedEntry {
 // containment is measured below where it leads. Empty while it cannot be
 // opened.
 std::wstring ResolvedNotesFolder();
+// Looks up where the notes folder really is anew at the next use (after it
+// was replaced, or its link now leads elsewhere).
+void ForgetNotesFolderPlace();
 // The host path reaching an entry below the notes folder, in the long form;
 // a name Windows cannot use goes by its short name when it has one.
 std::wstring NotesHostPath(const std::wstring& relative);

@@ -6,6 +6,7 @@
 #include "shell/desktop_window.h"
 #include "shell/settings.h"
 #include "editor/note_editor.h"
+#include "notes/notes_folder.h"
 #include "tree/folder_watch.h"
 #include "tree/note_tree.h"
 
@@ -220,6 +221,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void WatchNotesFolder(HWND window)
 {
+    // A new watch follows the notes folder as it is now: where it really
+    // is is looked up again too.
+    ForgetNotesFolderPlace();
     const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
     std::vector<std::wstring> subfolders;
     for (HTREEITEM item : noteTree.FolderItems()) {

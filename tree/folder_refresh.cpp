@@ -70,6 +70,19 @@ std::wstring HostFolder(HTREEITEM folder)
     return path;
 }
 
+// A folder item whose entry is now another folder (another program moved
+// it away and put a new one, or a link, in its place): what the item shows
+// is not what that place holds, so it is not listed through it. A folder's
+// identity is its index alone; its time changes with what it holds.
+bool FolderSwapped(const ItemRecord& item, const ListedEntry& entry)
+{
+    if (item.kind != kKindFolder || item.closed)
+        return false;
+    if (IsLink(entry))
+        return true;
+    return item.id.Known() && entry.id.Known() && item.id.index != entry.id.index;
+}
+
 // The selected item and every folder on its way up stay while it is chosen
 // (an open note renamed away keeps its text).
 std::unordered_set<HTREEITEM> HeldItems()
@@ -87,6 +100,22 @@ const ItemRecord* ChildNamed(const ItemRecord& folder, const std::wstring& name)
         if (name == child->label.Text())
             return child;
     return nullptr;
+}
+
+// Whether a folder item's place still holds the folder it was listed as
+// (not a link, not another folder): only then is anything listed through it.
+bool FolderStillAtItsPlace(HTREEITEM folder)
+{
+    const ItemRecord* record = noteTree.Record(folder);
+    if (!record || folder == noteTree.rootItem || !record->parent)
+        return true;
+    const ItemRecord* parent = noteTree.Record(record->parent);
+    if (!parent || record->parent == TVI_ROOT)
+        return true;
+    ListedEntry entry;
+    if (ReadListedEntry(HostFolder(record->parent), record->label.Text(), &entry) != 0)
+        return false;
+    return !FolderSwapped(*record, entry);
 }
 
 // Whether the entry goes before the item in the order in force.
@@ -334,6 +363,12 @@ void FolderWatch::PlanRelisting(Relisting& job)
     job.next = 0;
     job.remove.clear();
     job.add.clear();
+    // A folder swapped for another (or a link) is not listed through; the
+    // change in its own folder replaces its item.
+    if (!FolderStillAtItsPlace(job.folder)) {
+        job.edits = noteTree.edits;
+        return;
+    }
     // Items whose entry is still there, same name and same kind, stay; the
     // selected item and what holds it stay too, and an entry of the same
     // name is not shown twice.
@@ -347,6 +382,15 @@ void FolderWatch::PlanRelisting(Relisting& job)
         // A second item of one name (there is one entry of each) goes.
         if (entry && shown[found->second])
             entry = nullptr;
+        if (entry && FolderSwapped(*child, *entry)) {
+            if (held.count(child->item)) {
+                // Kept, with the identity it was listed with, for what the
+                // user has open; it is replaced once let go.
+                shown[found->second] = true;
+                continue;
+            }
+            entry = nullptr;
+        }
         if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
             shown[found->second] = true;
             noteTree.SetEntryId(child->item, entry->id);
@@ -447,6 +491,10 @@ void FolderWatch::CheckEntry(const std::wstring& path)
     const ItemRecord* record = noteTree.Record(folder);
     if (name.empty() || !record || record->closed)
         return;
+    if (!FolderStillAtItsPlace(folder)) {
+        QueueFolder(record->parent);
+        return;
+    }
     const std::wstring host = HostFolder(folder);
     ListedEntry entry;
     const DWORD error = ReadListedEntry(host, name, &entry);
@@ -459,6 +507,13 @@ void FolderWatch::CheckEntry(const std::wstring& path)
     }
     if (error) {
         QueueFolder(folder);
+        return;
+    }
+    if (child && FolderSwapped(*child, entry)) {
+        if (held)
+            return;
+        noteTree.DeleteItem(child->item);
+        InsertEntry(folder, entry, false);
         return;
     }
     if (child && (child->kind == kKindFolder) == IsFolder(entry)) {

@@ -1788,17 +1788,33 @@ TEST(OtherPrograms, AFolderSwappedForALinkTakesNoTextOutside)
                 MakeFolder(outside));
     ASSERT_TRUE(WriteBytes(program.NotesPath(L"X\\n"), kMark + Utf16(L"x")));
     ASSERT_TRUE(WriteBytes(outside + L"\\n", kMark + Utf16(L"out")));
+    ASSERT_TRUE(WriteBytes(outside + L"\\keep", kMark + Utf16(L"keep")));
     ASSERT_TRUE(program.Start());
     ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"n", ItemNamed(noteTree.GetRootItem(), L"X"),
                                          L"typed "));
     ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "mv X X.moved && ln -s ../outside X"));
     program.Tap(15, kStripY);
     EXPECT_EQ(kMark + Utf16(L"out"), Bytes(outside + L"\\n"));
-    EXPECT_EQ(std::vector<std::wstring>{L"n"}, NamesInFolder(outside));
+    EXPECT_EQ((std::vector<std::wstring>{L"keep", L"n"}), NamesInFolder(outside));
     const std::wstring conflict = NameStarting(program.NotesPath(L""), L"n (conflict ");
     ASSERT_FALSE(conflict.empty()) << "the text went to the notes folder itself";
     EXPECT_EQ(kMark + Utf16(L"typed x"), Bytes(program.NotesPath(conflict)));
     EXPECT_EQ(1u, program.boxes.Count());
+
+    // Once the note is let go, what changes in the moved folder (reported
+    // under its old name) never lists the link's target as that folder.
+    HTREEITEM root = noteTree.GetRootItem();
+    noteTree.SelectItem(root);
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "touch X.moved/later"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        HTREEITEM moved = ItemNamed(root, L"X.moved");
+        return moved && ItemLabels(moved) == Names{L"later", L"n"};
+    }));
+    auto throughLink = [&] {
+        HTREEITEM link = ItemNamed(root, L"X");
+        return link ? ItemLabels(link) : Names{L"(no X)"};
+    };
+    EXPECT_TRUE(PumpUntil(program, [&] { return throughLink().empty(); })) << Joined(throughLink());
 }
 
 TEST(OtherPrograms, AnEditOutlivesItsFolderRenamedAndItsNoteReplacedByAFolder)
