@@ -323,6 +323,7 @@ act_create_note() {
     tree_hold; zd_tree_menu create_note
     zd_wait_window '^Файл:$' 5 && zd_answer_entry "$name"
     dismiss_boxes 0.5
+    [ -f "$NOTES/${parent:+$parent/}$name" ] || { echo "  side $SIDE: note ${parent:+$parent/}$name not made"; return 0; }
     echo "  side $SIDE: made note ${parent:+$parent/}$name"
     [ $(( $1 % 3 )) = 0 ] || { open_note "${parent:+$parent/}$name" && type_token "${parent:+$parent/}$name"; leave_editor; }
 }
@@ -334,7 +335,7 @@ act_create_folder() {
     tree_hold; zd_tree_menu create_folder
     zd_wait_window '^Каталог:$' 5 && zd_answer_entry "$name"
     dismiss_boxes 0.5
-    echo "  side $SIDE: made folder $name"
+    [ -d "$NOTES/$name" ] && echo "  side $SIDE: made folder $name" || echo "  side $SIDE: folder $name not made"
 }
 
 # rename_selected NAME: an in-place rename of the selected item: a tap on its
@@ -511,7 +512,8 @@ check_trees() {
 check_edits() {
     local found="$WORK/found" token side round note where typed=0 lost=0 excused=0
     local in_note=0 in_conflict=0 in_copy=0 elsewhere=0
-    $PY tokens "$(notes_of A)" "$TOKEN_PATTERN" > "$found"
+    # both folders, in case they did not come together
+    { $PY tokens "$(notes_of A)" "$TOKEN_PATTERN"; $PY tokens "$(notes_of B)" "$TOKEN_PATTERN"; } > "$found"
     touch "$WORK/typed" "$WORK/excused"
     while IFS=$'\t' read -r token side round note; do
         typed=$((typed + 1))
@@ -616,4 +618,12 @@ echo "|---|---|"
 for key in "${FIGURE_ORDER[@]}"; do printf '| %s | %s |\n' "$key" "${FIGURE[$key]}"; done
 echo
 echo "unison run (seed $SEED): $ZD_PASSED checks passed, $ZD_FAILED failed, $(( $(date +%s) - started )) s"
+if [ "$ZD_FAILED" != 0 ]; then
+    # both folders, the tokens typed and the logs, for a look afterwards
+    EVIDENCE="$(dirname "$EXE")/unison-evidence/seed-$SEED"
+    rm -rf "$EVIDENCE"; mkdir -p "$EVIDENCE"
+    cp -r "$WORK/A" "$WORK/B" "$WORK"/*.log "$WORK/typed" "$EVIDENCE/" 2>/dev/null
+    cp "$WORK/excused" "$EVIDENCE/" 2>/dev/null
+    echo "evidence: $EVIDENCE"
+fi
 [ "$ZD_FAILED" = 0 ]
