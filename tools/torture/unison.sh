@@ -214,6 +214,7 @@ dismiss_boxes() {
     local quiet=0 limit; limit=$(awk -v s="${1:-1}" 'BEGIN { print int(s * 10) }')
     local w name
     BOXES_SEEN=0
+    BOX_CAPTIONS=""
     while [ "$quiet" -lt "$limit" ]; do
         w=""
         for w in $(zd_window_named '^(Error|Сохранить|Поиск|Поиск:|Файл:|Каталог:)$'); do break; done
@@ -222,7 +223,7 @@ dismiss_boxes() {
         case "$name" in
         *:) # a name window: its Cancel button
             xdotool mousemove $(( $(zd_entry_x) + 118 )) $(( $(zd_entry_y) + 68 )) click 1 ;;
-        *)  count "$SIDE:boxes $name"; BOXES_SEEN=$((BOXES_SEEN + 1))
+        *)  count "$SIDE:boxes $name"; BOXES_SEEN=$((BOXES_SEEN + 1)); BOX_CAPTIONS="$BOX_CAPTIONS|$name"
             echo "  side $SIDE: box \"$name\""
             xdotool windowactivate --sync "$w" >/dev/null 2>&1 || xdotool windowfocus "$w" 2>/dev/null
             xdotool key --window "$w" Return 2>/dev/null; xdotool key Return ;;
@@ -238,23 +239,32 @@ selected_path() { probe selected | sed -n 2p; }
 # select_path PATH: the item at PATH below the notes folder ("" is the root),
 # chosen as a user does, through "Начать поиск" with its name, and "Искать
 # далее" while the match is another item holding that name; false when the
-# tree does not show it.
+# tree does not show it. A box of another kind on the way (the open note's
+# save failing as the selection moves) is answered and the search begun
+# again, once.
 select_path() {
-    local want="ZephNotes${1:+/$1}" tries
-    if [ -z "$1" ]; then
-        zd_tap 45 17; sleep 0.3      # the root's icon, the tree scrolled to its top
-        xdotool key Home; sleep 0.2
-        [ "$(selected_path)" = "$want" ]
-        return
-    fi
-    tree_hold; zd_tree_menu start_search
-    zd_wait_window '^Поиск:$' 5 || { dismiss_boxes 0.5; return 1; }
-    zd_answer_entry "${1##*/}"
-    for tries in 1 2 3 4 5; do
-        dismiss_boxes 0.3
-        [ "$BOXES_SEEN" = 0 ] || return 1           # "not found"
+    local want="ZephNotes${1:+/$1}" tries attempt
+    for attempt in 1 2; do
+        if [ -z "$1" ]; then
+            zd_tap 45 17; sleep 0.3      # the root's icon, the tree scrolled to its top
+            xdotool key Home; sleep 0.2
+            dismiss_boxes 0.3
+        else
+            tree_hold; zd_tree_menu start_search
+            if zd_wait_window '^Поиск:$' 5; then
+                zd_answer_entry "${1##*/}"
+                for tries in 1 2 3 4 5; do
+                    dismiss_boxes 0.3
+                    [ "$BOXES_SEEN" = 0 ] || break
+                    [ "$(selected_path)" = "$want" ] && return 0
+                    tree_hold; zd_tree_menu continue_search
+                done
+            else
+                dismiss_boxes 0.5
+            fi
+            case "$BOX_CAPTIONS" in *"|Поиск"*) return 1 ;; esac   # not found
+        fi
         [ "$(selected_path)" = "$want" ] && return 0
-        tree_hold; zd_tree_menu continue_search
     done
     return 1
 }
