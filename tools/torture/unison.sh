@@ -85,8 +85,7 @@ probe() { timeout 20 wine "$PROBE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 start_side() {
     use_side "$1"
     zd_start_x || { echo "FAIL: no Xvfb display for side $1"; exit 2; }
-    local name; name="wineprefix-unison-$(echo "$1" | tr A-Z a-z)"
-    zd_prefix "$EXE" "$name"
+    zd_prefix "$EXE" "wineprefix-unison-${1,,}"
     ZEPHNOTES_DOCUMENTS="$(zd_winpath "$WORK/$1")"
     NOTES="$(notes_of "$1")"
     ZD_APP_LOG="$WORK/$1.log"
@@ -243,8 +242,8 @@ selected_path() { probe selected | sed -n 2p; }
 # save failing as the selection moves) is answered and the search begun
 # again, once.
 select_path() {
-    local want="ZephNotes${1:+/$1}" tries attempt
-    for attempt in 1 2; do
+    local want="ZephNotes${1:+/$1}" _
+    for _ in 1 2; do
         if [ -z "$1" ]; then
             zd_tap 45 17; sleep 0.3      # the root's icon, the tree scrolled to its top
             xdotool key Home; sleep 0.2
@@ -253,7 +252,7 @@ select_path() {
             tree_hold; zd_tree_menu start_search
             if zd_wait_window '^Поиск:$' 5; then
                 zd_answer_entry "${1##*/}"
-                for tries in 1 2 3 4 5; do
+                for _ in 1 2 3 4 5; do
                     dismiss_boxes 0.3
                     [ "$BOXES_SEEN" = 0 ] || break
                     [ "$(selected_path)" = "$want" ] && return 0
@@ -552,9 +551,9 @@ check_edits() {
 # quit: Ctrl+Q, the boxes the exit's save shows answered; false when the
 # program did not end within 20 s.
 quit() {
-    local i
+    local _
     zd_keys ctrl+q
-    for i in $(seq 1 15); do
+    for _ in $(seq 1 15); do
         zd_wait_exit 1 && return 0
         dismiss_boxes 0.3
     done
@@ -593,11 +592,11 @@ write_profile
 mkdir -p "$(notes_of A)" "$(notes_of B)"
 for folder in f0001 f0002 f0003; do
     mkdir -p "$(notes_of A)/$folder"
-    for n in 1 2; do
+    for _ in 1 2; do
         new_name n; $PY text "start" "$(notes_of A)/$folder/$NEW_NAME"
     done
 done
-for n in 1 2; do new_name n; $PY text "start" "$(notes_of A)/$NEW_NAME"; done
+for _ in 1 2; do new_name n; $PY text "start" "$(notes_of A)/$NEW_NAME"; done
 sync_once
 for side in $SIDES; do start_side "$side"; launch || exit 2; done
 
