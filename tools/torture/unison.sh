@@ -548,14 +548,17 @@ check_edits() {
     zd_check "no typed edit lost ($lost of $typed)" [ "$lost" = 0 ]
 }
 
-# quit: Ctrl+Q, the boxes the exit's save shows answered; false when the
-# program did not end within 20 s.
+# quit: Ctrl+Q, the boxes the exit's save shows answered; a save that
+# failed keeps the program open once, so the user asks again (at most three
+# times); false when the program did not end.
 quit() {
     local _
-    zd_keys ctrl+q
-    for _ in $(seq 1 15); do
-        zd_wait_exit 1 && return 0
-        dismiss_boxes 0.3
+    for _ in 1 2 3; do
+        xdotool windowfocus "$ZD_WINDOW" 2>/dev/null
+        zd_keys ctrl+q
+        zd_wait_exit 3 && return 0
+        dismiss_boxes 0.5
+        zd_wait_exit 2 && return 0
     done
     return 1
 }
