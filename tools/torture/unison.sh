@@ -261,7 +261,8 @@ select_path() {
             else
                 dismiss_boxes 0.5
             fi
-            case "$BOX_CAPTIONS" in *"|Поиск"*) return 1 ;; esac   # not found
+            # "not found", unless a failing save came first and moved the search
+            case "$BOX_CAPTIONS" in *"|Error"*) ;; *"|Поиск"*) return 1 ;; esac
         fi
         [ "$(selected_path)" = "$want" ] && return 0
     done
