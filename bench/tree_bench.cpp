@@ -84,8 +84,13 @@ bool RunUnixScript(const std::wstring& folder, const std::string& script)
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    // Wine starts a Unix program without a process handle, and what it
+    // leaves in hThread then is no handle: closing it would close whatever
+    // this process holds under that number (another thread's file).
+    if (process.hProcess) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
     for (int waited = 0; waited < 6000; ++waited) {
         if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) {
             DeleteFileW(marker.c_str());
@@ -435,7 +440,7 @@ int main(int argc, char** argv)
             // (EN_UPDATE, EN_CHANGE), and every command re-applies the
             // stored order to the top level.
             if (shape == 0 && !scrambled) {
-                app.sortOrder = 0;
+                noteTree.sortOrder = 0;
                 noteTree.ApplySortOrder();
                 const int characters = 200;
                 double started = Now();

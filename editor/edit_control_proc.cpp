@@ -1,7 +1,6 @@
 #include "editor/note_editor.h"
 
 #include "base/shell_services.h"
-#include "shell/app_state.h"
 
 #include <usp10.h>
 
@@ -14,9 +13,17 @@ namespace {
 // asks for the start of a word and not for a place to wrap.
 bool movingByWords = false;
 
+// A change tried on a read-only note: the first one shows why.
+void ExplainReadOnly()
+{
+    const Outcome reason = noteEditor.ExplainReadOnlyNote();
+    if (!reason.Done() && editControl.showOutcome)
+        editControl.showOutcome(reason);
+}
+
 LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return CallWindowProcW(app.editDefaultProc, window, message, wParam, lParam);
+    return CallWindowProcW(editControl.defaultProc, window, message, wParam, lParam);
 }
 
 // The pattern brush paints the lined page behind the text.
@@ -24,7 +31,7 @@ LRESULT OnEraseBackground(HWND window, HDC dc)
 {
     RECT client;
     GetClientRect(window, &client);
-    FillRect(dc, &client, app.editBrush);
+    FillRect(dc, &client, editControl.pageBrush);
     return 1;
 }
 
@@ -42,7 +49,7 @@ LRESULT OnKeyDown(HWND window, WPARAM key, LPARAM lParam)
     // Delete, and Shift+Insert (paste), would change a note shown read-only.
     const bool changesText = key == VK_DELETE || (key == VK_INSERT && GetKeyState(VK_SHIFT) < 0);
     if (changesText && window == noteEditor.control)
-        noteEditor.ExplainReadOnlyNote();
+        ExplainReadOnly();
     movingByWords = (key == VK_LEFT || key == VK_RIGHT) && GetKeyState(VK_CONTROL) < 0;
     const LRESULT result = PassOn(window, WM_KEYDOWN, key, lParam);
     movingByWords = false;
@@ -62,7 +69,7 @@ LRESULT OnDoubleClick(HWND window, WPARAM wParam, LPARAM lParam)
 LRESULT OnChar(HWND window, WPARAM character, LPARAM lParam)
 {
     if (window == noteEditor.control && noteEditor.readOnlyNote && character != 0x03) {
-        noteEditor.ExplainReadOnlyNote();
+        ExplainReadOnly();
         return 0;
     }
     return PassOn(window, WM_CHAR, character, lParam);
@@ -73,7 +80,7 @@ LRESULT OnChar(HWND window, WPARAM character, LPARAM lParam)
 LRESULT OnLeftButtonDown(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (IsTapAndHold(window, lParam)) {
-        SendMessageW(app.mainWindow, WM_LBUTTONDOWN, wParam, lParam);
+        SendMessageW(editControl.menuWindow, WM_LBUTTONDOWN, wParam, lParam);
         return 1;
     }
     return PassOn(window, WM_LBUTTONDOWN, wParam, lParam);

@@ -1,12 +1,12 @@
 #include "editor/note_editor.h"
 
 #include "base/drawing.h"
-#include "shell/app_state.h"
 
 #include <algorithm>
 #include <cwchar>
 
 NoteEditor noteEditor;
+EditControlLinks editControl;
 
 namespace {
 
@@ -212,15 +212,14 @@ void SendEditCommand(HWND control, UINT message)
 
 }  // namespace
 
-void NoteEditor::Cut()
+Outcome NoteEditor::Cut()
 {
     if (!control)
-        return;
-    if (readOnlyNote) {
-        ExplainReadOnlyNote();
-        return;
-    }
+        return Outcome::Success();
+    if (readOnlyNote)
+        return ExplainReadOnlyNote();
     SendEditCommand(control, WM_CUT);
+    return Outcome::Success();
 }
 
 void NoteEditor::Copy()
@@ -229,34 +228,32 @@ void NoteEditor::Copy()
         SendEditCommand(control, WM_COPY);
 }
 
-void NoteEditor::Paste()
+Outcome NoteEditor::Paste()
 {
     if (!control)
-        return;
-    if (readOnlyNote) {
-        ExplainReadOnlyNote();
-        return;
-    }
+        return Outcome::Success();
+    if (readOnlyNote)
+        return ExplainReadOnlyNote();
     SendEditCommand(control, WM_PASTE);
+    return Outcome::Success();
 }
 
-void NoteEditor::Undo()
+Outcome NoteEditor::Undo()
 {
     if (!control)
-        return;
-    if (readOnlyNote) {
-        ExplainReadOnlyNote();
-        return;
-    }
+        return Outcome::Success();
+    if (readOnlyNote)
+        return ExplainReadOnlyNote();
     SendEditCommand(control, WM_UNDO);
+    return Outcome::Success();
 }
 
-void NoteEditor::ExplainReadOnlyNote()
+Outcome NoteEditor::ExplainReadOnlyNote()
 {
     if (!readOnlyNote || readOnlyExplained)
-        return;
+        return Outcome::Success();
     readOnlyExplained = true;
-    ReportOutcome(readOnlyReason);
+    return readOnlyReason;
 }
 
 void NoteEditor::HoldReadOnly(UINT refusal)

@@ -55,14 +55,17 @@ public:
     void OnCommand(int id, int code);
 
     void Clear();
-    void Cut();
+    // Each answers why nothing changed when the note is read-only (the
+    // first time only), for the shell to show.
+    Outcome Cut();
     void Copy();
-    void Paste();
-    void Undo();
+    Outcome Paste();
+    Outcome Undo();
 
     // A note the editor cannot hold whole is shown read-only; the first
-    // attempt to change it shows why (once per loaded note).
-    void ExplainReadOnlyNote();
+    // attempt to change it is told why (once per loaded note): the reason
+    // the first time, then Success.
+    Outcome ExplainReadOnlyNote();
     // Shows the note read-only from now on, for the given reason (the text
     // of a refusal), whatever the load found.
     void HoldReadOnly(UINT refusal);
@@ -70,9 +73,11 @@ public:
     // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
     void LoadNote(const wchar_t* path);
     // noteName is the note's own name where the path reaches it by another
-    // (its short name): a new note made beside it is named after it.
-    bool SaveNote(const wchar_t* path, const wchar_t* noteName = nullptr);
-    bool CreateNote(const wchar_t* path);
+    // (its short name): a new note made beside it is named after it. True
+    // when the text was written; failure receives what the user must be
+    // told (Success when nothing), for the shell to show.
+    bool SaveNote(const wchar_t* path, const wchar_t* noteName, Outcome* failure);
+    bool CreateNote(const wchar_t* path, Outcome* failure);
     // Shows the note again when another program changed it on disk while
     // nothing was typed here; answers whether it did.
     bool ReloadIfChangedElsewhere(const wchar_t* path);
@@ -114,7 +119,7 @@ public:
 private:
     // Puts the written temporary file beside the note under a conflict name.
     bool KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
-                            const std::wstring& tempPath);
+                            const std::wstring& tempPath, Outcome* failure);
     void ApplyFont(int cellHeight);
     void PlaceTextOnPage(int width, int height);
 };
@@ -125,6 +130,17 @@ extern NoteEditor noteEditor;
 // The note editor control's own procedure: paints the lined page behind the
 // text and hands a tap-and-hold to the main window.
 LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What the shell gives the note editor's control when it makes it.
+struct EditControlLinks {
+    WNDPROC defaultProc = nullptr;   // the control's own, kept when EditControlProc replaces it
+    HBRUSH pageBrush = nullptr;      // the lined page behind the text
+    HWND menuWindow = nullptr;       // where a tap-and-hold goes: the main window, for its menu
+    // Shows why a key cannot change a read-only note.
+    void (*showOutcome)(const Outcome& outcome) = nullptr;
+};
+
+extern EditControlLinks editControl;
 
 // Where the page's lines may wrap and where the caret stops when it moves by
 // words (an EditWordBreakProc).

@@ -1,9 +1,8 @@
 #include "editor/note_editor.h"
 
 #include "base/device_files.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/note_names.h"
 
 #include <cstring>
 #include <cwchar>
@@ -306,8 +305,9 @@ bool NoteEditor::ReloadIfChangedElsewhere(const wchar_t* path)
     return true;
 }
 
-bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
+bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName, Outcome* failure)
 {
+    *failure = Outcome::Success();
     if (!modified)
         return false;
     lastSaveDetour = SaveDetour::None;
@@ -316,7 +316,7 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
     if (readOnlyNote) {
         // Writing would cut or overwrite a note the editor cannot hold whole;
         // the editor shows the note as it is on disk again.
-        ExplainReadOnlyNote();
+        *failure = ExplainReadOnlyNote();
         LoadNote(path);
         readOnlyExplained = true;
         return false;
@@ -325,8 +325,9 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
     const DWORD attributes = DeviceGetFileAttributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        ReportRefusal((attributes & FILE_ATTRIBUTE_DIRECTORY) ? IDS_REFUSED_SAVE_FOLDER
-                                                              : IDS_REFUSED_SAVE_READ_ONLY);
+        *failure = Outcome::Refusal((attributes & FILE_ATTRIBUTE_DIRECTORY)
+                                        ? IDS_REFUSED_SAVE_FOLDER
+                                        : IDS_REFUSED_SAVE_READ_ONLY);
         return false;
     }
 
@@ -334,7 +335,7 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
     std::wstring tempPath;
     HANDLE file = CreateTempBeside(path, &tempPath);
     if (file == INVALID_HANDLE_VALUE) {
-        ReportLastError();
+        *failure = Outcome::LastError();
         return false;
     }
     const bool written = WriteAndClose(file, text);
@@ -346,7 +347,7 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
     if (written && !onDisk.SameNoteAs(loadedFile)) {
         if (onDisk.presence != NoteFileState::Missing ||
             loadedFile.presence != NoteFileState::Present)
-            return KeepAsConflictNote(path, noteName, tempPath);
+            return KeepAsConflictNote(path, noteName, tempPath, failure);
         lastSaveDetour = SaveDetour::Recreated;
     }
     if (!written || !PutInPlace(path, tempPath.c_str(), noteExists)) {
@@ -355,8 +356,7 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
         // The temporary file goes only while the note itself is still there.
         if (DeviceGetFileAttributes(path) != INVALID_FILE_ATTRIBUTES || !noteExists)
             DeviceDeleteFile(tempPath.c_str());
-        SetLastError(error);
-        ReportLastError();
+        *failure = Outcome::Failure(error);
         return false;
     }
     loadedFile = WrittenState(path, text);
@@ -365,17 +365,17 @@ bool NoteEditor::SaveNote(const wchar_t* path, const wchar_t* noteName)
 }
 
 bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
-                                    const std::wstring& tempPath)
+                                    const std::wstring& tempPath, Outcome* failure)
 {
     const std::wstring folder = FolderOf(path);
     const std::wstring name = noteName ? noteName : std::wstring(path).substr(folder.size());
     SYSTEMTIME now;
     GetLocalTime(&now);
-    Outcome failure = Outcome::Failure(ERROR_FILE_EXISTS);
+    Outcome refused = Outcome::Failure(ERROR_FILE_EXISTS);
     for (int number = 1; number <= ConflictNameCount; ++number) {
         const std::wstring conflict = ConflictName(folder, name, now, number);
         if (conflict.empty()) {
-            failure = Outcome::Refusal(IDS_REFUSED_SAVE_NO_NAME);
+            refused = Outcome::Refusal(IDS_REFUSED_SAVE_NO_NAME);
             break;
         }
         // Moved only where no file is: nothing else is ever replaced.
@@ -391,17 +391,18 @@ bool NoteEditor::KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName
             LoadNote(path);
             return true;
         }
-        failure = Outcome::LastError();
-        if (failure.error != ERROR_FILE_EXISTS && failure.error != ERROR_ALREADY_EXISTS)
+        refused = Outcome::LastError();
+        if (refused.error != ERROR_FILE_EXISTS && refused.error != ERROR_ALREADY_EXISTS)
             break;
     }
     DeviceDeleteFile(tempPath.c_str());
-    ReportOutcome(failure);
+    *failure = refused;
     return false;
 }
 
-bool NoteEditor::CreateNote(const wchar_t* path)
+bool NoteEditor::CreateNote(const wchar_t* path, Outcome* failure)
 {
+    *failure = Outcome::Success();
     if (!modified)
         return false;
 
@@ -415,7 +416,7 @@ bool NoteEditor::CreateNote(const wchar_t* path)
     HANDLE file = DeviceCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
-        ReportLastError();
+        *failure = Outcome::LastError();
         modified = false;
         return false;
     }
@@ -423,8 +424,7 @@ bool NoteEditor::CreateNote(const wchar_t* path)
         // A half-made new file holds nothing of the user's: it goes.
         const DWORD error = GetLastError();
         DeviceDeleteFile(path);
-        SetLastError(error);
-        ReportLastError();
+        *failure = Outcome::Failure(error);
         modified = false;
         return false;
     }

@@ -18,14 +18,6 @@ void ShowErrorBox(const wchar_t* text)
 
 }  // namespace
 
-std::wstring ResourceText(UINT id)
-{
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(app.instance ? app.instance : GetModuleHandleW(nullptr), id,
-                                   reinterpret_cast<wchar_t*>(&text), 0);
-    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-}
-
 void ReportLastError()
 {
     const DWORD code = GetLastError();

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/outcome.h"
+#include "base/resource_text.h"
 #include "base/shell_services.h"
 
 #include <string>
@@ -15,8 +16,6 @@ class NameEntryWindow;
 
 struct AppState {
     bool isPocketPc = true;            // false only on a "SmartPhone"
-    WNDPROC treeDefaultProc = nullptr; // the tree-view control's own procedure
-    WNDPROC editDefaultProc = nullptr; // the edit control's own procedure
     UINT_PTR animationTimer = 0;       // non-zero while the toolbar animates
     int32_t clientHeight = 0;
     int32_t clientWidth = 0;
@@ -25,10 +24,8 @@ struct AppState {
     HINSTANCE instance = nullptr;      // every resource is loaded from it
     bool editorView = false;           // false: tree view; true: editor view
     int32_t animationTicks = 0;
-    HBRUSH editBrush = nullptr;        // the lined paper behind the editor's text
     HMENU popupMenu = nullptr;         // the tap-and-hold menu while it is open
     NameEntryWindow* activeNameEntry = nullptr;
-    uint32_t sortOrder = 0;            // 0 alphabetical, 1 by date
     SHACTIVATEINFO activateInfo = {};
     // An exit found the open note could not be saved and was refused so the
     // text stays; the next exit ends the program all the same.
@@ -51,6 +48,3 @@ void ReportRefusal(UINT textId);
 // Shows what an operation came to unless it was done: a refusal by its
 // text, a failure by the system's text for its code.
 void ReportOutcome(const Outcome& outcome);
-
-// A text of the string table (empty when there is none).
-std::wstring ResourceText(UINT id);

@@ -209,7 +209,9 @@ LRESULT OnNotesChanged(HWND window)
 LRESULT OnFolderTimer(HWND window)
 {
     KillTimer(window, kFolderTimerId);
-    if (folderWatch.RefreshChangedFolders(50))
+    const bool more = folderWatch.RefreshChangedFolders(50);
+    ReportTreeFailures();
+    if (more)
         SetTimer(window, kFolderTimerId, 1, nullptr);
     return 0;
 }

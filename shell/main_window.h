@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "skin/about_window.h"
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Views, layout and painting.
@@ -32,6 +34,12 @@ bool SaveOpenNote();
 // After a save that found the open note changed or deleted by another
 // program: a new note joins the tree, and one box says where the text went.
 void ReportSaveDetour();
+// What the About window takes from the program: its module, the device,
+// and the main window's client size, which it covers.
+AboutWindow::Host AboutHost();
+// Shows what the tree's scans and refreshes could not do since the last
+// time, one box each.
+void ReportTreeFailures();
 // Shows the open note again when another program changed it while nothing
 // was typed here: on entering the editor view and on coming to the front.
 void ReloadOpenNoteIfChanged();

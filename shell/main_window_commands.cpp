@@ -3,12 +3,12 @@
 
 #include "base/device_files.h"
 #include "editor/note_editor.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/note_names.h"
+#include "shell/name_entry_window.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
-#include "skin/name_entry_window.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -146,6 +146,7 @@ void CreateFolder()
     if (!DeviceCreateDirectory(path.Text())) {
         ReportLastError();
         noteTree.RefreshIfGone(parent);
+        ReportTreeFailures();
         return;
     }
     // Made where the user sees it, and left unselected.
@@ -160,8 +161,11 @@ void CreateNoteFile()
     if (!AskForNewEntry(kNoteRequest, &name, &path, &parent))
         return;
     noteEditor.Clear();
-    if (!noteEditor.CreateNote(path.Text())) {
+    Outcome failure;
+    if (!noteEditor.CreateNote(path.Text(), &failure)) {
+        ReportOutcome(failure);
         noteTree.RefreshIfGone(parent);
+        ReportTreeFailures();
         return;
     }
     noteTree.ShowItem(
@@ -262,6 +266,7 @@ void DeleteSelected()
     if (!outcome.Done()) {
         ReportOutcome(outcome);
         noteTree.RefreshIfGone(item);
+        ReportTreeFailures();
         return;
     }
     // What was typed into a deleted note goes with it.
@@ -297,7 +302,7 @@ void ContinueSearch(HWND window)
 void SortBy(uint32_t order)
 {
     noteTree.sortMode = static_cast<int32_t>(order);
-    app.sortOrder = order;
+    noteTree.sortOrder = order;
     noteTree.SortTree(noteTree.GetRootItem());
 }
 
@@ -419,6 +424,7 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         noteTree.ApplySortOrder();
         ReportOutcome(renamed);
         noteTree.RefreshIfGone(item);
+        ReportTreeFailures();
         return;
     }
     noteTree.SetLabel(item, newLabel.Text());
@@ -426,6 +432,22 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
 }
 
 }  // namespace
+
+AboutWindow::Host AboutHost()
+{
+    AboutWindow::Host host;
+    host.instance = app.instance;
+    host.isPocketPc = app.isPocketPc;
+    host.clientWidth = &app.clientWidth;
+    host.clientHeight = &app.clientHeight;
+    return host;
+}
+
+void ReportTreeFailures()
+{
+    for (const Outcome& failure : noteTree.TakeFailures())
+        ReportOutcome(failure);
+}
 
 void ReportSaveDetour()
 {
@@ -481,10 +503,10 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     noteEditor.OnCommand(id, HIWORD(wParam));
     noteTree.ApplySortOrder();
     switch (id) {
-    case IDM_CUT: noteEditor.Cut(); break;
+    case IDM_CUT: ReportOutcome(noteEditor.Cut()); break;
     case IDM_COPY: noteEditor.Copy(); break;
-    case IDM_PASTE: noteEditor.Paste(); break;
-    case IDM_UNDO: noteEditor.Undo(); break;
+    case IDM_PASTE: ReportOutcome(noteEditor.Paste()); break;
+    case IDM_UNDO: ReportOutcome(noteEditor.Undo()); break;
     case IDM_CLEAR: noteEditor.Clear(); break;
     case IDM_SAVE: SaveFromEditorMenu(); break;
     case IDM_DELETE: DeleteSelected(); break;
@@ -495,7 +517,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SORT_ALPHABETICAL: SortBy(0); break;
     case IDM_SORT_BY_DATE: SortBy(1); break;
     case IDM_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
-    case IDM_ABOUT: AboutWindow::Open(); break;
+    case IDM_ABOUT: AboutWindow::Open(AboutHost()); break;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
     }

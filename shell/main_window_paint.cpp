@@ -78,7 +78,9 @@ bool SaveOpenNote()
     const WideString path(noteTree.textBuffer);
     noteTree.GetLabel(noteTree.GetSelected());
     const WideString name(noteTree.textBuffer);
-    noteEditor.SaveNote(path.Text(), name.Text());
+    Outcome failure;
+    noteEditor.SaveNote(path.Text(), name.Text(), &failure);
+    ReportOutcome(failure);
     ReportSaveDetour();
     return !noteEditor.modified;
 }
@@ -233,9 +235,9 @@ void RemakePaperBrush()
     DeleteObject(page);   // the brush keeps its own copy
     if (!brush)
         return;
-    if (app.editBrush)
-        DeleteObject(app.editBrush);
-    app.editBrush = brush;
+    if (editControl.pageBrush)
+        DeleteObject(editControl.pageBrush);
+    editControl.pageBrush = brush;
 }
 
 }  // namespace
@@ -254,6 +256,6 @@ LRESULT OnEditorColours(HDC dc, HWND control)
     SetTextColor(dc, kEditorText);
     SetBkMode(dc, TRANSPARENT);
     if (control && control == noteEditor.control)
-        return reinterpret_cast<LRESULT>(app.editBrush);
+        return reinterpret_cast<LRESULT>(editControl.pageBrush);
     return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
 }

@@ -3,6 +3,7 @@
 #include "base/registry.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "tree/note_tree.h"
 
 const wchar_t kSettingsKey[] = L"SOFTWARE\\Brisel\\ZephNotes";
 const wchar_t kSortOrderValue[] = L"SortOrder";
@@ -61,15 +62,15 @@ void WriteRegistryDword(const wchar_t* keyPath, const wchar_t* valueName, uint32
 
 void SaveSettings()
 {
-    WriteRegistryDword(kSettingsKey, kSortOrderValue, app.sortOrder);
+    WriteRegistryDword(kSettingsKey, kSortOrderValue, noteTree.sortOrder);
 }
 
 void UpdateSortMenu()
 {
-    if (app.sortOrder == 0) {
+    if (noteTree.sortOrder == 0) {
         EnableMenuItem(app.popupMenu, IDM_SORT_ALPHABETICAL, MF_BYCOMMAND | MF_GRAYED);
         EnableMenuItem(app.popupMenu, IDM_SORT_BY_DATE, MF_BYCOMMAND | MF_ENABLED);
-    } else if (app.sortOrder == 1) {
+    } else if (noteTree.sortOrder == 1) {
         EnableMenuItem(app.popupMenu, IDM_SORT_ALPHABETICAL, MF_BYCOMMAND | MF_ENABLED);
         EnableMenuItem(app.popupMenu, IDM_SORT_BY_DATE, MF_BYCOMMAND | MF_GRAYED);
     }

@@ -13,8 +13,8 @@ uint32_t ReadRegistryDword(const wchar_t* keyPath, const wchar_t* valueName,
                            uint32_t defaultValue);
 void WriteRegistryDword(const wchar_t* keyPath, const wchar_t* valueName, uint32_t value);
 
-// Writes app.sortOrder as "SortOrder".
+// Writes noteTree.sortOrder as "SortOrder".
 void SaveSettings();
 
-// Greys the sort item of app.sortOrder in the open tree menu (app.popupMenu).
+// Greys the sort item of noteTree.sortOrder in the open tree menu (app.popupMenu).
 void UpdateSortMenu();

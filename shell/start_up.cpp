@@ -111,7 +111,7 @@ namespace {
 
 void LoadStrip(SkinStrip& strip, UINT id, int frameWidth, int frameHeight, int frames)
 {
-    strip.Load(app.instance, id, 0, 0, frameWidth, frameHeight, frames, 0);
+    ReportOutcome(strip.Load(app.instance, id, 0, 0, frameWidth, frameHeight, frames, 0));
     strip.Rescale(app.clientWidth, app.clientHeight);
 }
 
@@ -126,7 +126,7 @@ void InitContent()
         app.clientWidth = client.right - client.left;
         app.clientHeight = client.bottom - client.top;
     }
-    app.sortOrder = ReadRegistryDword(kSettingsKey, kSortOrderValue, app.sortOrder);
+    noteTree.sortOrder = ReadRegistryDword(kSettingsKey, kSortOrderValue, noteTree.sortOrder);
 
     LoadStrip(sideStrip, IDB_SIDE, 30, 268, 2);
     LoadStrip(toolbarStrip, IDB_TOOLBAR, 210, 40, 7);
@@ -135,8 +135,10 @@ void InitContent()
     noteEditor.Create(sideStrip.frameWidth, 0, editBackgroundStrip.frameWidth,
                       editBackgroundStrip.frameHeight, app.mainWindow, IDC_EDITOR, app.instance,
                       L"");
+    editControl.menuWindow = app.mainWindow;
+    editControl.showOutcome = ReportOutcome;
     if (noteEditor.control)
-        app.editDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        editControl.defaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteEditor.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditControlProc)));
     // The rules of the page are 17 pixels apart, the first at row 16; the
     // margin line is at column 30.
@@ -147,25 +149,29 @@ void InitContent()
     LoadStrip(folderSelectedIconStrip, IDB_FOLDER_SELECTED, 24, 24, 1);
     LoadStrip(noteIconStrip, IDB_NOTE, 24, 24, 1);
     LoadStrip(noteSelectedIconStrip, IDB_NOTE_SELECTED, 24, 24, 1);
-    iconList.Create(folderIconStrip.frameWidth, folderIconStrip.frameHeight, 0, 4, 0);
+    if (!iconList.Create(folderIconStrip.frameWidth, folderIconStrip.frameHeight, 0, 4, 0))
+        ReportLastError();
     iconList.AddIcon(folderIconStrip.bitmap, nullptr);
     iconList.AddIcon(folderSelectedIconStrip.bitmap, nullptr);
     iconList.AddIcon(noteIconStrip.bitmap, nullptr);
     iconList.AddIcon(noteSelectedIconStrip.bitmap, nullptr);
 
-    noteTree.Create(5, 5, 230 - sideStrip.frameWidth, 258, app.mainWindow, IDC_TREE, app.instance);
+    if (!noteTree.Create(5, 5, 230 - sideStrip.frameWidth, 258, app.mainWindow, IDC_TREE,
+                         app.instance))
+        ReportLastError();
     noteTree.AttachIcons(iconList.list);
     if (noteTree.controlWindow)
-        app.treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeControlProc)));
     app.contentMade = true;
     LayOutContent();
 
-    EnsureNotesFolder();
+    ReportOutcome(EnsureNotesFolder());
     // Filled out of sight: a control on screen brings every item it shows
     // up to date as it goes in. It is shown below.
     noteTree.Show(0);
     noteTree.ScanFolder(ScanPattern, nullptr);
+    ReportTreeFailures();
     noteTree.ApplySortOrder();
     PostMessageW(app.mainWindow, kWatchFolderMessage, 0, 0);
 

@@ -1,7 +1,7 @@
 #include "skin/about_window.h"
 
+#include "base/resource_text.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
 #include "skin/paint_font.h"
 #include "skin/skin_strip.h"
 #include "skin/text_drawing.h"
@@ -21,6 +21,7 @@ const int kMinimumFontHeight = 13;
 const UINT kLineStrings[3] = {IDS_ABOUT_NAME, IDS_ABOUT_COPYRIGHT, IDS_ABOUT_CONTACT};
 
 WNDCLASSW aboutClass;
+AboutWindow::Host host;
 
 LRESULT OnCreate(HWND window)
 {
@@ -29,7 +30,7 @@ LRESULT OnCreate(HWND window)
     info.hwndParent = window;
     info.dwFlags = 0;
     info.nToolBarId = IDMB_ABOUT;
-    info.hInstRes = app.instance;
+    info.hInstRes = host.instance;
     aboutMenuBar = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
     aboutActivateInfo = SHACTIVATEINFO{};
     aboutActivateInfo.cbSize = sizeof(SHACTIVATEINFO);
@@ -46,7 +47,7 @@ LRESULT Close(HWND window)
         aboutMenuBar = nullptr;
     }
     DestroyWindow(window);
-    UnregisterClassW(kClassName, app.instance);
+    UnregisterClassW(kClassName, host.instance);
     return 0;
 }
 
@@ -71,13 +72,16 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 namespace AboutWindow {
 
-bool Open()
+bool Open(const Host& opener)
 {
+    // A second request while one is open changes nothing of it.
+    if (!aboutWindow)
+        host = opener;
     aboutClass = WNDCLASSW();
     aboutClass.style = CS_HREDRAW | CS_VREDRAW;
     aboutClass.lpfnWndProc = Procedure;
-    aboutClass.hInstance = app.instance;
-    aboutClass.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_ZEPHNOTES));
+    aboutClass.hInstance = host.instance;
+    aboutClass.hIcon = LoadIconW(host.instance, MAKEINTRESOURCEW(IDI_ZEPHNOTES));
     aboutClass.lpszClassName = kClassName;
     if (!RegisterClassW(&aboutClass))
         return false;
@@ -85,10 +89,10 @@ bool Open()
     const std::wstring title = ResourceText(IDS_ABOUT_TITLE);
     aboutWindow = CreateWindowExW(0, kClassName, title.c_str(), WS_VISIBLE, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  app.instance, nullptr);
+                                  host.instance, nullptr);
     if (!aboutWindow) {
         // A class left registered would keep every later About window out.
-        UnregisterClassW(kClassName, app.instance);
+        UnregisterClassW(kClassName, host.instance);
         return false;
     }
 #ifdef _WIN32_WCE
@@ -102,7 +106,7 @@ bool Open()
     RECT bar;
     GetWindowRect(aboutWindow, &window);
     GetWindowRect(aboutMenuBar, &bar);
-    if (app.isPocketPc)
+    if (host.isPocketPc)
         window.bottom -= bar.bottom - bar.top;
     MoveWindow(aboutWindow, window.left, window.top, window.right - window.left,
                window.bottom - window.top, FALSE);
@@ -164,7 +168,7 @@ void DrawPicture(HWND window, HDC dc, int width, int height)
     SetTextColor(dc, kTextColour);
     for (int line = 0; line < 3; ++line) {
         wchar_t text[100] = {};
-        LoadStringW(app.instance, kLineStrings[line], text, 100);
+        LoadStringW(host.instance, kLineStrings[line], text, 100);
         DrawTextCentred(window, dc, width, LineTop(height, line), text);
     }
     font.Release();
@@ -179,8 +183,8 @@ void Paint(HWND window)
         return;
     }
     // Both windows cover the same area: the main window's client size.
-    const int width = app.clientWidth;
-    const int height = app.clientHeight;
+    const int width = host.clientWidth ? *host.clientWidth : 0;
+    const int height = host.clientHeight ? *host.clientHeight : 0;
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP picture = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ previous = SelectObject(memory, picture);

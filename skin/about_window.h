@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "base/shell_services.h"
 
 // At most one About window exists; these are null while none does.
@@ -14,10 +16,21 @@ extern SHACTIVATEINFO aboutActivateInfo;
 
 namespace AboutWindow {
 
+// What the About window takes from the program when it opens: the module
+// of its resources, whether the device is a Pocket PC, and the main
+// window's client size, which it covers (read at each paint: the main
+// window keeps it).
+struct Host {
+    HINSTANCE instance = nullptr;
+    bool isPocketPc = true;
+    const int32_t* clientWidth = nullptr;
+    const int32_t* clientHeight = nullptr;
+};
+
 // Registers the class "AboutZeph" and makes the window; false when one is
 // already open (its class is still registered) or the window cannot be
 // made, and then nothing is left behind.
-bool Open();
+bool Open(const Host& host);
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

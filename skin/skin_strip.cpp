@@ -1,7 +1,6 @@
 #include "skin/skin_strip.h"
 
 #include "base/drawing.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ SkinStrip::~SkinStrip()
     Release();
 }
 
-void SkinStrip::Load(HINSTANCE instance, uint32_t resourceId, int32_t x, int32_t y,
+Outcome SkinStrip::Load(HINSTANCE instance, uint32_t resourceId, int32_t x, int32_t y,
                      int32_t frameWidth, int32_t frameHeight, uint32_t frameCount,
                      int32_t currentFrame)
 {
@@ -49,11 +48,11 @@ void SkinStrip::Load(HINSTANCE instance, uint32_t resourceId, int32_t x, int32_t
     bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(LOWORD(resourceId)));
     if (!bitmap) {
         loadFailed = true;
-        ReportLastError();
-        return;
+        return Outcome::LastError();
     }
     GetObjectW(bitmap, sizeof(bitmapInfo), &bitmapInfo);
     loadFailed = false;
+    return Outcome::Success();
 }
 
 void SkinStrip::SetDesignSize(uint32_t width, uint32_t height)

@@ -6,12 +6,16 @@
 
 #include <cstdint>
 
+#include "base/outcome.h"
+
 class SkinStrip {
 public:
     SkinStrip();
     ~SkinStrip();
 
-    void Load(HINSTANCE instance, uint32_t resourceId, int32_t x, int32_t y, int32_t frameWidth,
+    // What the load came to: a failure leaves no bitmap and loadFailed set,
+    // for the shell to show.
+    Outcome Load(HINSTANCE instance, uint32_t resourceId, int32_t x, int32_t y, int32_t frameWidth,
               int32_t frameHeight, uint32_t frameCount, int32_t currentFrame);
     void SetDesignSize(uint32_t width, uint32_t height);
     void Rescale(int32_t clientWidth, int32_t clientHeight);

@@ -64,7 +64,7 @@ void SkinWindow::CreateFace(int bitmapId)
     if (bitmapId == 0)
         return;
     background = new SkinStrip();
-    background->Load(instance, bitmapId, 0, 0, frameWidth, frameHeight, frameCount,
+    faceOutcome = background->Load(instance, bitmapId, 0, 0, frameWidth, frameHeight, frameCount,
                      currentFrame);
     background->SetDesignSize(frameWidth, frameHeight);
     background->Rescale(width, height);

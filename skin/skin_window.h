@@ -39,6 +39,7 @@ public:
     int32_t frameHeight;
     int32_t frameCount;
     int32_t currentFrame;
+    Outcome faceOutcome;        // what loading the face came to, for the shell to show
 
 protected:
     // The face: the frame fills the window exactly whatever its size.

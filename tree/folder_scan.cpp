@@ -1,7 +1,6 @@
 #include "tree/note_tree.h"
 
 #include "base/device_files.h"
-#include "shell/app_state.h"
 
 #include <algorithm>
 #include <deque>
@@ -93,13 +92,14 @@ std::wstring PathNameOf(const FolderEntry& entry)
 
 }  // namespace
 
-void EnsureNotesFolder()
+Outcome EnsureNotesFolder()
 {
     WideString folder = noteTree.documentsPrefix + noteTree.folderName;
     if (DeviceGetFileAttributes(folder.Text()) == INVALID_FILE_ATTRIBUTES) {
         if (!DeviceCreateDirectory(folder.Text()))
-            ReportLastError();
+            return Outcome::LastError();
     }
+    return Outcome::Success();
 }
 
 void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
@@ -109,6 +109,13 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
         parent = rootItem;
     }
     ScanInto(pattern, parent);
+}
+
+std::vector<Outcome> NoteTree::TakeFailures()
+{
+    std::vector<Outcome> taken;
+    taken.swap(failures);
+    return taken;
 }
 
 void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
@@ -149,7 +156,7 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
             // put beside the root they would name paths outside the notes
             // folder, so its contents stay out of the tree.
             if (!item) {
-                ReportLastError();
+                failures.push_back(Outcome::LastError());
                 continue;
             }
             if (!entry.alias.empty())
@@ -279,7 +286,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
 
     // New entries go in at their place in the order in force, merged with
     // the items already there in one pass.
-    const bool byDate = app.sortOrder == 1;
+    const bool byDate = sortOrder == 1;
     auto comesBefore = [byDate](const FolderEntry& entry, const ItemRecord& item) {
         if (byDate)
             return CompareTimes(entry.time, item.param, 0) < 0;

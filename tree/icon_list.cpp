@@ -1,8 +1,6 @@
 #include "tree/note_tree.h"
 
-#include "shell/app_state.h"
-
-void IconList::Create(int32_t newImageWidth, int32_t newImageHeight, uint32_t newFlags,
+bool IconList::Create(int32_t newImageWidth, int32_t newImageHeight, uint32_t newFlags,
                       int32_t newInitialCount, int32_t newGrowthCount)
 {
     imageWidth = newImageWidth;
@@ -11,8 +9,7 @@ void IconList::Create(int32_t newImageWidth, int32_t newImageHeight, uint32_t ne
     initialCount = newInitialCount;
     growthCount = newGrowthCount;
     list = ImageList_Create(imageWidth, imageHeight, flags, initialCount, growthCount);
-    if (!list)
-        ReportLastError();
+    return list != nullptr;
 }
 
 int IconList::AddIcon(HBITMAP bitmap, HBITMAP mask)

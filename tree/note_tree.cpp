@@ -1,7 +1,6 @@
 #include "tree/note_tree.h"
 
 #include "base/drawing.h"
-#include "shell/app_state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,11 +41,12 @@ NoteTree::NoteTree()
       labelFont(nullptr),
       labelFontCell(0),
       topLevelOrdered(false),
-      topLevelOrder(0)
+      topLevelOrder(0),
+      sortOrder(0)
 {
 }
 
-void NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignWidth,
+bool NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignWidth,
                       int32_t newDesignHeight, HWND parent, int32_t id, HINSTANCE module)
 {
     // A new control holds no item yet, and takes its font anew.
@@ -66,8 +66,7 @@ void NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignW
     controlWindow = CreateWindowExW(0, className, textBuffer, style, x, y, width, height, parent,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                     instance, nullptr);
-    if (!controlWindow)
-        ReportLastError();
+    return controlWindow != nullptr;
 }
 
 void NoteTree::AttachIcons(HIMAGELIST icons)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/wide_string.h"
 
 // Item kinds are the items' image indices.
@@ -97,7 +98,8 @@ bool NameWorksInPaths(const wchar_t* name);
 
 class IconList {
 public:
-    void Create(int32_t imageWidth, int32_t imageHeight, uint32_t flags, int32_t initialCount,
+    // False when the list cannot be made; the thread's last error says why.
+    bool Create(int32_t imageWidth, int32_t imageHeight, uint32_t flags, int32_t initialCount,
                 int32_t growthCount);
     int AddIcon(HBITMAP bitmap, HBITMAP mask);
 
@@ -113,7 +115,10 @@ class NoteTree {
 public:
     NoteTree();
 
-    void Create(int32_t designX, int32_t designY, int32_t designWidth, int32_t designHeight,
+    // The parent is the main window: a tap-and-hold on the control goes to
+    // it. False when the control cannot be made; the thread's last error
+    // says why.
+    bool Create(int32_t designX, int32_t designY, int32_t designWidth, int32_t designHeight,
                 HWND parent, int32_t id, HINSTANCE module);
     void AttachIcons(HIMAGELIST icons);
     void Layout(int32_t newClientWidth, int32_t newClientHeight);
@@ -138,6 +143,9 @@ public:
     int BuildSelectedPath();
 
     void ScanFolder(const WideString& pattern, HTREEITEM parent);
+    // What the scans and refreshes since the last call could not do (a
+    // folder the control refused), in order, for the shell to show.
+    std::vector<Outcome> TakeFailures();
     // Lists a folder again and brings its items in step with what is on
     // disk: entries gone lose their items, new ones are put at their
     // place in the order in force (a new folder with all it holds). The
@@ -222,6 +230,8 @@ public:
     // again would change nothing, so it is skipped.
     bool topLevelOrdered;
     uint32_t topLevelOrder;
+    uint32_t sortOrder;                // the order in force: 0 alphabetical, 1 by date
+    std::vector<Outcome> failures;     // not yet taken by TakeFailures
     ItemRecords records;
 
 private:
@@ -246,12 +256,15 @@ extern IconList iconList;
 extern WideString ScanPattern;     // "\My Documents\ZephNotes\*.*"
 extern WideString LastSearchText;  // the text of the last started search
 
-// Creates the notes folder when it is missing; a failure is reported.
-void EnsureNotesFolder();
+// Creates the notes folder when it is missing; what a failure came to.
+Outcome EnsureNotesFolder();
 
 // The by-date comparison the control calls: oldest first.
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);
 
 // The tree control's replacement procedure: a tap-and-hold goes to the
-// main window, everything else to the control.
+// main window (the control's parent), everything else to the control.
 LRESULT CALLBACK TreeControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The tree-view control's own procedure, kept when TreeControlProc
+// replaces it.
+extern WNDPROC treeDefaultProc;

@@ -1,6 +1,5 @@
 #include "tree/note_tree.h"
 
-#include "shell/app_state.h"
 
 #include <algorithm>
 
@@ -94,10 +93,10 @@ void NoteTree::ApplySortOrder()
     // Only the top level: deeper levels keep their order until SortTree.
     // Every command asks for it, each typed character twice: when nothing
     // moved since the last time, the order is already there.
-    if (topLevelOrdered && topLevelOrder == app.sortOrder)
+    if (topLevelOrdered && topLevelOrder == sortOrder)
         return;
-    if (app.sortOrder == 0 || app.sortOrder == 1)
-        SortChildrenBy(rootItem, static_cast<int32_t>(app.sortOrder));
+    if (sortOrder == 0 || sortOrder == 1)
+        SortChildrenBy(rootItem, static_cast<int32_t>(sortOrder));
     topLevelOrdered = true;
-    topLevelOrder = app.sortOrder;
+    topLevelOrder = sortOrder;
 }

@@ -1,7 +1,8 @@
 #include "tree/note_tree.h"
 
 #include "base/shell_services.h"
-#include "shell/app_state.h"
+
+WNDPROC treeDefaultProc = nullptr;
 
 LRESULT CALLBACK TreeControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -9,9 +10,9 @@ LRESULT CALLBACK TreeControlProc(HWND window, UINT message, WPARAM wParam, LPARA
         // A tap-and-hold opens the main window's menu for the item already
         // selected, so the control never sees this press.
         if (IsTapAndHold(window, lParam)) {
-            SendMessageW(app.mainWindow, WM_LBUTTONDOWN, wParam, lParam);
+            SendMessageW(GetParent(window), WM_LBUTTONDOWN, wParam, lParam);
             return 1;
         }
     }
-    return CallWindowProcW(app.treeDefaultProc, window, message, wParam, lParam);
+    return CallWindowProcW(treeDefaultProc, window, message, wParam, lParam);
 }

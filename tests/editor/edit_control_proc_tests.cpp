@@ -46,8 +46,8 @@ protected:
                                     GetModuleHandleW(nullptr), L""),
                   nullptr);
         noteEditor.Layout(240, 268);
-        app.mainWindow = mainWindow.Handle();
-        app.editBrush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
+        editControl.menuWindow = mainWindow.Handle();
+        editControl.pageBrush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
         installed = new EditProcInstaller(noteEditor.control);
         gestureCalls = 0;
     }
@@ -58,9 +58,9 @@ protected:
         delete installed;
         DestroyWindow(noteEditor.control);
         noteEditor = NoteEditor();
-        DeleteObject(app.editBrush);
-        app.editBrush = nullptr;
-        app.mainWindow = nullptr;
+        DeleteObject(editControl.pageBrush);
+        editControl.pageBrush = nullptr;
+        editControl.menuWindow = nullptr;
     }
 
     HWND control() const { return noteEditor.control; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <functional>
 #include <string>
 
 #include "support/combining_marks.h"
@@ -353,13 +354,15 @@ TEST_F(NoteEditorTest, EditCommandsRepaintTheControlWithErasing)
     Type(L"text");
     SendMessageW(editor.control, EM_SETSEL, 0, 2);
     EditProcInstaller installed(editor.control);
-    void (NoteEditor::*commands[])() = {&NoteEditor::Copy, &NoteEditor::Cut,
-                                        &NoteEditor::Paste, &NoteEditor::Undo};
-    for (auto command : commands) {
+    const std::function<void()> commands[] = {[this] { editor.Copy(); },
+                                              [this] { editor.Cut(); },
+                                              [this] { editor.Paste(); },
+                                              [this] { editor.Undo(); }};
+    for (const auto& command : commands) {
         UpdateWindow(editor.control);
         ValidateRect(editor.control, nullptr);
         installed.Forget();
-        (editor.*command)();
+        command();
         RECT update;
         EXPECT_TRUE(GetUpdateRect(editor.control, &update, FALSE));
         EXPECT_EQ(update.right - update.left, 207);

@@ -70,6 +70,23 @@ protected:
     }
     std::wstring NotesFolder() const { return documents.HostPath(L"ZephNotes"); }
 
+    // A save and a new note as the program makes them: what the editor
+    // could not do is shown.
+    bool SaveNote(const std::wstring& path)
+    {
+        Outcome failure;
+        const bool saved = editor.SaveNote(path.c_str(), nullptr, &failure);
+        ReportOutcome(failure);
+        return saved;
+    }
+    bool CreateNote(const std::wstring& path)
+    {
+        Outcome failure;
+        const bool made = editor.CreateNote(path.c_str(), &failure);
+        ReportOutcome(failure);
+        return made;
+    }
+
     // The user's edit: the control reports it and the buffer follows.
     void Type(const std::wstring& units)
     {
@@ -101,7 +118,7 @@ TEST_F(NoteFilesTest, TextWrittenAndReadBackIsIdenticalUnitForUnit)
     editor.Clear();
     Type(text);
     ASSERT_EQ(std::wstring(editor.text), text);
-    EXPECT_TRUE(editor.SaveNote(Note(L"round").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"round")));
     EXPECT_FALSE(editor.modified);
     EXPECT_EQ(Bytes(Host(L"round")), NoteFileBytes(text));
 
@@ -165,7 +182,7 @@ TEST_F(NoteFilesTest, FilesThatAreNotNotesLoadNothingAndAreNeverOverwritten)
         // Clearing and leaving the editor would otherwise replace the file.
         boxes.Clear();
         editor.Clear();
-        EXPECT_FALSE(editor.SaveNote(Note(name).c_str())) << index;
+        EXPECT_FALSE(SaveNote(Note(name))) << index;
         EXPECT_EQ(Bytes(Host(name)), bytes) << index;
         ASSERT_EQ(boxes.Count(), 1u) << index;
         // The zero unit is a character the editor cannot keep.
@@ -181,7 +198,7 @@ TEST_F(NoteFilesTest, AnEmptyFileLoadsEmptyAndCanBeWritten)
     EXPECT_EQ(editor.text[0], L'\0');
     EXPECT_FALSE(editor.readOnlyNote);
     Type(L"new");
-    EXPECT_TRUE(editor.SaveNote(Note(L"zero").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"zero")));
     EXPECT_EQ(Bytes(Host(L"zero")), NoteFileBytes(L"new"));
 }
 
@@ -220,9 +237,9 @@ TEST_F(NoteFilesTest, ALongerNoteShowsItsFirst1023UnitsAndStaysWholeAfterEveryAc
     SendMessageW(editor.control, WM_CHAR, L'x', 1);
     SendMessageW(editor.control, WM_KEYDOWN, VK_DELETE, 1);
     SendMessageW(editor.control, WM_CHAR, VK_BACK, 1);
-    editor.Cut();
-    editor.Paste();
-    editor.Undo();
+    ReportOutcome(editor.Cut());
+    ReportOutcome(editor.Paste());
+    ReportOutcome(editor.Undo());
     EXPECT_EQ(ControlText(editor.control), text.substr(0, 1023));
     EXPECT_FALSE(editor.modified);
     // The first attempt told the user why; later ones do not repeat it.
@@ -231,19 +248,19 @@ TEST_F(NoteFilesTest, ALongerNoteShowsItsFirst1023UnitsAndStaysWholeAfterEveryAc
 
     // Copy still works.
     editor.Copy();
-    EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));  // nothing changed
+    EXPECT_FALSE(SaveNote(Note(L"long")));  // nothing changed
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
 
     // Clear and leaving the editor: the save refuses and the note shows again.
     editor.Clear();
-    EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"long")));
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
     EXPECT_EQ(ControlText(editor.control), text.substr(0, 1023));
     EXPECT_FALSE(editor.modified);
     EXPECT_EQ(boxes.Count(), 1u);
 
     // Program exit after that saves nothing either.
-    EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"long")));
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"long"});
 }
@@ -254,7 +271,7 @@ TEST_F(NoteFilesTest, ClearingALongNoteIsExplainedAtTheSave)
     ASSERT_TRUE(WriteBytes(Host(L"long"), bytes));
     Select(L"long");
     editor.Clear();
-    EXPECT_FALSE(editor.SaveNote(Note(L"long").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"long")));
     ASSERT_EQ(boxes.Count(), 1u);
     ExpectRefusal(boxes.Shown()[0], IDS_READ_ONLY_TOO_LONG);
     EXPECT_EQ(Bytes(Host(L"long")), bytes);
@@ -272,7 +289,7 @@ TEST_F(NoteFilesTest, TheNextNoteIsEditableAgain)
     EXPECT_FALSE(ControlIsReadOnly());
     SendMessageW(editor.control, EM_SETSEL, 5, 5);
     SendMessageW(editor.control, WM_CHAR, L'!', 1);
-    EXPECT_TRUE(editor.SaveNote(Note(L"short").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"short")));
     EXPECT_EQ(Bytes(Host(L"short")), NoteFileBytes(L"short!"));
 }
 
@@ -287,7 +304,7 @@ TEST_F(NoteFilesTest, ANoteAnotherProgramHoldsShutIsShownReadOnly)
     EXPECT_TRUE(editor.readOnlyNote);
     EXPECT_EQ(editor.readOnlyReason.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     editor.Clear();
-    EXPECT_FALSE(editor.SaveNote(Note(L"locked").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"locked")));
     CloseHandle(holder);
     EXPECT_EQ(Bytes(Host(L"locked")), bytes);
     ASSERT_EQ(boxes.Count(), 1u);
@@ -309,7 +326,7 @@ TEST_F(NoteFilesTest, SavingAnEmptyEditorWritesTheMarkAlone)
     ASSERT_TRUE(WriteBytes(Host(L"n"), NoteFileBytes(L"old text")));
     Select(L"n");
     editor.Clear();
-    EXPECT_TRUE(editor.SaveNote(Note(L"n").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"n")));
     EXPECT_EQ(Bytes(Host(L"n")), std::string("\xFF\xFE", 2));
     EXPECT_FALSE(editor.modified);
 }
@@ -318,7 +335,7 @@ TEST_F(NoteFilesTest, SaveCreatesANoteThatDoesNotExistYet)
 {
     editor.Clear();
     Type(L"fresh");
-    EXPECT_TRUE(editor.SaveNote(Note(L"new one").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"new one")));
     EXPECT_EQ(Bytes(Host(L"new one")), NoteFileBytes(L"fresh"));
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"new one"});
 }
@@ -331,12 +348,12 @@ TEST_F(NoteFilesTest, SaveWithTheFlagClearTouchesNothing)
     const FILETIME before = LastWriteTime(Host(L"kept"));
     Select(L"kept");
     SetWindowTextW(editor.control, L"shown but not typed");
-    EXPECT_FALSE(editor.SaveNote(Note(L"kept").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"kept")));
     EXPECT_EQ(Bytes(Host(L"kept")), bytes);
     const FILETIME after = LastWriteTime(Host(L"kept"));
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
 
-    EXPECT_FALSE(editor.SaveNote(Note(L"absent").c_str()));
+    EXPECT_FALSE(SaveNote(Note(L"absent")));
     EXPECT_FALSE(FileExists(Host(L"absent")));
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"kept"});
     EXPECT_EQ(boxes.Count(), 0u);
@@ -348,7 +365,7 @@ TEST_F(NoteFilesTest, ASaveReplacesTheNoteAndLeavesNoTemporaryFile)
     Select(L"n");
     editor.Clear();
     Type(L"short now");
-    EXPECT_TRUE(editor.SaveNote(Note(L"n").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"n")));
     EXPECT_EQ(Bytes(Host(L"n")), NoteFileBytes(L"short now"));
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"n"});
 }
@@ -364,10 +381,10 @@ TEST_F(NoteFilesTest, FilesNamedLikeTemporaryFilesAreNeverTouched)
     ASSERT_TRUE(WriteBytes(Host(L"x.zephtmp"), ""));
     Select(L"n");
     Type(L"new ");
-    EXPECT_TRUE(editor.SaveNote(Note(L"n").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"n")));
     Select(L"x");
     Type(L"x");
-    EXPECT_TRUE(editor.SaveNote(Note(L"x").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"x")));
     EXPECT_EQ(Bytes(Host(L"n")), NoteFileBytes(L"new old"));
     EXPECT_EQ(Bytes(Host(L"x")), NoteFileBytes(L"xx"));
     EXPECT_EQ(Bytes(Host(L"n.zephtmp")), leftover);
@@ -384,9 +401,9 @@ TEST_F(NoteFilesTest, ANoteWithTheLongestNameTheFolderTakesCanBeSaved)
     const std::wstring name(127, L'\x0436');
     editor.Clear();
     Type(L"first");
-    ASSERT_TRUE(editor.CreateNote(Note(name).c_str()));
+    ASSERT_TRUE(CreateNote(Note(name)));
     Type(L" second");
-    EXPECT_TRUE(editor.SaveNote(Note(name).c_str()));
+    EXPECT_TRUE(SaveNote(Note(name)));
     EXPECT_EQ(Bytes(Host(name)), NoteFileBytes(L"first second"));
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{name});
     EXPECT_EQ(boxes.Count(), 0u);
@@ -399,7 +416,7 @@ TEST_F(NoteFilesTest, AChangedNoteWithTheLongestNameKeepsTheChangeAndTheTextGoes
     Select(name);
     Type(L"typed ");
     ASSERT_TRUE(WriteBytes(Host(name), NoteFileBytes(L"changed elsewhere")));
-    EXPECT_TRUE(editor.SaveNote(Note(name).c_str()));
+    EXPECT_TRUE(SaveNote(Note(name)));
     EXPECT_EQ(editor.lastSaveDetour, SaveDetour::Conflict);
     EXPECT_EQ(Bytes(Host(name)), NoteFileBytes(L"changed elsewhere"));
     const std::wstring& kept = editor.savedElsewhereName;
@@ -420,7 +437,7 @@ protected:
     void ExpectFailedSaveKept(const std::wstring& name, const std::string& before)
     {
         boxes.Clear();
-        EXPECT_FALSE(editor.SaveNote(Note(name).c_str()));
+        EXPECT_FALSE(SaveNote(Note(name)));
         EXPECT_TRUE(editor.modified);
         EXPECT_EQ(Bytes(Host(name)), before);
         ASSERT_EQ(boxes.Count(), 1u);
@@ -442,7 +459,7 @@ TEST_F(FailingSaveTest, AReadOnlyNoteKeepsItsBytes)
 
     // Once writable again, the next save writes the pending edits.
     SetFileAttributesW(Host(L"ro").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(editor.SaveNote(Note(L"ro").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"ro")));
     EXPECT_EQ(Bytes(Host(L"ro")), NoteFileBytes(L"edit protected"));
 }
 
@@ -478,14 +495,14 @@ TEST_F(FailingSaveTest, ANoteHeldOpenByAnotherProgramKeepsItsBytes)
     ExpectFailedSaveKept(L"busy", bytes);
     CloseHandle(holder);
     EXPECT_EQ(NamesInFolder(NotesFolder()), std::vector<std::wstring>{L"busy"});
-    EXPECT_TRUE(editor.SaveNote(Note(L"busy").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"busy")));
     EXPECT_EQ(Bytes(Host(L"busy")), NoteFileBytes(L"more in use"));
 }
 
 TEST_F(NoteFilesTest, CreateNoteWritesTheMarkAlone)
 {
     editor.Clear();
-    EXPECT_TRUE(editor.CreateNote(Note(L"Файл").c_str()));
+    EXPECT_TRUE(CreateNote(Note(L"Файл")));
     EXPECT_EQ(Bytes(Host(L"Файл")), std::string("\xFF\xFE", 2));
     EXPECT_FALSE(editor.modified);
     EXPECT_EQ(boxes.Count(), 0u);
@@ -499,7 +516,7 @@ TEST_F(NoteFilesTest, CreateNoteOnAnExistingNameShowsOneErrorAndKeepsTheFile)
     SetOldTimes(Host(L"dup"));
     const FILETIME before = LastWriteTime(Host(L"dup"));
     editor.Clear();
-    EXPECT_FALSE(editor.CreateNote(Note(L"dup").c_str()));
+    EXPECT_FALSE(CreateNote(Note(L"dup")));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
     EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_FILE_EXISTS));
@@ -512,7 +529,7 @@ TEST_F(NoteFilesTest, CreateNoteOnAnExistingNameShowsOneErrorAndKeepsTheFile)
 TEST_F(NoteFilesTest, CreateNoteInAMissingFolderShowsOneError)
 {
     editor.Clear();
-    EXPECT_FALSE(editor.CreateNote(Note(L"gone\\n").c_str()));
+    EXPECT_FALSE(CreateNote(Note(L"gone\\n")));
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(NamesInFolder(NotesFolder()).empty());
@@ -523,7 +540,7 @@ TEST_F(NoteFilesTest, CreateNoteAfterALongNoteGivesAnEditableEditor)
     ASSERT_TRUE(WriteBytes(Host(L"long"), NoteFileBytes(std::wstring(2000, L'z'))));
     Select(L"long");
     editor.Clear();
-    EXPECT_TRUE(editor.CreateNote(Note(L"new").c_str()));
+    EXPECT_TRUE(CreateNote(Note(L"new")));
     EXPECT_FALSE(editor.readOnlyNote);
     EXPECT_FALSE(ControlIsReadOnly());
     EXPECT_EQ(boxes.Count(), 0u);
@@ -544,7 +561,7 @@ TEST_F(NoteFilesTest, APasteBeyondTheLimitSavesExactlyWhatTheEditorShows)
     editor.Paste();
     const std::wstring shown = ControlText(editor.control);
     ASSERT_LE(shown.size(), 1023u);
-    EXPECT_TRUE(editor.SaveNote(Note(L"pasted").c_str()));
+    EXPECT_TRUE(SaveNote(Note(L"pasted")));
     EXPECT_EQ(Bytes(Host(L"pasted")), NoteFileBytes(shown));
 }
 
@@ -589,7 +606,9 @@ TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
     CloseHandle(file);
 
     MessageBoxAnswerer boxes;
-    EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n"));
+    Outcome failure;
+    EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", nullptr, &failure));
+    ReportOutcome(failure);
     EXPECT_TRUE(editor.modified);
     EXPECT_EQ(Bytes(notes + L"\\n"), old);
     EXPECT_EQ(NamesInFolder(notes), std::vector<std::wstring>{L"n"});
@@ -597,7 +616,8 @@ TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
     EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
 
     DeleteFileW(filler.c_str());
-    EXPECT_TRUE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n"));
+    EXPECT_TRUE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", nullptr, &failure));
+    EXPECT_TRUE(failure.Done());
     EXPECT_EQ(Bytes(notes + L"\\n"), NoteFileBytes(typed + L"the old note"));
     DeleteFileW((notes + L"\\n").c_str());
     RemoveDirectoryW(notes.c_str());

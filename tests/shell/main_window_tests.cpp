@@ -2,11 +2,11 @@
 // command, driven with the messages a user's taps would bring.
 #include "base/drawing.h"
 #include "editor/note_editor.h"
+#include "notes/note_names.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
 #include "shell/main_window.h"
-#include "shell/note_names.h"
 #include "shell/settings.h"
 #include "skin/skin_strip.h"
 #include "tree/note_tree.h"
@@ -822,7 +822,7 @@ TEST(Menus, ChoosingByDateSortsTheWholeTreeAndGreysItself)
     OpenedMenu before = program.HoldAndChoose(IDM_SORT_BY_DATE);
     EXPECT_TRUE(before.IsGreyed(IDM_SORT_ALPHABETICAL));
     EXPECT_FALSE(before.IsGreyed(IDM_SORT_BY_DATE));
-    EXPECT_EQ(1u, app.sortOrder);
+    EXPECT_EQ(1u, noteTree.sortOrder);
     EXPECT_EQ((std::vector<std::wstring>{L"b old", L"c", L"a new"}), ItemLabels(root));
     EXPECT_EQ((std::vector<std::wstring>{L"y old", L"x new"}),
               ItemLabels(ItemNamed(root, L"c")));

@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/main_window.h"
 #include "skin/paint_font.h"
 #include "skin/skin_strip.h"
 #include "support/skin_canvas.h"
@@ -158,7 +159,7 @@ TEST_F(PaperLoaded, LowClientKeepsTheSmallestFont)
 
 TEST_F(PaperLoaded, OpenMakesOneWindowWithItsMenuBarAboveIt)
 {
-    ASSERT_TRUE(AboutWindow::Open());
+    ASSERT_TRUE(AboutWindow::Open(AboutHost()));
     ASSERT_NE(nullptr, aboutWindow);
     EXPECT_TRUE(IsWindowVisible(aboutWindow));
     EXPECT_TRUE(AboutClassRegistered());
@@ -183,14 +184,14 @@ TEST_F(PaperLoaded, OpenMakesOneWindowWithItsMenuBarAboveIt)
     EXPECT_EQ(268, bar.top - client.top);
 
     HWND first = aboutWindow;
-    EXPECT_FALSE(AboutWindow::Open()) << "a second About window never opens";
+    EXPECT_FALSE(AboutWindow::Open(AboutHost())) << "a second About window never opens";
     EXPECT_EQ(first, aboutWindow);
 }
 
 TEST_F(PaperLoaded, OnADesktopTypeTheWindowKeepsItsSize)
 {
     app.isPocketPc = false;
-    ASSERT_TRUE(AboutWindow::Open());
+    ASSERT_TRUE(AboutWindow::Open(AboutHost()));
     ASSERT_NE(nullptr, aboutMenuBar);
     RECT client;
     GetClientRect(aboutWindow, &client);
@@ -210,7 +211,7 @@ TEST_F(PaperLoaded, TapKeyOrCloseEndsItAndItOpensAgain)
 {
     const UINT closers[] = {WM_LBUTTONDOWN, WM_KEYDOWN, WM_CLOSE};
     for (UINT message : closers) {
-        ASSERT_TRUE(AboutWindow::Open()) << message;
+        ASSERT_TRUE(AboutWindow::Open(AboutHost())) << message;
         HWND window = aboutWindow;
         HWND bar = aboutMenuBar;
         EXPECT_EQ(0, SendMessageW(window, message, message == WM_KEYDOWN ? 'A' : 0, 0));
@@ -220,7 +221,7 @@ TEST_F(PaperLoaded, TapKeyOrCloseEndsItAndItOpensAgain)
 
 TEST_F(PaperLoaded, OkSoftKeyClosesIt)
 {
-    ASSERT_TRUE(AboutWindow::Open());
+    ASSERT_TRUE(AboutWindow::Open(AboutHost()));
     HWND window = aboutWindow;
     HWND bar = aboutMenuBar;
     UpdateWindow(bar);
@@ -232,7 +233,7 @@ TEST_F(PaperLoaded, OkSoftKeyClosesIt)
 
 TEST_F(PaperLoaded, OtherCommandsAreLeftToTheDefault)
 {
-    ASSERT_TRUE(AboutWindow::Open());
+    ASSERT_TRUE(AboutWindow::Open(AboutHost()));
     SendMessageW(aboutWindow, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
     EXPECT_TRUE(IsWindow(aboutWindow));
     SendMessageW(aboutWindow, WM_SETTINGCHANGE, 0, 0);
@@ -241,7 +242,7 @@ TEST_F(PaperLoaded, OtherCommandsAreLeftToTheDefault)
 
 TEST_F(PaperLoaded, LosingActivationClosesIt)
 {
-    ASSERT_TRUE(AboutWindow::Open());
+    ASSERT_TRUE(AboutWindow::Open(AboutHost()));
     HWND window = aboutWindow;
     HWND bar = aboutMenuBar;
     SetActiveWindow(window);
@@ -267,11 +268,11 @@ LRESULT CALLBACK RefuseAboutWindow(int code, WPARAM wParam, LPARAM lParam)
 TEST_F(PaperLoaded, RefusedWindowLeavesNoClassBehind)
 {
     refusingHook = SetWindowsHookExW(WH_CBT, RefuseAboutWindow, nullptr, GetCurrentThreadId());
-    EXPECT_FALSE(AboutWindow::Open());
+    EXPECT_FALSE(AboutWindow::Open(AboutHost()));
     UnhookWindowsHookEx(refusingHook);
     EXPECT_EQ(nullptr, aboutWindow);
     EXPECT_FALSE(AboutClassRegistered());
-    EXPECT_TRUE(AboutWindow::Open()) << "the next request opens it";
+    EXPECT_TRUE(AboutWindow::Open(AboutHost())) << "the next request opens it";
 }
 
 TEST(PaintFontTest, ConstructionDefaults)

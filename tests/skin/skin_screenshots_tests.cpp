@@ -8,8 +8,9 @@
 
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/name_entry_window.h"
 #include "skin/about_window.h"
-#include "skin/name_entry_window.h"
 #include "skin/skin_strip.h"
 #include "support/skin_canvas.h"
 #include "support/skin_windows.h"
@@ -97,7 +98,7 @@ TEST(SkinScreenshots, AboutWindowAtBothSizes)
     for (const auto& size : sizes) {
         TestMainWindow main(size[0], size[1]);
         editBackgroundStrip.Load(GetModuleHandleW(nullptr), IDB_PAPER, 0, 0, 207, 221, 1, 0);
-        ASSERT_TRUE(AboutWindow::Open());
+        ASSERT_TRUE(AboutWindow::Open(AboutHost()));
         // A handheld with a doubled screen gives the window the same area
         // as the main window.
         RECT window;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "resources/resource.h"
+#include "shell/app_state.h"
 #include "support/message_boxes.h"
 #include "support/skin_canvas.h"
 
@@ -69,9 +70,12 @@ TEST(SkinStripLoad, MissingBitmapIsReportedAndMarked)
 {
     MessageBoxAnswerer boxes;
     SkinStrip strip;
-    strip.Load(Program(), 999, 0, 0, 30, 30, 1, 0);
+    const Outcome missing = strip.Load(Program(), 999, 0, 0, 30, 30, 1, 0);
     EXPECT_EQ(nullptr, strip.bitmap);
     EXPECT_TRUE(strip.loadFailed);
+    EXPECT_FALSE(missing.Done());
+    EXPECT_EQ(0u, boxes.Count()) << "the shell shows it";
+    ReportOutcome(missing);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(L"Error", boxes.Shown()[0].caption);
     EXPECT_FALSE(boxes.Shown()[0].text.empty());

@@ -49,7 +49,7 @@ EditProcInstaller::EditProcInstaller(HWND control) : control(control), original(
 {
     currentInstaller = this;
     original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
-    app.editDefaultProc = Recorder;
+    editControl.defaultProc = Recorder;
     // The outer recorder stands in front of EditControlProc to see what arrives.
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Outer));
 }
@@ -80,7 +80,7 @@ EditProcInstaller::~EditProcInstaller()
 {
     if (IsWindow(control))
         SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    app.editDefaultProc = nullptr;
+    editControl.defaultProc = nullptr;
     currentInstaller = nullptr;
 }
 

@@ -1,12 +1,12 @@
 #include "support/shell_program.h"
 
 #include "base/registry.h"
+#include "editor/note_editor.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
+#include "shell/name_entry_window.h"
 #include "shell/start_up.h"
 #include "tree/note_tree.h"
-#include "editor/note_editor.h"
-#include "skin/name_entry_window.h"
 
 #include <commctrl.h>
 
@@ -142,6 +142,7 @@ ProgramUnderTest::~ProgramUnderTest()
     UnregisterClassW(L"ZEPHNOTES", GetModuleHandleW(nullptr));
     SetGestureDecider(nullptr);
     app = AppState();
+    editControl = EditControlLinks();
     current = nullptr;
 }
 
@@ -152,11 +153,13 @@ bool ProgramUnderTest::Start()
         StoreClientPlacement(work.left + 40, work.top + 40, 240, 268, 0);
     }
     app = AppState();
+    editControl = EditControlLinks();
     noteEditor.modified = false;
     noteEditor.readOnlyNote = false;
     noteTree.searchList.clear();
     noteTree.searchText.clear();
     noteTree.sortMode = 0;
+    noteTree.sortOrder = 0;
     LastSearchText = WideString();
     // The quit a program before this one left in the thread's queue would
     // stop every later pump before the posted messages.

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "skin/name_entry_window.h"
+#include "shell/name_entry_window.h"
 
 class TestMainWindow {
 public:

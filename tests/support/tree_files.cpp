@@ -66,8 +66,13 @@ bool RunShell(const std::string& command)
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    // Wine starts a Unix program without a process handle, and what it
+    // leaves in hThread then is no handle: closing it would close whatever
+    // this process holds under that number (another thread's file).
+    if (process.hProcess) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
     for (int waited = 0; waited < 200; ++waited) {
         if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) {
             DeleteFileW(marker.c_str());

@@ -97,7 +97,7 @@ std::vector<RecordedMessage>& TreeHost::Messages()
 
 void TreeHost::InstallTreeControlProc()
 {
-    app.treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+    treeDefaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         noteTree.controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeControlProc)));
 }
 

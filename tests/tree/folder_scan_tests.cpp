@@ -1,5 +1,7 @@
 #include "tree/note_tree.h"
 
+#include "shell/app_state.h"
+#include "shell/main_window.h"
 #include "support/message_boxes.h"
 #include "support/temp_folder.h"
 #include "support/tree_files.h"
@@ -21,8 +23,10 @@ protected:
 
     void Scan()
     {
-        EnsureNotesFolder();
+        // What the scan could not do is shown as the program shows it.
+        ReportOutcome(EnsureNotesFolder());
         noteTree.ScanFolder(ScanPattern, nullptr);
+        ReportTreeFailures();
     }
 
     std::wstring Notes(const std::wstring& relative) const { return notes + L"\\" + relative; }
@@ -192,8 +196,9 @@ TEST_F(FolderScan, AFolderThatCannotBeEnumeratedKeepsNoChildrenSilently)
     ASSERT_TRUE(MakeFolder(Notes(L"kept")));
     ASSERT_TRUE(MakeNote(Notes(L"kept\\inside")));
     MessageBoxAnswerer boxes;
-    EnsureNotesFolder();
+    ReportOutcome(EnsureNotesFolder());
     noteTree.ScanFolder(WideString(L"\\My Documents\\ZephNotes\\nowhere\\*.*"), nullptr);
+    ReportTreeFailures();
     EXPECT_EQ(0u, boxes.Count());
     ASSERT_NE(nullptr, noteTree.rootItem);
     EXPECT_TRUE(ChildrenOf(noteTree.rootItem).empty());

@@ -369,7 +369,7 @@ TEST(NoteTreeRecord, FollowsTheControlThroughRandomInsertsDeletesRenamesAndSorts
                     noteTree.SortChildren(folders[pick(folders.size())]);
                 done += noteTree.sortMode ? "sort-by-date " : "sort-by-name ";
             } else {
-                app.sortOrder = static_cast<uint32_t>(pick(2));
+                noteTree.sortOrder = static_cast<uint32_t>(pick(2));
                 noteTree.ApplySortOrder();
                 done += "apply-order ";
             }

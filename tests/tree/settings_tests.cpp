@@ -3,6 +3,7 @@
 #include "base/registry.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "tree/note_tree.h"
 #include "support/message_boxes.h"
 #include "support/tree_settings_key.h"
 
@@ -89,13 +90,13 @@ TEST(Settings, AValueOfAnotherTypeGivesTheDefaultAndIsReplacedAtSave)
     StoreRaw(REG_BINARY, "\x01\0\0\0", 4);
     EXPECT_EQ(5u, ReadRegistryDword(kSettingsKey, kSortOrderValue, 5));
 
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     SaveSettings();
     DWORD type = 0, value = 0;
     ASSERT_TRUE(ReadRaw(&type, &value));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     EXPECT_EQ(1u, value);
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
 }
 
 TEST(Settings, SaveWritesTheOrderAsItIsEvenAnUnknownOne)
@@ -103,7 +104,7 @@ TEST(Settings, SaveWritesTheOrderAsItIsEvenAnUnknownOne)
     SettingsKeyGuard guard;
     SettingsKeyGuard::DeleteSettingsKey();
     for (uint32_t order : {0u, 1u, 7u}) {
-        app.sortOrder = order;
+        noteTree.sortOrder = order;
         SaveSettings();
         DWORD type = 0, value = 99;
         ASSERT_TRUE(ReadRaw(&type, &value));
@@ -111,7 +112,7 @@ TEST(Settings, SaveWritesTheOrderAsItIsEvenAnUnknownOne)
         EXPECT_EQ(order, value);
         EXPECT_EQ(order, ReadRegistryDword(kSettingsKey, kSortOrderValue, 0));
     }
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
 }
 
 TEST(Settings, AKeyThatCannotBeOpenedIsReportedOnceAndTheDefaultKept)
@@ -135,18 +136,18 @@ TEST(Settings, UpdateSortMenuGreysTheOrderInForceOnly)
     AppendMenuW(menu, MF_STRING, IDM_SORT_BY_DATE, L"По дате");
     app.popupMenu = menu;
 
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
     UpdateSortMenu();
     EXPECT_EQ(static_cast<UINT>(MF_GRAYED), StateOf(menu, IDM_SORT_ALPHABETICAL));
     EXPECT_EQ(0u, StateOf(menu, IDM_SORT_BY_DATE));
 
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     UpdateSortMenu();
     EXPECT_EQ(0u, StateOf(menu, IDM_SORT_ALPHABETICAL));
     EXPECT_EQ(static_cast<UINT>(MF_GRAYED), StateOf(menu, IDM_SORT_BY_DATE));
 
     // Any other order changes nothing: both stay as they were.
-    app.sortOrder = 7;
+    noteTree.sortOrder = 7;
     UpdateSortMenu();
     EXPECT_EQ(0u, StateOf(menu, IDM_SORT_ALPHABETICAL));
     EXPECT_EQ(static_cast<UINT>(MF_GRAYED), StateOf(menu, IDM_SORT_BY_DATE));
@@ -156,6 +157,6 @@ TEST(Settings, UpdateSortMenuGreysTheOrderInForceOnly)
     EXPECT_EQ(0u, StateOf(menu, IDM_SORT_BY_DATE));
 
     app.popupMenu = nullptr;
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
     DestroyMenu(menu);
 }

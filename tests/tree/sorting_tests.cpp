@@ -86,30 +86,30 @@ TEST_F(Sorting, SortTreeByDateOrdersEveryLevelOldestFirst)
 
 TEST_F(Sorting, ApplySortOrderOrdersOnlyTheTopLevel)
 {
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"d", L"b", L"c", L"a"}), Top());
     EXPECT_EQ((Labels{L"b", L"m", L"z"}), In(L"a")) << "deeper levels stay alphabetical";
 
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
 }
 
 TEST_F(Sorting, AnUnknownSortOrderChangesNothing)
 {
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     noteTree.ApplySortOrder();
-    app.sortOrder = 7;
+    noteTree.sortOrder = 7;
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"d", L"b", L"c", L"a"}), Top());
-    EXPECT_EQ(7u, app.sortOrder);
+    EXPECT_EQ(7u, noteTree.sortOrder);
 }
 
 TEST_F(Sorting, ItemsCreatedLaterGoToTheirAlphabeticalPlaceUntilTheNextSort)
 {
     noteTree.sortMode = 1;
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     noteTree.SortTree(root);
     HTREEITEM a = ChildNamed(root, L"a");
     const uint32_t now = 0xFFFFFF00u;   // later than everything scanned
@@ -131,7 +131,7 @@ TEST_F(Sorting, ApplySortOrderFollowsEveryChangeOfTheTopLevel)
 {
     // Re-applying the order is skipped while nothing moved; each kind of
     // change since must still bring the top level back into order.
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
     noteTree.ApplySortOrder();
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"a", L"b", L"c", L"d"}), Top());
@@ -149,11 +149,11 @@ TEST_F(Sorting, ApplySortOrderFollowsEveryChangeOfTheTopLevel)
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"0", L"b", L"c", L"d", L"e"}), Top()) << "the stored order is alphabetical";
 
-    app.sortOrder = 1;
+    noteTree.sortOrder = 1;
     noteTree.ApplySortOrder();
     EXPECT_EQ(L"0", Top().front()) << "the oldest first";
     noteTree.DeleteItem(ChildNamed(root, L"0"));
-    app.sortOrder = 0;
+    noteTree.sortOrder = 0;
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"b", L"c", L"d", L"e"}), Top());
 }

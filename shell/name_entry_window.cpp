@@ -1,4 +1,4 @@
-#include "skin/name_entry_window.h"
+#include "shell/name_entry_window.h"
 
 #include "editor/note_editor.h"
 #include "shell/app_state.h"
@@ -58,6 +58,7 @@ bool NameEntryWindow::Create(int32_t x, int32_t y, int32_t width, int32_t height
     if (!SkinWindow::Create(x, y, width, height, parent, iconId, bitmapId, frameWidth,
                             frameHeight, instance, caption, className, procedure))
         return false;
+    ReportOutcome(faceOutcome);
 
     editor = new NoteEditor();
     editor->style = kFieldStyle;
@@ -78,10 +79,12 @@ void NameEntryWindow::CreateButtons(int okId, int cancelId, int okBitmapId, int 
     okButton = new SkinButton();
     okButton->Create(kOkLeft, kButtonTop, kButtonWidth, kButtonHeight, window, okId, okBitmapId,
                      kButtonWidth, kButtonHeight, instance, L"", nullptr);
+    ReportOutcome(okButton->faceOutcome);
     okButton->Show(SW_SHOW);
     cancelButton = new SkinButton();
     cancelButton->Create(kCancelLeft, kButtonTop, kButtonWidth, kButtonHeight, window, cancelId,
                          cancelBitmapId, kButtonWidth, kButtonHeight, instance, L"", nullptr);
+    ReportOutcome(cancelButton->faceOutcome);
     cancelButton->Show(SW_SHOW);
     // Typing replaces the offered text; the caret keys keep it.
     if (editor && editor->control) {

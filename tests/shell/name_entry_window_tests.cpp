@@ -1,4 +1,4 @@
-#include "skin/name_entry_window.h"
+#include "shell/name_entry_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/note_names.h"
+#include "notes/note_names.h"
 
 #include "resources/resource.h"
 #include "support/temp_folder.h"
