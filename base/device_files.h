@@ -44,27 +44,7 @@ BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
 // Whether the file system takes a name this long: 255 UTF-16 units on
 // Windows; under Wine the host's limit, 255 bytes of UTF-8.
 bool DeviceNameLengthFits(const wchar_t* name);
-// Renames a file or folder within its folder without replacing anything,
-// a change of letter case included. Some file systems answer that with
-// success and no rename: the outcome is done only when the entry now bears
-// the new name, and a refusal (IDS_REFUSED_RENAME_NOT_TAKEN) when the file
-// system kept the old one.
-Outcome DeviceRenameEntry(const wchar_t* from, const wchar_t* to);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);
-
-// Removes a link to a folder (a junction or symbolic link) itself, never
-// what it points to. Under Wine a folder link cannot be removed without
-// reaching its target, so there it is always refused
-// (IDS_REFUSED_LINK_REMOVE) and nothing is touched.
-Outcome DeviceRemoveFolderLink(const wchar_t* path);
-
-// True when some folder on the way to path, or path itself, is a link: a
-// name under it may reach outside the folder the path seems to be in.
-bool DevicePathCrossesLink(const wchar_t* path);
-// Whether anything in the folder, at any depth, is a link that carries no
-// link mark (a Unix link to a file under Wine), found by where opening it
-// arrives: deleting such an entry would delete what it points to.
-bool DeviceFolderHoldsUnmarkedLink(const wchar_t* path);
 
 // The shell's file operation (delete with contents, rename) on device paths.
 // pFrom and pTo are lists of paths, each list ended by an empty entry.

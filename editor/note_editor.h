@@ -8,32 +8,9 @@
 #include <cstdint>
 
 #include "base/outcome.h"
+#include "notes/note_file.h"
+
 #include <string>
-
-// Units the editor keeps of a text, the terminating zero excluded.
-constexpr int NoteTextLimit = 1023;
-
-// A note's file as the editor last read or wrote it: whether it was there,
-// its size, last-write time and a hash of its bytes (as far as a note is
-// read). Another program's change shows as different bytes; a file only
-// touched, or rewritten with the same bytes, is still the same note.
-struct NoteFileState {
-    enum Presence { Missing, Present, Unreadable };
-    Presence presence = Missing;
-    uint64_t size = 0;
-    FILETIME lastWrite = {};
-    uint64_t hash = 0;
-
-    bool SameNoteAs(const NoteFileState& other) const;
-};
-
-// Where the last save put the user's text when the note on disk was no
-// longer the one the editor loaded.
-enum class SaveDetour {
-    None,
-    Recreated,   // another program deleted the note: the save made it again
-    Conflict,    // another program changed it: the text went to a new note
-};
 
 class NoteEditor {
 public:
@@ -70,16 +47,19 @@ public:
     // of a refusal), whatever the load found.
     void HoldReadOnly(UINT refusal);
 
-    // Note files: the mark FF FE, then the text in UTF-16LE, no terminator.
+    // The chosen note's text to and from its file (notes/note_file.h);
+    // a device path under the notes folder names a note of unknown identity.
+    void LoadNote(const NoteEntry& note);
     void LoadNote(const wchar_t* path);
-    // noteName is the note's own name where the path reaches it by another
-    // (its short name): a new note made beside it is named after it. True
-    // when the text was written; failure receives what the user must be
-    // told (Success when nothing), for the shell to show.
-    bool SaveNote(const wchar_t* path, const wchar_t* noteName, Outcome* failure);
+    // True when the text was written; failure receives what the user must
+    // be told (Success when nothing), for the shell to show.
+    bool SaveNote(const NoteEntry& note, Outcome* failure);
+    bool SaveNote(const wchar_t* path, Outcome* failure);
+    bool CreateNote(const NoteEntry& folder, const std::wstring& name, Outcome* failure);
     bool CreateNote(const wchar_t* path, Outcome* failure);
     // Shows the note again when another program changed it on disk while
     // nothing was typed here; answers whether it did.
+    bool ReloadIfChangedElsewhere(const NoteEntry& note);
     bool ReloadIfChangedElsewhere(const wchar_t* path);
 
     const wchar_t* className;
@@ -109,6 +89,7 @@ public:
     NoteFileState loadedFile;          // the note's file as last loaded or saved
     SaveDetour lastSaveDetour;         // set by every save that wrote
     std::wstring savedElsewhereName;   // the new note's name after a Conflict
+    NoteEntry conflictNote;            // and where it is, with its identity
     HFONT font;                        // the control's font, owned; made by Layout
     int32_t fontCell;                  // the cell height the font was made for
     int32_t designLineHeight;          // the page's rule spacing; 0 without a page
@@ -117,9 +98,8 @@ public:
     int32_t designTextRight;
 
 private:
-    // Puts the written temporary file beside the note under a conflict name.
-    bool KeepAsConflictNote(const wchar_t* path, const wchar_t* noteName,
-                            const std::wstring& tempPath, Outcome* failure);
+    // Empties the editor and shows the note at the chosen place as it is.
+    void ShowAsOnDisk(const NoteEntry& note);
     void ApplyFont(int cellHeight);
     void PlaceTextOnPage(int width, int height);
 };

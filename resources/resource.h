@@ -48,6 +48,12 @@
 #define IDS_READ_ONLY_ZERO              148
 #define IDS_READ_ONLY_CHANGED           149
 #define IDS_READ_ONLY_NAME              150
+#define IDS_REFUSED_ENTRY_GONE          151
+#define IDS_REFUSED_ENTRY_CHANGED       152
+#define IDS_REFUSED_ENTRY_OUTSIDE       153
+#define IDS_REFUSED_NAME_SHARED         154
+#define IDS_READ_ONLY_NAME_SHARED       155
+#define IDS_NOTE_GONE                   156
 
 // Accelerators
 #define IDA_MAIN                2

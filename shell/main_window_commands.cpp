@@ -4,6 +4,7 @@
 #include "base/device_files.h"
 #include "editor/note_editor.h"
 #include "notes/note_names.h"
+#include "notes/notes_folder.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/name_entry_window.h"
@@ -101,31 +102,36 @@ bool SelectedFolderPath(WideString* path)
     const int kind = BuildSelectedPathOrRefuse();
     if (kind != kKindFolder || !SelectedPathUsable())
         return false;
-    // A folder link is shown without its contents: nothing is made through it.
-    if (DevicePathCrossesLink(noteTree.textBuffer)) {
-        ReportRefusal(IDS_REFUSED_LINK_INSIDE);
-        return false;
-    }
     *path = WideString(noteTree.textBuffer);
     return true;
 }
 
-// A new entry's path, or false after reporting a name that cannot be one.
-bool NewEntryPath(const WideString& folder, const WideString& name, WideString* path)
+// After a command found its entry no longer what was chosen: the folder
+// that holds the item is listed again.
+void RelistAfter(const Outcome& outcome, HTREEITEM item)
 {
-    const UINT refusal = EntryNameRefusal(folder.Text(), name.Text());
-    if (refusal) {
-        ReportRefusal(refusal);
-        return false;
+    const UINT stale[] = {IDS_REFUSED_ENTRY_GONE, IDS_REFUSED_ENTRY_CHANGED,
+                          IDS_REFUSED_ENTRY_OUTSIDE, IDS_REFUSED_NAME_SHARED,
+                          IDS_REFUSED_LINK_INSIDE, IDS_REFUSED_LINK_DELETE, IDS_REFUSED_LINK_RENAME,
+                          IDS_NOTE_GONE};
+    const ItemRecord* record = noteTree.Record(item);
+    if (!record)
+        return;
+    for (UINT refusal : stale) {
+        if (outcome.refusal == refusal) {
+            noteTree.RefreshFolder(item == noteTree.GetRootItem() ? item : record->parent, false);
+            ReportTreeFailures();
+            return;
+        }
     }
-    *path = folder + name;
-    return true;
+    noteTree.RefreshIfGone(item);
+    ReportTreeFailures();
 }
 
 // Asks for the name of a new entry of the selected folder. True with the
-// entry's name, path and parent item when something is to be made.
-bool AskForNewEntry(const Request& request, WideString* name, WideString* path,
-                    HTREEITEM* parent)
+// entry's name and parent item when something is to be made; a name that
+// cannot be one is refused with one box.
+bool AskForNewEntry(const Request& request, WideString* name, HTREEITEM* parent)
 {
     WideString folder;
     if (!SelectedFolderPath(&folder))
@@ -134,42 +140,49 @@ bool AskForNewEntry(const Request& request, WideString* name, WideString* path,
     *name = WideString(ResourceText(request.offeredText).c_str());
     if (AskForText(request, name) != 1)
         return false;
-    return NewEntryPath(folder, *name, path);
+    const UINT refusal = EntryNameRefusal(folder.Text(), name->Text());
+    if (refusal)
+        ReportRefusal(refusal);
+    return refusal == 0;
 }
 
 void CreateFolder()
 {
-    WideString name, path;
+    WideString name;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kFolderRequest, &name, &path, &parent))
+    if (!AskForNewEntry(kFolderRequest, &name, &parent))
         return;
-    if (!DeviceCreateDirectory(path.Text())) {
-        ReportLastError();
-        noteTree.RefreshIfGone(parent);
-        ReportTreeFailures();
+    EntryId made;
+    const Outcome outcome = CreateFolderEntry(noteTree.EntryOf(parent), name.Text(), &made);
+    if (!outcome.Done()) {
+        ReportOutcome(outcome);
+        RelistAfter(outcome, parent);
         return;
     }
     // Made where the user sees it, and left unselected.
-    noteTree.ShowItem(
-        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp()));
+    const HTREEITEM item =
+        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindFolder, 1, TimeStamp());
+    noteTree.SetEntryId(item, made);
+    noteTree.ShowItem(item);
 }
 
 void CreateNoteFile()
 {
-    WideString name, path;
+    WideString name;
     HTREEITEM parent = nullptr;
-    if (!AskForNewEntry(kNoteRequest, &name, &path, &parent))
+    if (!AskForNewEntry(kNoteRequest, &name, &parent))
         return;
     noteEditor.Clear();
     Outcome failure;
-    if (!noteEditor.CreateNote(path.Text(), &failure)) {
+    if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text(), &failure)) {
         ReportOutcome(failure);
-        noteTree.RefreshIfGone(parent);
-        ReportTreeFailures();
+        RelistAfter(failure, parent);
         return;
     }
-    noteTree.ShowItem(
-        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp()));
+    const HTREEITEM item =
+        noteTree.InsertItem(parent, name.Text(), TVI_SORT, kKindNote, 3, TimeStamp());
+    noteTree.SetEntryId(item, noteEditor.loadedFile.id);
+    noteTree.ShowItem(item);
 }
 
 // A folder's path without its closing separator.
@@ -183,90 +196,20 @@ WideString WithoutTrailingSeparator(const WideString& path)
     return trimmed;
 }
 
-// Removes every folder link in the tree below path, as links: done before
-// anything else is deleted, so a link that cannot be removed stops the
-// delete while everything is still whole.
-Outcome RemoveFolderLinks(const wchar_t* path)
-{
-    WideString folder = WideString(path) + WideString(L"\\");
-    WIN32_FIND_DATAW entry;
-    HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return Outcome::Success();
-    Outcome outcome;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        WideString inner = folder + WideString(entry.cFileName);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            outcome = DeviceRemoveFolderLink(inner.Text());
-        else
-            outcome = RemoveFolderLinks(inner.Text());
-    } while (outcome.Done() && DeviceFindNextFile(search, &entry));
-    DeviceFindClose(search);
-    return outcome;
-}
-
-// Deletes a note, or a folder with everything in it. Links are never
-// followed: nothing outside the notes folder is touched.
-Outcome DeleteEntry(const wchar_t* path)
-{
-    DWORD attributes = DeviceGetFileAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return Outcome::LastError();
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(TranslateDevicePath(path).c_str(),
-                               attributes & ~FILE_ATTRIBUTE_READONLY);
-        return DeviceDeleteFile(path) ? Outcome::Success() : Outcome::LastError();
-    }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return DeviceRemoveFolderLink(path);
-    WideString folder = WideString(path) + WideString(L"\\");
-    WIN32_FIND_DATAW entry;
-    HANDLE search = DeviceFindFirstFile((folder + WideString(L"*")).Text(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        Outcome outcome;
-        do {
-            WideString inner = folder + WideString(entry.cFileName);
-            outcome = DeleteEntry(inner.Text());
-        } while (outcome.Done() && DeviceFindNextFile(search, &entry));
-        DeviceFindClose(search);
-        if (!outcome.Done())
-            return outcome;
-    }
-    return DeviceRemoveDirectory(path) ? Outcome::Success() : Outcome::LastError();
-}
-
 void DeleteSelected()
 {
     // The root stands for the notes folder itself: it is never deleted.
     HTREEITEM item = noteTree.GetSelected();
     if (!item || item == noteTree.GetRootItem())
         return;
-    if (BuildSelectedPathOrRefuse() == kPathTooLong || !SelectedPathUsable())
+    if (BuildSelectedPathOrRefuse() == kPathTooLong)
         return;
-    WideString path = WithoutTrailingSeparator(WideString(noteTree.textBuffer));
-    DWORD attributes = DeviceGetFileAttributes(path.Text());
-    bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
-                  (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                  !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    // A delete through a link would delete what it points to, outside the
-    // notes folder: such a delete is refused whole.
-    const bool marked = attributes != INVALID_FILE_ATTRIBUTES &&
-                        (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if ((!marked && DevicePathCrossesLink(path.Text())) ||
-        (folder && DeviceFolderHoldsUnmarkedLink(path.Text()))) {
-        ReportRefusal(IDS_REFUSED_LINK_DELETE);
-        return;
-    }
-    Outcome outcome = folder ? RemoveFolderLinks(path.Text()) : Outcome::Success();
-    if (outcome.Done())
-        outcome = DeleteEntry(path.Text());
+    // Only the entry the item was listed as, checked before anything goes;
+    // links are never followed.
+    const Outcome outcome = DeleteEntry(noteTree.EntryOf(item));
     if (!outcome.Done()) {
         ReportOutcome(outcome);
-        noteTree.RefreshIfGone(item);
-        ReportTreeFailures();
+        RelistAfter(outcome, item);
         return;
     }
     // What was typed into a deleted note goes with it.
@@ -375,10 +318,19 @@ void OnSelectionChanged()
     noteEditor.Clear();
     if (BuildSelectedPathOrRefuse() != kKindNote)
         return;
-    noteEditor.LoadNote(noteTree.textBuffer);
+    const HTREEITEM note = noteTree.GetSelected();
+    noteEditor.LoadNote(noteTree.EntryOf(note));
+    // A note removed a moment ago is not opened as an empty page: the box
+    // says so and its folder is listed again.
+    if (noteEditor.readOnlyReason.refusal == IDS_NOTE_GONE) {
+        noteEditor.readOnlyExplained = true;
+        ReportOutcome(noteEditor.readOnlyReason);
+        RelistAfter(noteEditor.readOnlyReason, note);
+        return;
+    }
     // A note named on another system, with no short name to reach it by:
     // shown, never changed.
-    if (!noteTree.selectedPathUsable)
+    if (!noteTree.selectedPathUsable && !noteEditor.readOnlyNote)
         noteEditor.HoldReadOnly(IDS_READ_ONLY_NAME);
 }
 
@@ -395,39 +347,28 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
     if (BuildSelectedPathOrRefuse() == kPathTooLong)
         return;
     WideString oldPath(noteTree.textBuffer);
-    if (!SelectedPathUsable())
-        return;
     WideString newLabel(info->item.pszText);
     if (newLabel == oldLabel)
         return;
     // The folder the item is in (a folder's own path ends with a separator).
     WideString folder = WithoutTrailingSeparator(oldPath).DirectoryPart();
-    UINT refusal = EntryNameRefusal(folder.Text(), newLabel.Text());
-    // Renaming a link could move what it points to.
-    if (!refusal && DevicePathCrossesLink(oldPath.Text()))
-        refusal = IDS_REFUSED_LINK_RENAME;
+    const UINT refusal = EntryNameRefusal(folder.Text(), newLabel.Text());
     if (refusal) {
         ReportRefusal(refusal);
         return;
     }
-    noteTree.SetLabel(item, newLabel.Text());
-    noteTree.BuildSelectedPath();
-    WideString newPath(noteTree.textBuffer);
-    if (newPath == oldPath)
-        return;
     // A move without replacing: a rename onto an existing sibling fails and
     // leaves both entries whole.
-    const Outcome renamed = DeviceRenameEntry(WithoutTrailingSeparator(oldPath).Text(),
-                                              WithoutTrailingSeparator(newPath).Text());
-    if (!renamed.Done()) {
-        noteTree.SetLabel(item, oldLabel.Text());
+    EntryId renamed;
+    const Outcome outcome = RenameEntry(noteTree.EntryOf(item), newLabel.Text(), &renamed);
+    if (!outcome.Done()) {
         noteTree.ApplySortOrder();
-        ReportOutcome(renamed);
-        noteTree.RefreshIfGone(item);
-        ReportTreeFailures();
+        ReportOutcome(outcome);
+        RelistAfter(outcome, item);
         return;
     }
     noteTree.SetLabel(item, newLabel.Text());
+    noteTree.SetEntryId(item, renamed);
     noteTree.ApplySortOrder();
 }
 
@@ -465,11 +406,17 @@ void ReportSaveDetour()
     LoadStringW(app.instance, IDS_SAVE_CAPTION, caption, 64);
     wchar_t text[1024] = {0};
     if (detour == SaveDetour::Conflict) {
-        // The new note stands beside the open one, at its sorted place.
-        const HTREEITEM parent = noteTree.NextItem(note, TVGN_PARENT);
-        if (parent)
-            noteTree.InsertItem(parent, noteEditor.savedElsewhereName.c_str(), TVI_SORT,
-                                kKindNote, 3, TimeStamp());
+        // The new note stands beside the open one, at its sorted place, or
+        // in the folder that took it when the note's own was gone.
+        const NoteEntry& made = noteEditor.conflictNote;
+        const HTREEITEM parent = made.folder == noteTree.EntryOf(note).folder
+                                     ? noteTree.NextItem(note, TVGN_PARENT)
+                                     : noteTree.FolderItemFor(made.folder);
+        if (parent) {
+            const HTREEITEM item = noteTree.InsertItem(parent, made.name.c_str(), TVI_SORT,
+                                                       kKindNote, 3, TimeStamp());
+            noteTree.SetEntryId(item, made.id);
+        }
         LoadStringW(app.instance, IDS_SAVED_AS_CONFLICT, format, 256);
         swprintf(text, 1024, format, name.Text(), noteEditor.savedElsewhereName.c_str());
     } else {

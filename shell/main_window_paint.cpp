@@ -70,16 +70,13 @@ bool SaveOpenNote()
 {
     if (noteTree.selectedKind != kKindNote || !noteEditor.modified)
         return true;
-    // The tree's text buffer also receives labels: build the path afresh.
-    if (noteTree.BuildSelectedPath() != kKindNote)
+    const HTREEITEM note = noteTree.GetSelected();
+    if (!note || noteTree.GetKind(note) != kKindNote)
         return true;
-    // The note's own name, for a new note made beside it: the path may
-    // reach it by its short name.
-    const WideString path(noteTree.textBuffer);
-    noteTree.GetLabel(noteTree.GetSelected());
-    const WideString name(noteTree.textBuffer);
     Outcome failure;
-    noteEditor.SaveNote(path.Text(), name.Text(), &failure);
+    if (noteEditor.SaveNote(noteTree.EntryOf(note), &failure) &&
+        noteEditor.lastSaveDetour != SaveDetour::Conflict)
+        noteTree.SetEntryId(note, noteEditor.loadedFile.id);
     ReportOutcome(failure);
     ReportSaveDetour();
     return !noteEditor.modified;
@@ -90,9 +87,11 @@ void ReloadOpenNoteIfChanged()
     // Checked before the path is built: a save in progress holds it.
     if (noteTree.selectedKind != kKindNote || noteEditor.modified)
         return;
-    if (noteTree.BuildSelectedPath() != kKindNote)
+    const HTREEITEM note = noteTree.GetSelected();
+    if (!note || noteTree.GetKind(note) != kKindNote)
         return;
-    noteEditor.ReloadIfChangedElsewhere(noteTree.textBuffer);
+    if (noteEditor.ReloadIfChangedElsewhere(noteTree.EntryOf(note)))
+        noteTree.SetEntryId(note, noteEditor.loadedFile.id);
 }
 
 bool InsideToggleArea(int x, int y)

@@ -1,6 +1,7 @@
 #include "tree/note_tree.h"
 
 #include "base/device_files.h"
+#include "notes/folder_listing.h"
 
 #include <algorithm>
 #include <deque>
@@ -15,6 +16,7 @@ struct FolderEntry {
     DWORD attributes;
     uint32_t time;   // high 32 bits of the creation time
     std::wstring alias;  // the short name, for a name paths cannot carry
+    EntryId id;
 };
 
 bool IsFolder(const FolderEntry& entry)
@@ -67,21 +69,28 @@ void OrderAsSortedInsertion(std::vector<FolderEntry>& entries)
     entries.swap(sorted);
 }
 
-// A folder's entries in the order the platform lists them; false when the
-// folder cannot be listed.
+// A folder's entries in the order the platform lists them, each with its
+// identity; false when the folder cannot be listed.
 bool ReadFolder(const WideString& pattern, std::vector<FolderEntry>* entries)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = DeviceFindFirstFile(pattern.Text(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
-    do {
-        entries->push_back(FolderEntry{found.cFileName, found.dwFileAttributes,
-                                       found.ftCreationTime.dwHighDateTime,
-                                       NameWorksInPaths(found.cFileName) ? L"" : found.cAlternateFileName});
-    } while (DeviceFindNextFile(search, &found));
-    DeviceFindClose(search);
-    return true;
+    std::wstring folder = TranslateDevicePath(pattern.DirectoryPart().Text());
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    FolderListing listing(folder);
+    std::vector<ListedEntry> batch;
+    while (listing.NextBatch(&batch)) {
+        for (ListedEntry& listed : batch) {
+            std::wstring alias;
+            if (!NameWorksInPaths(listed.name.c_str()))
+                alias = ListedShortName(folder, listed.name);
+            entries->push_back(FolderEntry{std::move(listed.name), listed.attributes,
+                                           static_cast<uint32_t>(
+                                               static_cast<uint64_t>(listed.id.created) >> 32),
+                                           std::move(alias), listed.id});
+        }
+    }
+    const DWORD error = listing.Error();
+    return error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
 }
 
 // The name a path uses for an entry: its own, or its short name.
@@ -107,6 +116,9 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
     if (scanStack.empty()) {
         rootItem = InsertItem(TVI_ROOT, folderName.Text(), TVI_FIRST, kKindFolder, 1, 0);
         parent = rootItem;
+        OpenedEntry root;
+        if (OpenEntry(NoteEntry(), FILE_READ_ATTRIBUTES, &root).Done())
+            SetEntryId(rootItem, root.id);
     }
     ScanInto(pattern, parent);
 }
@@ -159,6 +171,7 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                 failures.push_back(Outcome::LastError());
                 continue;
             }
+            SetEntryId(item, entry.id);
             if (!entry.alias.empty())
                 SetAlias(item, entry.alias.c_str());
             // A folder whose name paths cannot carry is entered through
@@ -171,6 +184,8 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                     PendingFolder{folder + WideString(pathName.c_str()) + patternSuffix, item});
         } else {
             HTREEITEM item = InsertItem(parent, entry.name.c_str(), insertAfter, kKindNote, 3, entry.time);
+            if (item)
+                SetEntryId(item, entry.id);
             if (item && !entry.alias.empty())
                 SetAlias(item, entry.alias.c_str());
         }
@@ -256,6 +271,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
             (Record(found->second)->kind == kKindFolder) == IsFolder(entry)) {
             present.insert(found->second);
             SetAlias(found->second, entry.alias.c_str());
+            SetEntryId(found->second, entry.id);
         } else {
             added.push_back(std::move(entry));
         }
@@ -310,6 +326,7 @@ void NoteTree::RefreshFolder(HTREEITEM folder, bool keepSelected)
         if (!item)
             continue;
         after = item;
+        SetEntryId(item, entry.id);
         if (!entry.alias.empty())
             SetAlias(item, entry.alias.c_str());
         const std::wstring pathName = PathNameOf(entry);

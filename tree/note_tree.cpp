@@ -153,6 +153,33 @@ const WideString& ItemRecord::PathName() const
     return NameWorksInPaths(label.Text()) || alias.IsEmpty() ? label : alias;
 }
 
+void NoteTree::SetEntryId(HTREEITEM item, const EntryId& id)
+{
+    if (ItemRecord* record = records.Find(item))
+        record->id = id;
+}
+
+NoteEntry NoteTree::EntryOf(HTREEITEM item) const
+{
+    NoteEntry entry;
+    const ItemRecord* record = Record(item);
+    if (!record)
+        return entry;
+    entry.id = record->id;
+    if (item == rootItem)
+        return entry;
+    entry.name = record->label.Text();
+    const ItemRecord* folder = Record(record->parent);
+    if (folder)
+        entry.folderId = folder->id;
+    std::wstring path;
+    for (; folder && folder->item != rootItem; folder = Record(folder->parent))
+        path = path.empty() ? std::wstring(folder->label.Text())
+                            : std::wstring(folder->label.Text()) + L"\\" + path;
+    entry.folder = path;
+    return entry;
+}
+
 void NoteTree::SetClosed(HTREEITEM item)
 {
     if (ItemRecord* record = records.Find(item))
@@ -185,6 +212,7 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     record.label = label;
     record.kind = kind;
     record.param = param;
+    record.id = EntryId();
     std::vector<ItemRecord*>& siblings = records[parent].children;
     auto holding = [&siblings](HTREEITEM handle) {
         return std::find_if(siblings.begin(), siblings.end(),

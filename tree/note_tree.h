@@ -13,6 +13,7 @@
 
 #include "base/outcome.h"
 #include "base/wide_string.h"
+#include "notes/notes_folder.h"
 
 // Item kinds are the items' image indices.
 constexpr int kKindFolder = 0;   // a folder or the root
@@ -60,6 +61,9 @@ struct ItemRecord {
     // A folder shown but never entered: a link (it may lead out of the
     // notes folder or back up the tree), or one no path can reach.
     bool closed = false;
+    // The entry's identity when it was listed or made: a command on the
+    // item acts on that entry or on nothing.
+    EntryId id;
 };
 
 // The tree's records by item handle. The records lie together, in the
@@ -186,6 +190,11 @@ public:
     void SetAlias(HTREEITEM item, const wchar_t* alias);
     // Marks a folder item as one that is shown and never entered.
     void SetClosed(HTREEITEM item);
+    // Keeps the identity of the entry an item stands for.
+    void SetEntryId(HTREEITEM item, const EntryId& id);
+    // The entry an item stands for, as the notes layer takes it; the root's
+    // is the notes folder itself.
+    NoteEntry EntryOf(HTREEITEM item) const;
 
     const wchar_t* className;
     uint32_t style;

@@ -75,7 +75,7 @@ protected:
     bool SaveNote(const std::wstring& path)
     {
         Outcome failure;
-        const bool saved = editor.SaveNote(path.c_str(), nullptr, &failure);
+        const bool saved = editor.SaveNote(path.c_str(), &failure);
         ReportOutcome(failure);
         return saved;
     }
@@ -607,7 +607,7 @@ TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
 
     MessageBoxAnswerer boxes;
     Outcome failure;
-    EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", nullptr, &failure));
+    EXPECT_FALSE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", &failure));
     ReportOutcome(failure);
     EXPECT_TRUE(editor.modified);
     EXPECT_EQ(Bytes(notes + L"\\n"), old);
@@ -616,7 +616,7 @@ TEST(FullDiskSave, AFullDiskLeavesTheOldNoteAndTheEditsPending)
     EXPECT_EQ(boxes.Shown()[0].caption, L"Error");
 
     DeleteFileW(filler.c_str());
-    EXPECT_TRUE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", nullptr, &failure));
+    EXPECT_TRUE(editor.SaveNote(L"\\My Documents\\ZephNotes\\n", &failure));
     EXPECT_TRUE(failure.Done());
     EXPECT_EQ(Bytes(notes + L"\\n"), NoteFileBytes(typed + L"the old note"));
     DeleteFileW((notes + L"\\n").c_str());

@@ -304,6 +304,18 @@ void OpenNoteAndType(ProgramUnderTest& program, const wchar_t* typed)
     SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed));
 }
 
+// Another program holds the note open without letting it be replaced: a
+// save cannot put the new text in its place. Closed when the test ends.
+struct NoteHeldOpen {
+    explicit NoteHeldOpen(const std::wstring& path)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~NoteHeldOpen() { CloseHandle(handle); }
+    HANDLE handle;
+};
+
 }  // namespace
 
 TEST(Views, ExitSavesTheNoteBeforeTheWindowGoes)
@@ -327,9 +339,8 @@ TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
 {
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
-    // A folder now stands where the note was: the save cannot put it there.
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     EXPECT_FALSE(program.Exit()) << "the first exit keeps the program and the text";
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_TRUE(IsWindow(program.window()));
@@ -339,7 +350,7 @@ TEST(Views, ASaveThatFailsAtExitIsReportedOnceAndTheTextStaysUntilASecondExit)
 
     EXPECT_TRUE(program.Exit()) << "an exit after the report ends the program";
     EXPECT_EQ(1u, program.boxes.Count());
-    EXPECT_TRUE(FolderExists(program.NotesPath(L"note")));
+    EXPECT_EQ(kMark + Utf16(L"a"), Bytes(program.NotesPath(L"note")));
     EXPECT_EQ(std::vector<std::wstring>{L"note"}, NamesInFolder(program.NotesPath(L"")));
 }
 
@@ -348,8 +359,8 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
     ProgramUnderTest program;
     ASSERT_NO_FATAL_FAILURE(OpenNoteAndType(program, L"b"));
     ASSERT_TRUE(WriteBytes(program.NotesPath(L"other"), kMark + Utf16(L"o")));
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     program.Tap(15, kStripY);   // leaving the editor tries the save
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_STREQ(L"ba", noteEditor.text);
@@ -394,8 +405,8 @@ TEST(Views, TheEndOfASessionSavesTheOpenNote)
 
     // A note that cannot be saved asks the session to go on, with one box.
     SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"more "));
-    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"note").c_str()));
-    ASSERT_TRUE(CreateDirectoryW(program.NotesPath(L"note").c_str(), nullptr));
+    NoteHeldOpen held(program.NotesPath(L"note"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.handle);
     EXPECT_EQ(FALSE, SendMessageW(program.window(), WM_QUERYENDSESSION, 0, 0));
     SendMessageW(program.window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(1u, program.boxes.Count());
@@ -1217,8 +1228,10 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
-    // Without a short name such a note is shown read-only and says why.
-    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"what?", TVI_LAST, 2, 3, 0);
+    // Without a short name the platform's calls take (a name holding a backslash)
+    // such a note is shown read-only and says why.
+    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376b\\000' > 'back\\slash'"));
+    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"back\\slash", TVI_LAST, 2, 3, 0);
     noteTree.SelectItem(bare);
     EXPECT_EQ(0u, program.boxes.Count());
     program.Tap(kStripX, kStripY);
@@ -1230,7 +1243,7 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     program.HoldAndChoose(IDM_DELETE);
     ASSERT_EQ(2u, program.boxes.Count());
     EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_UNREACHABLE), program.boxes.Shown()[1].text);
-    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'what?'")) << "nothing done to the file";
+    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'back\\slash'")) << "nothing done to the file";
 }
 
 typedef std::vector<std::wstring> Names;
@@ -1584,4 +1597,196 @@ TEST(Page, NotesOfEveryCombiningMarkAreShownEditedAndSaved)
         program.Pump();
     }
     EXPECT_EQ(0u, program.boxes.Count());
+}
+
+// What other programs do to the notes folder while an item is chosen: each
+// command reaches the entry the user chose, inside the notes folder, or
+// nothing, and no edit is lost.
+namespace {
+
+// The one entry of a folder whose name starts with prefix, or "".
+std::wstring NameStarting(const std::wstring& folder, const std::wstring& prefix)
+{
+    std::wstring found;
+    for (const std::wstring& name : NamesInFolder(folder))
+        if (name.compare(0, prefix.size(), prefix) == 0)
+            found = found.empty() ? name : L"<more than one>";
+    return found;
+}
+
+// Opens the note in the editor and types text at its start, a key at a time.
+void TypeIntoNote(ProgramUnderTest& program, const std::wstring& label, HTREEITEM parent,
+                  const wchar_t* text)
+{
+    ASSERT_NO_FATAL_FAILURE(SelectChild(label, parent));
+    program.Tap(kStripX, kStripY);
+    SendMessageW(noteEditor.control, EM_SETSEL, 0, 0);
+    for (const wchar_t* c = text; *c; ++c)
+        SendMessageW(noteEditor.control, WM_CHAR, *c, 1);
+}
+
+}  // namespace
+
+TEST(OtherPrograms, AShortNameSharedWithAnotherNoteNeverReachesIt)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "such names are made on the Unix side";
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(CreateDirectoryW(notes.c_str(), nullptr));
+    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376f\\000' > 'note?037' && "
+                                       "printf '\\377\\376s\\000' > 'note?997'"));
+    ASSERT_TRUE(program.Start());
+    // Whichever of the two the shared short name reaches opens; the other
+    // shows nothing, changes nothing and is not deleted.
+    int shared = 0;
+    for (const auto& [name, text] : {std::pair<const wchar_t*, const wchar_t*>{L"note?037", L"f"},
+                                     {L"note?997", L"s"}}) {
+        ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, name, nullptr, L"typed "));
+        program.Tap(15, kStripY);
+        if (!noteEditor.readOnlyNote) {
+            EXPECT_EQ(std::wstring(L"typed ") + text, noteEditor.text);
+            continue;
+        }
+        ++shared;
+        EXPECT_STREQ(L"", noteEditor.text) << "the other note is not shown";
+        program.HoldAndChoose(IDM_DELETE);
+    }
+    EXPECT_EQ(1, shared);
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_READ_ONLY_NAME_SHARED), program.boxes.Shown()[0].text);
+    EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_SHARED), program.boxes.Shown()[1].text);
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(cat 'note?037' 'note?997' | wc -c)\" -ge 16"))
+        << "both notes are still there, one of them with the typed text";
+}
+
+TEST(OtherPrograms, AFolderSwappedForALinkTakesNoTextOutside)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "links are made from the Unix side";
+    ProgramUnderTest program;
+    const std::wstring outside = program.docs.HostPath(L"outside");
+    ASSERT_TRUE(MakeFolder(program.NotesPath(L"")) && MakeFolder(program.NotesPath(L"X")) &&
+                MakeFolder(outside));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"X\\n"), kMark + Utf16(L"x")));
+    ASSERT_TRUE(WriteBytes(outside + L"\\n", kMark + Utf16(L"out")));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"n", ItemNamed(noteTree.GetRootItem(), L"X"),
+                                         L"typed "));
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L""), "mv X X.moved && ln -s ../outside X"));
+    program.Tap(15, kStripY);
+    EXPECT_EQ(kMark + Utf16(L"out"), Bytes(outside + L"\\n"));
+    EXPECT_EQ(std::vector<std::wstring>{L"n"}, NamesInFolder(outside));
+    const std::wstring conflict = NameStarting(program.NotesPath(L""), L"n (conflict ");
+    ASSERT_FALSE(conflict.empty()) << "the text went to the notes folder itself";
+    EXPECT_EQ(kMark + Utf16(L"typed x"), Bytes(program.NotesPath(conflict)));
+    EXPECT_EQ(1u, program.boxes.Count());
+}
+
+TEST(OtherPrograms, AnEditOutlivesItsFolderRenamedAndItsNoteReplacedByAFolder)
+{
+    ProgramUnderTest program;
+    ASSERT_TRUE(MakeFolder(program.NotesPath(L"")) && MakeFolder(program.NotesPath(L"F")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"F\\n"), kMark + Utf16(L"a")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"m"), kMark + Utf16(L"c")));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"n", ItemNamed(noteTree.GetRootItem(), L"F"),
+                                         L"b"));
+    ASSERT_TRUE(MoveFileW(program.NotesPath(L"F").c_str(), program.NotesPath(L"G").c_str()));
+    program.Tap(15, kStripY);
+    const std::wstring first = NameStarting(program.NotesPath(L""), L"n (conflict ");
+    ASSERT_FALSE(first.empty()) << "the text went to the nearest folder still there";
+    EXPECT_EQ(kMark + Utf16(L"ba"), Bytes(program.NotesPath(first)));
+    EXPECT_EQ(kMark + Utf16(L"a"), Bytes(program.NotesPath(L"G\\n")));
+
+    ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"m", nullptr, L"d"));
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"m").c_str()) &&
+                CreateDirectoryW(program.NotesPath(L"m").c_str(), nullptr));
+    program.Tap(15, kStripY);
+    const std::wstring second = NameStarting(program.NotesPath(L""), L"m (conflict ");
+    ASSERT_FALSE(second.empty()) << "the text went beside the folder in its place";
+    EXPECT_EQ(kMark + Utf16(L"dc"), Bytes(program.NotesPath(second)));
+    ASSERT_EQ(2u, program.boxes.Count());
+    EXPECT_NE(std::wstring::npos, program.boxes.Shown()[0].text.find(first));
+    EXPECT_FALSE(noteEditor.modified);
+}
+
+TEST(OtherPrograms, ANotesFolderThatIsALinkTakesCreateRenameAndDelete)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "links are made from the Unix side";
+    ProgramUnderTest program;
+    const std::wstring real = program.docs.HostPath(L"synced");
+    ASSERT_TRUE(MakeFolder(real));
+    ASSERT_TRUE(MakeUnixFolderLink(real, program.docs.HostPath(L"ZephNotes")));
+    ASSERT_TRUE(program.Start());
+    program.AnswerNameEntry(L"folder", IDOK);
+    program.HoldAndChoose(IDM_CREATE_FOLDER);
+    program.AnswerNameEntry(L"note", IDOK);
+    program.HoldAndChoose(IDM_CREATE_NOTE);
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"note"));
+    EndLabelEdit(program.window(), L"renamed");
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"folder"));
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_EQ(0u, program.boxes.Count());
+    EXPECT_EQ(std::vector<std::wstring>{L"renamed"}, NamesInFolder(real));
+    EXPECT_EQ(std::vector<std::wstring>{L"renamed"}, ItemLabels(noteTree.GetRootItem()));
+}
+
+TEST(OtherPrograms, ANoteNamedElsewhereAndDeletedElsewhereIsNotMadeUnderItsShortName)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "such names are made on the Unix side";
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(MakeFolder(notes));
+    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376w\\000' > 'what?'"));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"what?", nullptr, L"t"));
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm 'what?'"));
+    program.Tap(15, kStripY);
+    const std::wstring conflict = NameStarting(notes, L"what_ (conflict ");
+    ASSERT_FALSE(conflict.empty());
+    EXPECT_EQ(std::vector<std::wstring>{conflict}, NamesInFolder(notes));
+    EXPECT_EQ(kMark + Utf16(L"tw"), Bytes(program.NotesPath(conflict)));
+    EXPECT_EQ(1u, program.boxes.Count());
+}
+
+TEST(OtherPrograms, AStaleNoteSaysSoAndAFolderOfNamesWindowsRefusesGoesWhole)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "such names are made on the Unix side";
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(MakeFolder(notes) && MakeFolder(program.NotesPath(L"odd")));
+    ASSERT_TRUE(WriteBytes(program.NotesPath(L"gone"), kMark + Utf16(L"g")));
+    ASSERT_TRUE(RunInUnixFolder(program.NotesPath(L"odd"),
+                                "touch 'a?b' 'q\"<>|' 'dot.' 'sp ' && mkdir 'in*' && touch 'in*/x'"));
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(DeleteFileW(program.NotesPath(L"gone").c_str()));
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"gone"));
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_NOTE_GONE), program.boxes.Shown()[0].text);
+    EXPECT_EQ(nullptr, ItemNamed(noteTree.GetRootItem(), L"gone")) << "its folder is listed again";
+    EXPECT_FALSE(FileExists(program.NotesPath(L"gone")));
+
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"odd"));
+    program.HoldAndChoose(IDM_DELETE);
+    EXPECT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(NamesInFolder(notes).empty());
+}
+
+TEST(OtherPrograms, ACaseOnlyRenameRefusedHalfwayKeepsTheOldName)
+{
+    ProgramUnderTest program;
+    const std::wstring notes = program.NotesPath(L"");
+    ASSERT_TRUE(MakeFolder(notes));
+    ASSERT_TRUE(MakeNotesOnUnixSide(notes, {L"zn", L"Zn"}));
+    ASSERT_TRUE(program.Start());
+    ASSERT_NO_FATAL_FAILURE(SelectChild(L"zn"));
+    EndLabelEdit(program.window(), L"ZN");
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_EQ(SystemErrorText(ERROR_ALREADY_EXISTS), program.boxes.Shown()[0].text);
+    EXPECT_EQ((std::vector<std::wstring>{L"Zn", L"zn"}), SortedNames(notes));
+    EXPECT_NE(nullptr, ItemNamed(noteTree.GetRootItem(), L"zn"));
 }

@@ -380,21 +380,23 @@ failing_writes() {
         zd_eventually 5 [ "$(od -An -tx1 "$NOTES/a-note" | tr -d ' \n')" = fffe6f006c0064004e0045005700 ]
     quit
 
-    # b) a folder stands where the note's file should be
+    # b) another program puts a folder where the open note was: the folder
+    # stays as it is and the text goes to a new note beside it
     fresh_docs folder-in-place
     printf '\xff\xfeo\0l\0d\0' > "$NOTES/a-note"
     launch || return
     zd_tap 17 "$(ROW 0)"; zd_keys Down
     to_editor; editor_type "NEW"
     rm "$NOTES/a-note"; mkdir "$NOTES/a-note"; echo keep > "$NOTES/a-note/inner"
-    before=$(snapshot "$NOTES")
     to_tree
-    one_error "folder in place of the note: saving" "$(errors_after)"
-    unchanged "folder in place of the note: nothing changes on disk" "$before" "$NOTES"
-    rm -rf "$NOTES/a-note"
-    to_editor; to_tree
-    zd_check "folder in place of the note: the editor kept the edit" \
-        zd_eventually 5 [ "$(od -An -tx1 "$NOTES/a-note" 2>/dev/null | tr -d ' \n')" = fffe6f006c0064004e0045005700 ]
+    local saved; saved=$(zd_close_boxes '^Сохранить$' 4)
+    zd_check "folder in place of the note: one box says where the text went (saw $saved)" \
+        [ "$saved" = 1 ]
+    zd_check "folder in place of the note: no Error box" [ "$(errors_after 1)" = 0 ]
+    zd_check "folder in place of the note: the folder stays as it was" \
+        [ "$(cat "$NOTES/a-note/inner")" = keep ]
+    zd_check "folder in place of the note: the text is in a new note beside it" \
+        zd_eventually 5 [ "$(od -An -tx1 "$NOTES"/'a-note (conflict'* 2>/dev/null | tr -d ' \n')" = fffe6f006c0064004e0045005700 ]
     quit
 
     # c) the notes folder is immutable

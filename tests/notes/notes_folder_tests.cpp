@@ -1,0 +1,54 @@
+#include "notes/note_file.h"
+#include "notes/notes_folder.h"
+
+#include "resources/resource.h"
+#include "support/temp_folder.h"
+#include "support/tree_files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The entry below the notes folder as a listing finds it now.
+NoteEntry Listed(const std::wstring& folder, const std::wstring& name)
+{
+    NoteEntry entry;
+    entry.folder = folder;
+    entry.name = name;
+    EXPECT_TRUE(CurrentIdentity(entry, &entry.id).Done()) << "no entry to list";
+    return entry;
+}
+
+}  // namespace
+
+// An entry made again under its name, or reached through a folder swapped
+// for a link, is not the one chosen: nothing is done to it or through it.
+TEST(NotesFolder, AnEntryThatIsNoLongerTheOneChosenIsLeftAlone)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "other programs' changes are made on the Unix side";
+    TempDocuments docs;
+    const std::wstring notes = docs.HostPath(L"ZephNotes");
+    ASSERT_TRUE(MakeFolder(notes) && MakeFolder(notes + L"\\X") &&
+                MakeFolder(docs.HostPath(L"outside")));
+    ASSERT_TRUE(RunInUnixFolder(notes, "echo a > g && echo b > X/n && echo keep > ../outside/n"));
+    const NoteEntry g = Listed(L"", L"g");
+    const NoteEntry n = Listed(L"X", L"n");
+    NoteEntry x = Listed(L"", L"X");
+
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm g && echo other > g"));
+    EXPECT_EQ(IDS_REFUSED_ENTRY_CHANGED, DeleteEntry(g).refusal);
+    EntryId renamed;
+    EXPECT_EQ(IDS_REFUSED_ENTRY_CHANGED, RenameEntry(g, L"g2", &renamed).refusal);
+    EXPECT_TRUE(FileExists(notes + L"\\g"));
+
+    ASSERT_TRUE(RunInUnixFolder(notes, "mv X X.moved && ln -s ../outside X"));
+    EXPECT_EQ(IDS_REFUSED_LINK_RENAME, RenameEntry(n, L"n2", &renamed).refusal);
+    EXPECT_EQ(IDS_REFUSED_LINK_DELETE, DeleteEntry(n).refusal);
+    x.id = EntryId();
+    EXPECT_EQ(IDS_REFUSED_LINK_INSIDE, CreateFolderEntry(x, L"made", &renamed).refusal);
+    NoteFileState state;
+    EXPECT_EQ(IDS_REFUSED_LINK_INSIDE, CreateNoteText(x, L"made", L"t", &state).refusal);
+    EXPECT_EQ(std::vector<std::wstring>{L"n"}, NamesInFolder(docs.HostPath(L"outside")));
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(cat ../outside/n)\" = keep && test -f X.moved/n"));
+}
