@@ -174,8 +174,9 @@ stop_sync() {
     touch "$WORK/stop-sync"
     wait "$SYNC_PID" 2>/dev/null
     SYNC_PID=""
-    local runs incomplete
-    read -r runs incomplete < "$WORK/sync-counts"
+    # a loop stopped by a signal has no counts to give
+    local runs=0 incomplete=0
+    [ -s "$WORK/sync-counts" ] && read -r runs incomplete < "$WORK/sync-counts"
     count "unison runs" "$runs"
     count "unison runs not complete" "$incomplete"
 }
