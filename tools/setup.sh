@@ -14,9 +14,10 @@ ZEPH_PACKAGES="cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# zeph_install_packages [PACKAGE...]: the given packages, or all of the above.
 zeph_install_packages() {
     local missing=""
-    for package in $ZEPH_PACKAGES; do
+    for package in ${*:-$ZEPH_PACKAGES}; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
             missing="$missing $package"
     done

@@ -19,6 +19,13 @@
 //   zephprobe editor-text         prints the editor control's text (UTF-8)
 //   zephprobe labels              prints the tree's labels in UTF-8, one a
 //                                 line, each level indented by two blanks
+//   zephprobe selected            prints the tree's selected item: the
+//                                 rectangle of its label in the tree's
+//                                 client coordinates ("x y width height"),
+//                                 the tree's client height and 1 while its
+//                                 label is being edited, else 0, on the
+//                                 first line; its labels from the root
+//                                 joined with "/" on the second
 //   zephprobe answers SECONDS     exits 0 when the main window answers a
 //                                 message within that time, else 1
 #include <windows.h>
@@ -135,6 +142,16 @@ public:
         return true;
     }
 
+    // The rectangle of the item's label, in the tree's client coordinates.
+    bool LabelRect(LPARAM item, RECT* rect)
+    {
+        // The control reads the item from the rectangle it is given.
+        std::memcpy(rect, &item, sizeof(item));
+        return WriteProcessMemory(process_, remote_, rect, sizeof(*rect), nullptr) &&
+               SendMessageW(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote_)) &&
+               ReadProcessMemory(process_, remote_, rect, sizeof(*rect), nullptr);
+    }
+
 private:
     static constexpr int kTextUnits = 1024;
     static constexpr SIZE_T kSize = sizeof(TVITEMW) + kTextUnits * sizeof(wchar_t);
@@ -143,16 +160,21 @@ private:
     BYTE* remote_ = nullptr;
 };
 
+std::string Utf8(const std::wstring& text)
+{
+    char utf8[4 * 1024];
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8, sizeof(utf8),
+                                           nullptr, nullptr);
+    return length ? utf8 : "?";
+}
+
 bool PrintLabels(HWND tree, RemoteItemReader* reader, LPARAM item, int depth)
 {
     for (; item; item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
         std::wstring label;
         if (!reader->Label(item, &label))
             return false;
-        char utf8[4 * 1024];
-        const int length = WideCharToMultiByte(CP_UTF8, 0, label.c_str(), -1, utf8,
-                                               sizeof(utf8), nullptr, nullptr);
-        std::printf("%*s%s\n", 2 * depth, "", length ? utf8 : "?");
+        std::printf("%*s%s\n", 2 * depth, "", Utf8(label).c_str());
         const LRESULT child = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
         if (child && !PrintLabels(tree, reader, child, depth + 1))
             return false;
@@ -171,6 +193,33 @@ int Labels()
         return 1;
     const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     return PrintLabels(tree, &reader, root, 0) ? 0 : 1;
+}
+
+int Selected()
+{
+    HWND main = MainWindow();
+    HWND tree = main ? GetDlgItem(main, kTreeId) : nullptr;
+    if (!tree)
+        return 1;
+    RemoteItemReader reader(tree);
+    const LRESULT selected = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    RECT rect = {};
+    if (!reader.Ready() || !selected || !reader.LabelRect(selected, &rect))
+        return 1;
+    std::string path;
+    for (LPARAM item = selected; item;
+         item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_PARENT, item)) {
+        std::wstring label;
+        if (!reader.Label(item, &label))
+            return 1;
+        path = path.empty() ? Utf8(label) : Utf8(label) + "/" + path;
+    }
+    RECT client;
+    GetClientRect(tree, &client);
+    const bool editing = SendMessageW(tree, TVM_GETEDITCONTROL, 0, 0) != 0;
+    std::printf("%ld %ld %ld %ld %ld %d\n%s\n", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, client.bottom, editing ? 1 : 0, path.c_str());
+    return 0;
 }
 
 int Answers(double seconds)
@@ -269,6 +318,8 @@ int wmain(int argc, wchar_t** argv)
         return ClientSize(_wtoi(argv[2]), _wtoi(argv[3]));
     if (argc == 2 && std::wcscmp(argv[1], L"labels") == 0)
         return Labels();
+    if (argc == 2 && std::wcscmp(argv[1], L"selected") == 0)
+        return Selected();
     if (argc == 3 && std::wcscmp(argv[1], L"answers") == 0)
         return Answers(_wtof(argv[2]));
     if (argc == 2 && std::wcscmp(argv[1], L"layout") == 0)
@@ -276,6 +327,6 @@ int wmain(int argc, wchar_t** argv)
     if (argc == 2 && std::wcscmp(argv[1], L"editor-text") == 0)
         return EditorText();
     std::fprintf(stderr, "usage: zephprobe wait-root SECONDS | client-size WIDTH HEIGHT | labels"
-                         " | answers SECONDS | layout | editor-text\n");
+                         " | selected | answers SECONDS | layout | editor-text\n");
     return 2;
 }

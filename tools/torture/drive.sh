@@ -95,8 +95,9 @@ zd_launch() {
     : > "$ZD_RC_FILE"
     # The launcher's shell outlives a killed program and keeps its exit code;
     # the program runs in a session of its own, so that no signal meant for
-    # its process group reaches this script.
-    ( setsid -w wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >/dev/null 2>&1 &
+    # its process group reaches this script. What it prints (a crash's
+    # backtrace, a failed assertion) goes to ZD_APP_LOG when that is set.
+    ( setsid -w wine "$exe" </dev/null; echo $? > "$ZD_RC_FILE" ) >>"${ZD_APP_LOG:-/dev/null}" 2>&1 &
     ZD_APP_PID=$!
     zd_wait_main 90   # a first start in a new prefix builds its caches
 }

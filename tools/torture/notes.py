@@ -2,6 +2,7 @@
 """Note texts for the torture runs: random texts, the note file bytes."""
 import os
 import random
+import re
 import sys
 
 # Latin, Cyrillic, Greek, CJK and punctuation: every one a single UTF-16 unit.
@@ -24,6 +25,30 @@ def random_text(rng, max_units, breaks=0.05):
 
 def note_bytes(text):
     return b"\xff\xfe" + text.encode("utf-16-le")
+
+
+def file_text(path):
+    """A note's text; a file not in the note format read byte for byte."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] == b"\xff\xfe":
+        return data[2:].decode("utf-16-le", "replace")
+    return data.decode("latin-1")
+
+
+def tokens(folder, pattern):
+    """Every match of pattern in every file below folder (or in the file
+    folder names): (match, relative path)."""
+    if os.path.isfile(folder):
+        return [(match, os.path.basename(folder)) for match in re.findall(pattern, file_text(folder))]
+    found = []
+    for parent, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(parent, name)
+            if os.path.isfile(path):
+                for match in re.findall(pattern, file_text(path)):
+                    found.append((match, os.path.relpath(path, folder)))
+    return sorted(found)
 
 
 def main():
@@ -69,6 +94,9 @@ def main():
             text = f.read()[2:].decode("utf-16-le")
         with open(sys.argv[3], "wb") as f:
             f.write(text.replace("\r\n", "\n").encode("utf-8"))
+    elif command == "tokens":  # tokens FOLDER|FILE REGEX: "<match>\t<file>" for each match there
+        for match, path in tokens(sys.argv[2], sys.argv[3]):
+            print("%s\t%s" % (match, path))
     elif command == "units":   # units NOTE: number of text units
         print((os.path.getsize(sys.argv[2]) - 2) // 2)
     else:

@@ -5,11 +5,18 @@
 # figures; exits non-zero when anything that must hold did not.
 #
 #   bash tools/torture/run.sh [--short | --full | --trials N] [--only 1,4,...] [zephnotes.exe]
+#   bash tools/torture/run.sh --unison [--seed N] [--rounds N] [zephnotes.exe]
 #
 # Needs root (tmpfs mounts, chattr), Xvfb, xdotool, imagemagick, python3.
+# --unison runs two programs on two notes folders kept in step by Unison
+# instead (unison.sh).
 set -u
 ARGS=("$@")
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+if [ "${1:-}" = --unison ]; then
+    shift
+    exec bash "$HERE/unison.sh" "$@"
+fi
 source "$HERE/drive.sh"
 
 MODE=short
