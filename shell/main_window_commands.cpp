@@ -395,6 +395,30 @@ void ReportTreeFailures()
         ReportOutcome(failure);
 }
 
+namespace {
+
+// The highest item on the way up from item whose entry is gone from disk
+// (the item itself when only it went), or null while its entry is there.
+HTREEITEM HighestGoneItem(HTREEITEM item)
+{
+    auto gone = [](HTREEITEM each) {
+        const ItemRecord* record = noteTree.Record(each);
+        if (!record || each == noteTree.GetRootItem())
+            return false;
+        const WideString path = noteTree.FolderPath(record->parent) + record->PathName();
+        return DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES;
+    };
+    if (!gone(item))
+        return nullptr;
+    HTREEITEM highest = item;
+    for (HTREEITEM parent = noteTree.NextItem(item, TVGN_PARENT); parent && gone(parent);
+         parent = noteTree.NextItem(parent, TVGN_PARENT))
+        highest = parent;
+    return highest;
+}
+
+}  // namespace
+
 void ReportSaveDetour()
 {
     const SaveDetour detour = noteEditor.lastSaveDetour;
@@ -422,6 +446,10 @@ void ReportSaveDetour()
                                                        kKindNote, 3, TimeStamp());
             noteTree.SetEntryId(item, made.id);
         }
+        // The text is safe: the note another program took away, and the
+        // folders that went with it, leave the tree even while chosen.
+        if (const HTREEITEM stale = HighestGoneItem(note))
+            folderWatch.LetGo(stale);
         LoadStringW(app.instance, IDS_SAVED_AS_CONFLICT, format, 256);
         swprintf(text, 1024, format, name.Text(), noteEditor.savedElsewhereName.c_str());
     } else {

@@ -1832,6 +1832,10 @@ TEST(OtherPrograms, AnEditOutlivesItsFolderRenamedAndItsNoteReplacedByAFolder)
     ASSERT_FALSE(first.empty()) << "the text went to the nearest folder still there";
     EXPECT_EQ(kMark + Utf16(L"ba"), Bytes(program.NotesPath(first)));
     EXPECT_EQ(kMark + Utf16(L"a"), Bytes(program.NotesPath(L"G\\n")));
+    // The folder that went leaves the tree though its note was chosen.
+    HTREEITEM root = noteTree.GetRootItem();
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemLabels(root) == Names{L"G", L"m", first}; }))
+        << Joined(ItemLabels(root));
 
     ASSERT_NO_FATAL_FAILURE(TypeIntoNote(program, L"m", nullptr, L"d"));
     ASSERT_TRUE(DeleteFileW(program.NotesPath(L"m").c_str()) &&
