@@ -175,17 +175,27 @@ struct FrameDrag {
 };
 FrameDrag frameDrag = {nullptr, {0, 0, 0, 0}, {0, 0}, false};
 
-// A resize the window manager drives: the frame its drag began from, while
-// one is waiting to be put in proportion; the manager's last size and the
-// edge the last resize was kept from.
+// A size change from outside: the frame it began from, while one waits to
+// be put in proportion; what the window last put right, when, and how often
+// in a row the same size came back, so that a manager insisting on a size
+// keeps it.
 struct ManagerSizing {
     HWND window;        // null before the first
     bool pending;
     RECT start;
-    RECT lastProposal;
-    WPARAM edge;
+    RECT refused;
+    DWORD refusedAt;
+    int givenBack;
 };
-ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, WMSZ_BOTTOMRIGHT};
+ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0};
+// A manager's drag gives its size back once when the pointer is let go (it
+// does not follow the window's answer while it drags); one that gives it
+// back a second time within this long keeps it.
+const DWORD kManagerInsistsWithin = 3000;
+const int kTimesGivenBackToKeep = 2;
+
+// Set from a step taken as it comes until the limits are asked for it.
+bool stepTakenAsItComes = false;
 
 // Set while the program sizes its own window: that is never a manager's.
 bool sizingItself = false;
@@ -219,14 +229,6 @@ unsigned MovedSides(const RECT& from, const RECT& to)
             sides |= kBottomSide;
     }
     return sides;
-}
-
-int SideCount(unsigned sides)
-{
-    int count = 0;
-    for (unsigned side : {kLeftSide, kTopSide, kRightSide, kBottomSide})
-        count += (sides & side) ? 1 : 0;
-    return count;
 }
 
 // The edge (WMSZ_*) that moved those sides; a frame that grew or shrank on
@@ -304,44 +306,82 @@ void EndFrameDrag(HWND window)
         SetFrame(window, kept);
 }
 
+SIZE SmallestClientSize(int dpi)
+{
+    if (dpi <= 0)
+        dpi = 96;
+    return Size(std::max(kDesignClientWidth, MulDiv(kDesignClientWidth, dpi, 96)),
+                std::max(kDesignClientHeight, MulDiv(kDesignClientHeight, dpi, 96)));
+}
+
+SIZE FitInsideAskedSize(SIZE asked, SIZE smallest)
+{
+    int width = asked.cx;
+    int height = asked.cy;
+    if (static_cast<int64_t>(width) * kDesignClientHeight >=
+        static_cast<int64_t>(height) * kDesignClientWidth)
+        width = ProportionalWidth(height);
+    else
+        height = ProportionalHeight(width);
+    if (width < smallest.cx || height < smallest.cy)
+        return smallest;
+    return Size(width, height);
+}
+
+namespace {
+
+void BeginOutsideSizing(HWND window, const RECT& start)
+{
+    if (!(managerSizing.window == window && managerSizing.pending))
+        managerSizing.start = start;
+    managerSizing.window = window;
+    managerSizing.pending = true;
+}
+
+// A client rectangle lying on no screen is brought to the nearest first.
+bool PutOnScreen(RECT edges, RECT* client)
+{
+    if (FitToScreen(edges, client))
+        return true;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromRect(client, MONITOR_DEFAULTTONEAREST), &monitor))
+        return false;
+    OffsetRect(client, monitor.rcWork.left + edges.left - client->left,
+               monitor.rcWork.top + edges.top - client->top);
+    return FitToScreen(edges, client);
+}
+
+}  // namespace
+
 bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
 {
-    if (position->flags & SWP_NOSIZE)
-        return false;   // a move leaves a waiting resize as it is
+    if (sizingItself || frameDrag.window == window)
+        return false;
+    // Maximising, minimising and restoring come with the system's flag for a
+    // changed state, which has no name; after a restore the window is put
+    // right like any other.
+    const UINT kStateChanged = 0x8000;
     RECT now;
     GetWindowRect(window, &now);
-    RECT proposal = now;
-    if (!(position->flags & SWP_NOMOVE))
-        OffsetRect(&proposal, position->x - now.left, position->y - now.top);
-    proposal.right = proposal.left + position->cx;
-    proposal.bottom = proposal.top + position->cy;
-    const unsigned fromNow = MovedSides(now, proposal);
-    if (!fromNow)
+    if (position->flags & kStateChanged) {
+        BeginOutsideSizing(window, now);
+        return true;
+    }
+    if ((position->flags & SWP_NOSIZE) || IsZoomed(window) || IsIconic(window))
+        return false;   // a move leaves a waiting resize as it is
+    if (position->cx == Width(now) && position->cy == Height(now))
         return false;
-    // Maximising, minimising and restoring come with a changed frame (and
-    // the system's flag for a changed state, which has no name).
-    const UINT kStateChanged = 0x8000;
-    const bool managers = !sizingItself && frameDrag.window != window && !InSendMessage() &&
-                          !IsZoomed(window) && !IsIconic(window) &&
-                          !(position->flags & (SWP_FRAMECHANGED | kStateChanged));
-    if (managers && !(managerSizing.window == window && managerSizing.pending)) {
-        // A drag the manager goes on with after the window was put in
-        // proportion differs from the manager's own last size only at the
-        // edge it drags; a new drag differs from the window's frame only there.
-        managerSizing.start = now;
-        if (managerSizing.window == window &&
-            SideCount(MovedSides(managerSizing.lastProposal, proposal)) < SideCount(fromNow))
-            managerSizing.start = managerSizing.lastProposal;
-    }
-    if (managers) {
-        if (managerSizing.window != window)
-            managerSizing.edge = WMSZ_BOTTOMRIGHT;
-        managerSizing.window = window;
-        managerSizing.lastProposal = proposal;
-    }
-    // Any other size change ends a resize that was waiting.
-    managerSizing.pending = managers;
-    return managers;
+    stepTakenAsItComes = true;
+    BeginOutsideSizing(window, now);
+    return true;
+}
+
+void FollowScreenChange(HWND window)
+{
+    RECT now;
+    GetWindowRect(window, &now);
+    BeginOutsideSizing(window, now);
 }
 
 void ApplyManagerSizing(HWND window)
@@ -351,26 +391,59 @@ void ApplyManagerSizing(HWND window)
     managerSizing.pending = false;
     if (IsZoomed(window) || IsIconic(window))
         return;
-    // The edges that moved since the drag began; the manager repeating its
-    // own last size keeps the edge it had.
     RECT now;
     GetWindowRect(window, &now);
+    // The size the window put right keeps coming back: the manager keeps
+    // it, and the window is laid out for it.
+    if (Width(now) == Width(managerSizing.refused) &&
+        Height(now) == Height(managerSizing.refused) &&
+        GetTickCount() - managerSizing.refusedAt < kManagerInsistsWithin) {
+        if (++managerSizing.givenBack >= kTimesGivenBackToKeep)
+            return;
+    } else {
+        managerSizing.givenBack = 0;
+    }
+    const RECT edges = NonClientEdges(window);
+    RECT client = {now.left + edges.left, now.top + edges.top, now.right - edges.right,
+                   now.bottom - edges.bottom};
+    const SIZE fitted = FitInsideAskedSize(Size(Width(client), Height(client)),
+                                           SmallestClientSize(ScreenDpi()));
+    // The edges that moved give way; the others stay.
     const unsigned sides = MovedSides(managerSizing.start, now);
-    if (sides)
-        managerSizing.edge = EdgeOfSides(sides);
-    RECT kept = now;
-    KeepDesignProportions(managerSizing.edge, NonClientSize(window), &kept);
-    if (!EqualRect(&kept, &now))
-        SetFrame(window, kept);
+    if ((sides & kLeftSide) && !(sides & kRightSide))
+        client.left = client.right - fitted.cx;
+    else
+        client.right = client.left + fitted.cx;
+    if ((sides & kTopSide) && !(sides & kBottomSide))
+        client.top = client.bottom - fitted.cy;
+    else
+        client.bottom = client.top + fitted.cy;
+    if (!PutOnScreen(edges, &client))
+        return;
+    const RECT kept = {client.left - edges.left, client.top - edges.top,
+                       client.right + edges.right, client.bottom + edges.bottom};
+    if (EqualRect(&kept, &now))
+        return;
+    managerSizing.refused = now;
+    managerSizing.refusedAt = GetTickCount();
+    SetFrame(window, kept);
 }
 
-void LimitTrackSize(SIZE nonClient, MINMAXINFO* info)
+void LimitTrackSize(HWND window, MINMAXINFO* info)
 {
-    info->ptMinTrackSize.x = kDesignClientWidth + nonClient.cx;
-    info->ptMinTrackSize.y = kDesignClientHeight + nonClient.cy;
-    // The system's limit is about the screen's size; a program may set more.
+    // The platform's limit is about the screen's size; a program may set more.
     info->ptMaxTrackSize.x = std::max<LONG>(info->ptMaxTrackSize.x, kLargestSide);
     info->ptMaxTrackSize.y = std::max<LONG>(info->ptMaxTrackSize.y, kLargestSide);
+    if (stepTakenAsItComes) {
+        stepTakenAsItComes = false;
+        info->ptMinTrackSize.x = 1;
+        info->ptMinTrackSize.y = 1;
+        return;
+    }
+    const SIZE nonClient = NonClientSize(window);
+    const SIZE smallest = SmallestClientSize(ScreenDpi());
+    info->ptMinTrackSize.x = smallest.cx + nonClient.cx;
+    info->ptMinTrackSize.y = smallest.cy + nonClient.cy;
 }
 
 SIZE StartClientSize(int dpi, SIZE room)
