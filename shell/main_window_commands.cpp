@@ -133,6 +133,22 @@ void RelistAfter(const Outcome& outcome, HTREEITEM item)
     ReportTreeFailures();
 }
 
+// A failure that only says the name is taken (or, for a note asked where a
+// folder stands, that it cannot be opened) is foreseeable: said in the
+// program's words, by what holds the name. Any other stays the system's.
+Outcome NameTakenAsRefusal(const Outcome& outcome, const WideString& path)
+{
+    if (outcome.refusal || (outcome.error != ERROR_ALREADY_EXISTS &&
+                            outcome.error != ERROR_FILE_EXISTS &&
+                            outcome.error != ERROR_ACCESS_DENIED))
+        return outcome;
+    const DWORD attributes = DeviceGetFileAttributes(path.Text());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return outcome;
+    return Outcome::Refusal((attributes & FILE_ATTRIBUTE_DIRECTORY) ? IDS_REFUSED_FOLDER_EXISTS
+                                                                    : IDS_REFUSED_NOTE_EXISTS);
+}
+
 // Asks for the name of a new entry of the selected folder. True with the
 // entry's name and parent item when something is to be made; a name that
 // cannot be one is refused with one box.
@@ -160,7 +176,7 @@ void CreateFolder()
     EntryId made;
     const Outcome outcome = CreateFolderEntry(noteTree.EntryOf(parent), name.Text(), &made);
     if (!outcome.Done()) {
-        ReportOutcome(outcome);
+        ReportOutcome(NameTakenAsRefusal(outcome, noteTree.FolderPath(parent) + name));
         RelistAfter(outcome, parent);
         return;
     }
@@ -180,7 +196,7 @@ void CreateNoteFile()
     noteEditor.Clear();
     Outcome failure;
     if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text(), &failure)) {
-        ReportOutcome(failure);
+        ReportOutcome(NameTakenAsRefusal(failure, noteTree.FolderPath(parent) + name));
         RelistAfter(failure, parent);
         return;
     }
@@ -368,7 +384,10 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
     const Outcome outcome = RenameEntry(noteTree.EntryOf(item), newLabel.Text(), &renamed);
     if (!outcome.Done()) {
         noteTree.ApplySortOrder();
-        ReportOutcome(outcome);
+        // A change of case only finds its own entry under the new name.
+        ReportOutcome(_wcsicmp(oldLabel.Text(), newLabel.Text()) == 0
+                          ? outcome
+                          : NameTakenAsRefusal(outcome, folder + newLabel));
         RelistAfter(outcome, item);
         return;
     }
