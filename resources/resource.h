@@ -56,6 +56,7 @@
 #define IDS_NOTE_GONE                   156
 #define IDS_REFUSED_FOLDER_EXISTS       157
 #define IDS_REFUSED_NOTE_EXISTS         158
+#define IDS_NO_WINDOW                   159
 
 // Accelerators
 #define IDA_MAIN                2

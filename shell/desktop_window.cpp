@@ -193,6 +193,9 @@ ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0}
 // back a second time within this long keeps it.
 const DWORD kManagerInsistsWithin = 3000;
 const int kTimesGivenBackToKeep = 2;
+// How much thicker than the system's frame a manager's may be on each side
+// (xfwm4's title bar is 6 pixels taller than Wine's caption).
+const int kManagerFrameAllowance = 6;
 
 // Set from a step taken as it comes until the limits are asked for it.
 bool stepTakenAsItComes = false;
@@ -418,7 +421,12 @@ void ApplyManagerSizing(HWND window)
         client.top = client.bottom - fitted.cy;
     else
         client.bottom = client.top + fitted.cy;
-    if (!PutOnScreen(edges, &client))
+    // The manager's frame is its own: it may be thicker than the one the
+    // window reckons with, and it still has to fit on the screen.
+    const RECT framed = {edges.left + kManagerFrameAllowance, edges.top + kManagerFrameAllowance,
+                         edges.right + kManagerFrameAllowance,
+                         edges.bottom + kManagerFrameAllowance};
+    if (!PutOnScreen(framed, &client))
         return;
     const RECT kept = {client.left - edges.left, client.top - edges.top,
                        client.right + edges.right, client.bottom + edges.bottom};

@@ -70,8 +70,10 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     app.mainWindow = CreateWindowExW(0, className, title, MainWindowStyle(), CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                      nullptr, instance, nullptr);
-    if (!app.mainWindow)
+    if (!app.mainWindow) {
+        app.windowRefused = true;
         return false;
+    }
 
 #ifdef _WIN32_WCE
     // The shell sized the window to the work area, bar included: the

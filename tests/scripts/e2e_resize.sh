@@ -7,8 +7,10 @@
 # is checked pixel by pixel. Then the place and size are kept across a
 # restart, nonsense in the registry is ignored, and at 144 DPI the window
 # starts in proportion. Last, the same with a window manager (openbox):
-# drags by the manager's frame, a move of a window of odd proportions, and
-# the pop-ups and boxes, after each of which the keys reach the program.
+# drags of every grip of the manager's frame, slow and fast, another
+# program's requests (xdotool windowsize), maximising and restoring, each
+# ending on the screen in proportion with the bar inside; then the pop-ups
+# and boxes, after each of which the keys reach the program.
 # Usage: e2e_resize.sh zephnotes.exe
 #
 # With no window manager on the display, Wine draws the frame itself and
@@ -250,12 +252,12 @@ zd_check "screenshot: nothing of the window right of the client area's frame" \
 
 # ---- a size set from outside -------------------------------------------------
 probe client-size 333 401 >/dev/null
-sleep 0.5
+sleep 0.8
 layout
-zd_check "another program's odd size is kept (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "333 401" ]
-check_layout "333 x 401"; check_work "333 x 401"
-zd_screenshot "$SHOTS/e2e-resize-333x401.png"
+zd_check "another program's 333 x 401 ends in proportion inside it (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "333 372" ]
+check_layout "333 x 372"; check_work "333 x 372"
+zd_screenshot "$SHOTS/e2e-resize-333x372.png"
 
 # Back to the tree view by the binding, now at the left edge: the edit is saved.
 xdotool mousemove $((client_x + 15 * 333 / 240)) $((client_y + 200)) click 1; sleep 0.8
@@ -352,36 +354,92 @@ wm_check() {
         [ "$handle" != "28,58,118" ] && [ "$handle" != "0,0,0" ]
 }
 
+# on_screen: the window with the manager's frame lies on the 1600 x 1200 screen.
+on_screen() {
+    win_edges
+    [ $((wl - EL)) -ge 0 ] && [ $((wt - ET)) -ge 0 ] &&
+        [ $((wr + ER)) -le 1600 ] && [ $((wb + EB)) -le 1200 ]
+}
+# settled WHAT: however it was sized, on the screen, not smaller than the
+# design, in proportion, the bar inside.
+settled() {
+    layout
+    zd_check "$1: on the screen" on_screen
+    zd_check "$1: in proportion, not smaller than 240 x 268 (${client_width}x$client_height)" proportional
+    check_layout "$1"
+}
+
 # Away from the screen's edges first, by the caption.
 layout; win_edges
 drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 200 120
 layout
 zd_check "the caption moves the window by 200, 120 without sizing it" \
     [ "$client_width $client_height" = "480 536" ]
+# Each grip: the design's proportions inside the size the drag asked for.
 win_edges
-drag $(( wr - 4 )) $(( wb + EB / 2 )) 240 60
-layout; wm_check "the bottom-right grip" 720 "$(ph 720)"
+drag $(( wr - 4 )) $(( wb + EB / 2 )) 240 120
+layout; wm_check "the bottom-right grip out by 240, 120" 587 656
 drag "$wr" $(( (wt + wb) / 2 )) -120 0
-layout; wm_check "the right side, in by 120" 600 "$(ph 600)"
+layout; wm_check "the right side, in by 120" 467 521
 win_edges
-drag $(( (wl + wr) / 2 )) $(( wb + EB / 2 )) 0 134
-layout; wm_check "the bottom handle, down by 134" "$(pw 804)" 804
+drag $(( (wl + wr) / 2 )) $(( wb + EB / 2 )) 0 -100
+layout; wm_check "the bottom handle, up by 100" 377 421
 win_edges; before_right=$wr
 drag $(( wl - EL )) $(( (wt + wb) / 2 )) -60 0
-layout; wm_check "the left side, out by 60" 780 "$(ph 780)"
+layout; wm_check "the left side out by 60: never larger than asked" 377 421
+win_edges
+zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
+drag $(( wl - EL )) $(( (wt + wb) / 2 )) 40 0
+layout; wm_check "the left side in by 40" 337 376
 win_edges
 zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
 before_bottom=$wb
-drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 100
-layout; wm_check "the top side, down by 100" "$(pw 771)" 771
+drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 50
+layout; wm_check "the top side, down by 50" 292 326
 win_edges
 zd_check "the bottom stays where it was" [ "$wb" = "$before_bottom" ]
+before_corner="$wr $wb"
+drag $(( wl - EL )) $(( wt - ET + 1 )) -100 -100
+layout; wm_check "the top-left grip out by 100, 100" 381 426
+win_edges
+zd_check "the bottom-right corner stays where it was" [ "$wr $wb" = "$before_corner" ]
 # A slow drag that pauses on the way: still in proportion where it ends.
 xdotool mousemove -- "$wr" $(( (wt + wb) / 2 )); sleep 0.2; xdotool mousedown 1; sleep 0.3
 for step in 1 2 3 4 5 6; do xdotool mousemove -- $((wr - 15 * step)) $(( (wt + wb) / 2 )); sleep 0.5; done
 xdotool mouseup 1; sleep 1
-layout; wm_check "a slow drag of the right side" 600 "$(ph 600)"
-zd_screenshot "$SHOTS/e2e-wm-600.png"
+layout; wm_check "a slow drag of the right side, in by 90" 291 325
+zd_screenshot "$SHOTS/e2e-wm-291.png"
+# A fast one far past the smallest size, in one move.
+win_edges
+xdotool mousemove -- $(( wr - 4 )) $(( wb + EB / 2 )); sleep 0.2; xdotool mousedown 1; sleep 0.2
+xdotool mousemove -- $(( wr - 8 )) $(( wb + EB / 2 - 4 )); sleep 0.05
+xdotool mousemove -- $(( wl - 300 )) $(( wt - 300 )); sleep 0.05; xdotool mouseup 1; sleep 1
+layout; wm_check "a fast drag of the bottom-right grip far up and left" 240 268
+settled "the fast drag"
+
+# Another program's requests (xdotool windowsize asks the manager for the
+# X window's size: the client area with the bar).
+request() { xdotool windowsize "$MAIN_X" "$1" "$2"; sleep 1; layout; }
+request 100 100; wm_check "windowsize 100 100" 240 268
+request 800 300; wm_check "windowsize 800 300" 245 274
+request 300 700; wm_check "windowsize 300 700" 300 335
+request 1500 1500; settled "windowsize 1500 1500, larger than the screen"
+zd_check "windowsize 1500 1500: as large as the screen lets it" [ "$client_height" -gt 1000 ]
+
+# Maximised by the title bar, it is laid out for the whole work area; restored,
+# it has the size it had.
+request 480 562
+win_edges
+xdotool mousemove $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) click --repeat 2 --delay 80 1; sleep 1.5
+layout
+zd_check "a double click on the title maximises it (${client_width}x$client_height)" \
+    [ "$client_width" -ge 1500 ]
+check_layout "maximised"
+win_edges
+zd_check "maximised, the bar is on the screen" [ "$wb" -le 1200 ]
+zd_screenshot "$SHOTS/e2e-wm-maximised.png"
+xdotool mousemove 800 $(( ET / 2 )) click --repeat 2 --delay 80 1; sleep 1.5
+layout; wm_check "restored" 480 536
 
 kept="$client_width $client_height"
 zd_keys ctrl+q
@@ -389,17 +447,7 @@ zd_wait_exit 20 || zd_kill_app
 zd_check "the size kept is the proportional one ($kept)" \
     [ "$(( $(stored ClientWidth) )) $(( $(stored ClientHeight) ))" = "$kept" ]
 
-# A window another program gave odd proportions, moved by its caption.
 launch
-probe client-size 600 300 >/dev/null
-sleep 0.5; layout; win_edges
-before="$client_x $client_y"
-drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 80 60
-layout
-zd_check "moved by the caption, the odd size stays (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "600 300" ]
-zd_check "and the window moved by 80, 60 ($client_x,$client_y)" \
-    [ "$client_x $client_y" = "$(( ${before% *} + 80 )) $(( ${before#* } + 60 ))" ]
 probe client-size 480 536 >/dev/null
 sleep 0.5; layout
 
