@@ -1,6 +1,7 @@
 // The program's entry function.
 #include "shell/start_up.h"
 
+#include "base/drawing.h"
 #include "base/resource_text.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -47,7 +48,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
         if (!app.windowRefused)
             return 0;   // another instance was raised
         SayWindowRefused();
+        RestoreFallbacks();
         return 1;
     }
-    return RunMessageLoop();
+    const int status = RunMessageLoop();
+    RestoreFallbacks();
+    return status;
 }

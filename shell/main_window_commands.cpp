@@ -11,6 +11,7 @@
 #include "shell/settings.h"
 #include "skin/about_window.h"
 #include "tree/folder_watch.h"
+#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -543,6 +544,8 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
     case TVN_DELETEITEMW:
         noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         break;
+    case NM_CUSTOMDRAW:
+        return DrawLabelInItsFace(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
     default:
         break;
     }
