@@ -10,6 +10,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 const COLORREF kTreeBackground = 0xFFFFFF;
@@ -241,9 +243,79 @@ void RemakePaperBrush()
 
 }  // namespace
 
+namespace {
+
+// The design's indent of the tree's levels, which also bounds the size of
+// the expand boxes the control draws.
+const int kDesignTreeIndent = 19;
+
+// A copy of a strip's frame stretched to side x side.
+HBITMAP StretchedIcon(const SkinStrip& strip, int side)
+{
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP made = CreateCompatibleBitmap(screen, side, side);
+    if (source && target && made) {
+        HGDIOBJ oldSource = SelectObject(source, strip.bitmap);
+        HGDIOBJ oldTarget = SelectObject(target, made);
+        SetStretchBltMode(target, HALFTONE);
+        StretchBlt(target, 0, 0, side, side, source, 0, 0, strip.frameWidth, strip.frameHeight,
+                   SRCCOPY);
+        SelectObject(source, oldSource);
+        SelectObject(target, oldTarget);
+    }
+    if (source)
+        DeleteDC(source);
+    if (target)
+        DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+    return made;
+}
+
+// The tree's icons, its indent and so its expand boxes grow with the window
+// as the rest of the skin does; at the design size they are the strips'
+// own.
+void ScaleTreeIcons()
+{
+    static HIMAGELIST scaled = nullptr;
+    static int scaledSide = 0;
+    const int designSide = folderIconStrip.frameHeight;
+    if (!noteTree.controlWindow || designSide <= 0)
+        return;
+    const int side = std::max(designSide, designSide * app.clientHeight / kDesignClientHeight);
+    const int current = scaled ? scaledSide : designSide;
+    if (side == current)
+        return;
+    HIMAGELIST made = nullptr;
+    if (side != designSide) {
+        made = ImageList_Create(side, side, ILC_COLOR24, 4, 0);
+        if (!made)
+            return;
+        for (const SkinStrip* strip : {&folderIconStrip, &folderSelectedIconStrip, &noteIconStrip,
+                                       &noteSelectedIconStrip}) {
+            HBITMAP icon = StretchedIcon(*strip, side);
+            ImageList_Add(made, icon, nullptr);
+            if (icon)
+                DeleteObject(icon);
+        }
+    }
+    SendMessageW(noteTree.controlWindow, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(made ? made : iconList.list));
+    SendMessageW(noteTree.controlWindow, TVM_SETINDENT,
+                 std::max(kDesignTreeIndent, kDesignTreeIndent * side / designSide), 0);
+    if (scaled)
+        ImageList_Destroy(scaled);
+    scaled = made;
+    scaledSide = side;
+}
+
+}  // namespace
+
 void LayOutContent()
 {
     RemakePaperBrush();
+    ScaleTreeIcons();
     noteEditor.Layout(app.clientWidth, app.clientHeight);
     noteTree.Layout(app.clientWidth, app.clientHeight);
     if (noteEditor.control)
