@@ -116,6 +116,9 @@
 #define IDM_EXIT                40000
 #define IDM_HELP_MENU           40001
 #define IDM_ABOUT               40002
+// Keys of a desktop: no button of the bar, an accelerator each.
+#define IDM_SWITCH_VIEW         40003
+#define IDM_RENAME              40004
 
 // Shell menu-bar record: a custom resource type read by base/shell_services.
 // Layout, 16-bit words: menu id, button count, then per button

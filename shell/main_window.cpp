@@ -175,6 +175,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return OnNotify(window, wParam, lParam);
     case WM_COMMAND:
         return OnCommand(window, wParam, lParam);
+    case WM_CONTEXTMENU:
+        return OnContextMenu(window, lParam);
     case WM_TIMER:
         if (wParam == kFolderTimerId)
             return OnFolderTimer(window);

@@ -7,6 +7,7 @@
 #include "notes/notes_folder.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/name_entry_window.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
@@ -276,10 +277,9 @@ void SaveFromEditorMenu()
     SaveOpenNote();
 }
 
-void OpenMenu(HWND window, LPARAM lParam)
+// Opens the view's menu with its top edge at a screen point, centred on it.
+void OpenMenuAt(HWND window, POINT at)
 {
-    const int x = LOWORD(lParam);
-    const int y = HIWORD(lParam);
     HMENU menu;
     if (app.editorView) {
         menu = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDM_EDITOR));
@@ -301,19 +301,60 @@ void OpenMenu(HWND window, LPARAM lParam)
     app.popupMenu = menu;
     if (!app.editorView)
         UpdateSortMenu();
+    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y, window,
+                     nullptr);
+    DestroyMenu(menu);
+    app.popupMenu = nullptr;
+}
+
+void OpenMenu(HWND window, LPARAM lParam)
+{
     // The handheld's window sits at the screen's corner, where the press
     // point is also a screen position; a desktop window does not, so the
     // menu opens where the press really was.
-    POINT at = {x, y};
+    POINT at = {LOWORD(lParam), HIWORD(lParam)};
     DWORD pos = GetMessagePos();
     if (pos != 0 || GetMessageTime() != 0) {
         at.x = static_cast<short>(LOWORD(pos));
         at.y = static_cast<short>(HIWORD(pos));
     }
-    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y, window,
-                     nullptr);
-    DestroyMenu(menu);
-    app.popupMenu = nullptr;
+    OpenMenuAt(window, at);
+}
+
+// Where a menu asked for from the keyboard opens: below the selected item's
+// label in the tree view, below the caret on the page, else at the middle
+// of the view.
+POINT KeyboardMenuPoint(HWND window)
+{
+    POINT at = {app.clientWidth / 2, app.clientHeight / 2};
+    HWND from = window;
+    RECT label = {};
+    HTREEITEM selected = noteTree.GetSelected();
+    if (!app.editorView && selected) {
+        *reinterpret_cast<HTREEITEM*>(&label) = selected;
+        if (SendMessageW(noteTree.controlWindow, TVM_GETITEMRECT, TRUE,
+                         reinterpret_cast<LPARAM>(&label))) {
+            at = {(label.left + label.right) / 2, label.bottom};
+            from = noteTree.controlWindow;
+        }
+    } else if (app.editorView && noteEditor.control && GetFocus() == noteEditor.control &&
+               GetCaretPos(&at)) {
+        at.y += 13 * app.clientHeight / kDesignClientHeight;
+        from = noteEditor.control;
+    }
+    ClientToScreen(from, &at);
+    return at;
+}
+
+// The tree's label editor for the selected item, from the keyboard (a tap
+// on the selected item does the same); the notes folder keeps its name.
+void RenameSelected()
+{
+    HTREEITEM selected = noteTree.GetSelected();
+    if (app.editorView || !selected || selected == noteTree.GetRootItem())
+        return;
+    SetFocus(noteTree.controlWindow);
+    SendMessageW(noteTree.controlWindow, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(selected));
 }
 
 // An edit still pending here is one whose save failed and was reported:
@@ -497,6 +538,42 @@ LRESULT OnButtonDown(HWND window, WPARAM, LPARAM lParam)
     return OnPress(window, LOWORD(lParam), HIWORD(lParam));
 }
 
+// Shift+F10 or the menu key: the view's menu, as a tap-and-hold opens it.
+// A click's own request is left alone: the press already opened the menu.
+LRESULT OnContextMenu(HWND window, LPARAM lParam)
+{
+    if (lParam != -1 || app.popupMenu)
+        return 0;
+    OpenMenuAt(window, KeyboardMenuPoint(window));
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
+bool TranslateViewKey(const MSG& message)
+{
+    // Shift+F10 asks for the view's menu as the menu key does; Wine's
+    // default handling of F10 knows only the window menu.
+    if ((message.message == WM_SYSKEYDOWN || message.message == WM_KEYDOWN) &&
+        message.wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && !app.popupMenu &&
+        !app.activeNameEntry && app.mainWindow && GetForegroundWindow() == app.mainWindow) {
+        OnContextMenu(app.mainWindow, -1);
+        return true;
+    }
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || !message.hwnd ||
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    // Tab goes on from a note in the tree to its page; Shift+Tab comes back
+    // (on the page Tab itself is a character of the note).
+    const bool toPage = !back && message.hwnd == noteTree.controlWindow && !app.editorView &&
+                        noteTree.selectedKind == kKindNote;
+    const bool toTree = back && message.hwnd == noteEditor.control && app.editorView;
+    if (!toPage && !toTree)
+        return false;
+    SwitchView(app.mainWindow);
+    return true;
+}
+
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     const int id = LOWORD(wParam);
@@ -518,6 +595,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SORT_BY_DATE: SortBy(1); break;
     case IDM_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
     case IDM_ABOUT: AboutWindow::Open(AboutHost()); break;
+    case IDM_SWITCH_VIEW: SwitchView(window); break;
+    case IDM_RENAME: RenameSelected(); break;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
     }

@@ -55,6 +55,8 @@ void EnterTreeView(HWND window)
         StopAnimation(window);
 }
 
+}  // namespace
+
 void SwitchView(HWND window)
 {
     app.editorView = !app.editorView;
@@ -65,8 +67,6 @@ void SwitchView(HWND window)
     else
         EnterTreeView(window);
 }
-
-}  // namespace
 
 bool SaveOpenNote()
 {
@@ -136,6 +136,17 @@ void PaintMainWindow(HWND window)
     }
     HGDIOBJ oldBrush = SelectObject(offscreen, background);
     FillRect(offscreen, &client, background);
+    if (app.editorView && editControl.pageBrush) {
+        // The lined page lies behind the editor control and on down to the
+        // toolbar, its rules and margin unbroken; with a folder selected
+        // and no control shown, the page is there all the same.
+        const RECT page = {static_cast<LONG>(noteEditor.x), static_cast<LONG>(noteEditor.y),
+                           static_cast<LONG>(noteEditor.x + noteEditor.width),
+                           toolbarStrip.y};
+        SetBrushOrgEx(offscreen, page.left, page.top, nullptr);
+        FillRect(offscreen, &page, editControl.pageBrush);
+        SetBrushOrgEx(offscreen, 0, 0, nullptr);
+    }
     sideStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);
     if (app.editorView)
         toolbarStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);

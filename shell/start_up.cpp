@@ -187,7 +187,7 @@ int RunMessageLoop()
     HACCEL accelerators = LoadAcceleratorsW(app.instance, MAKEINTRESOURCEW(IDA_MAIN));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(app.mainWindow, accelerators, &msg))
+        if (TranslateAcceleratorW(app.mainWindow, accelerators, &msg) || TranslateViewKey(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

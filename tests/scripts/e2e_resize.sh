@@ -492,6 +492,37 @@ zd_check "a key closes it" zd_wait_gone '^О программе$' 10
 zd_check "after the About window the main window is active" zd_eventually 5 main_active
 zd_keys Down
 zd_check "and the keys reach the tree at once" [ "$(selected_now)" != "$root_item" ]
+
+# ---- the keyboard alone ---------------------------------------------------------
+# Tab from a note to its page and Shift+Tab back, F6 either way, the view's
+# menu by Shift+F10 or the menu key, F2 to rename.
+views() { layout >/dev/null; echo "$tree_visible $editor_visible"; }
+selected_path() { probe selected | sed -n 2p; }
+zd_keys Home Right End
+zd_check "the last item is the note" [ "$(selected_path)" = "ZephNotes/Идеи" ]
+zd_keys Tab
+zd_check "Tab on a note goes on to its page" [ "$(views)" = "0 1" ]
+zd_keys ctrl+End; xdotool type --delay 40 " kbd"; sleep 0.3
+zd_keys Menu; zd_keys Up Return
+zd_check "the menu key opens the editor's menu, whose last item saves" \
+    [ "$(file_hex "$NOTES/Идеи")" = "$(note_hex "$TEXT abc kbd")" ]
+zd_check "and the page stays" [ "$(views)" = "0 1" ]
+zd_keys shift+Tab
+zd_check "Shift+Tab comes back to the tree" [ "$(views)" = "1 0" ]
+zd_keys F6
+zd_check "F6 switches to the page" [ "$(views)" = "0 1" ]
+zd_keys F6
+zd_check "and back to the tree" [ "$(views)" = "1 0" ]
+zd_keys Home
+zd_keys shift+F10; sleep 0.5; zd_tree_menu create_note; sleep 0.5
+xdotool type --delay 40 "kbd"; xdotool key Return; sleep 1
+zd_check "Shift+F10 opens the tree's menu: a note made by keys alone" test -f "$NOTES/kbd"
+zd_keys Home Down Down
+zd_check "the new note is reached by the arrows" [ "$(selected_path)" = "ZephNotes/kbd" ]
+zd_keys F2; sleep 0.5
+xdotool type --delay 40 "renamed"; xdotool key Return; sleep 1
+zd_check "F2 renames the selected note" \
+    [ "$(test -f "$NOTES/renamed" && echo y)$(test -e "$NOTES/kbd" && echo n)" = y ]
 zd_keys ctrl+q
 if zd_wait_exit 20; then zd_pass "Ctrl+Q ends the program"; else zd_fail "Ctrl+Q ends the program"; zd_kill_app; fi
 
