@@ -234,14 +234,14 @@ TEST(Resources, NamePanelHasAWhiteFieldBandAndIconsAWhiteGround)
     DeleteDC(dc);
 }
 
-TEST(Resources, ButtonFramesDifferAndThePressedFaceIsBlank)
+TEST(Resources, ButtonFramesDifferAndThePressedFaceKeepsItsLabel)
 {
     HDC dc = CreateCompatibleDC(nullptr);
     const UINT buttons[] = {IDB_BUTTON_OK, IDB_BUTTON_SEARCH, IDB_BUTTON_EXIT};
     for (UINT id : buttons) {
         HBITMAP strip = LoadBitmapW(Module(), MAKEINTRESOURCEW(id));
         HGDIOBJ old = SelectObject(dc, strip);
-        // The label's dark strokes show in frames 0 and 1, not in the pressed face.
+        // The label's dark strokes show in every frame, the pressed face too.
         auto darkPixels = [&](int frame) {
             int dark = 0;
             for (int y = 4; y < 16; ++y)
@@ -254,7 +254,7 @@ TEST(Resources, ButtonFramesDifferAndThePressedFaceIsBlank)
         };
         EXPECT_GT(darkPixels(0), 10) << "button " << id;
         EXPECT_GT(darkPixels(1), 10) << "button " << id;
-        EXPECT_EQ(0, darkPixels(2)) << "button " << id;
+        EXPECT_GT(darkPixels(2), 10) << "button " << id;
         SelectObject(dc, old);
         DeleteObject(strip);
     }
