@@ -15,7 +15,8 @@ const wchar_t kMaximizedValue[] = L"Maximized";
 
 namespace {
 
-const int kLargestSide = 16384;        // larger than any screen's work area
+const int kLargestSide = 16384;
+const int kDesignBarHeight = 26;       // the bar below the design's client area        // larger than any screen's work area
 const int kFarthestCorner = 32767;     // window coordinates are 16-bit signed
 
 int RoundedQuotient(int64_t numerator, int64_t denominator)
@@ -99,14 +100,37 @@ RECT ClientAboveBar(HWND window)
     return client;
 }
 
-RECT NonClientEdges(HWND window)
+namespace {
+
+// The frame and caption alone.
+RECT FrameEdges(HWND window)
 {
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     RECT edges = {-frame.left, -frame.top, frame.right, frame.bottom};
+    return edges;
+}
+
+}  // namespace
+
+RECT NonClientEdges(HWND window)
+{
+    RECT edges = FrameEdges(window);
 #ifndef _WIN32_WCE
     edges.bottom += MenuBarSpace(window);
+#endif
+    return edges;
+}
+
+RECT NonClientEdgesFor(HWND window, int clientHeight)
+{
+    RECT edges = FrameEdges(window);
+#ifndef _WIN32_WCE
+    if (MenuBarSpace(window) > 0)
+        edges.bottom += MenuBarHeightAbove(clientHeight);
+#else
+    (void)clientHeight;
 #endif
     return edges;
 }
@@ -167,6 +191,32 @@ void KeepDesignProportions(WPARAM edge, SIZE nonClient, RECT* frame)
 
 namespace {
 
+// KeepDesignProportions for the window's frame: the bar below the client
+// area grows and shrinks with it, so the client area a frame holds is what
+// is left above the bar of that frame's size, and the frame kept gives room
+// for the bar of the client area it keeps.
+void KeepWindowInProportion(HWND window, WPARAM edge, RECT* frame)
+{
+    const RECT around = FrameEdges(window);
+    SIZE nonClient = Size(around.left + around.right, around.top + around.bottom);
+    const bool hasBar = MenuBarSpace(window) > 0;
+    if (hasBar)
+        nonClient.cy += MenuBarHeightFor(Height(*frame) - nonClient.cy);
+    KeepDesignProportions(edge, nonClient, frame);
+    if (!hasBar)
+        return;
+    const int height = Height(*frame) - nonClient.cy;
+    const int kept = around.top + around.bottom + MenuBarHeightAbove(height) + height;
+    if (TopEdge(edge))
+        frame->top = frame->bottom - kept;
+    else
+        frame->bottom = frame->top + kept;
+}
+
+}  // namespace
+
+namespace {
+
 struct FrameDrag {
     HWND window;        // null between drags
     RECT startFrame;
@@ -186,8 +236,13 @@ struct ManagerSizing {
     RECT refused;
     DWORD refusedAt;
     int givenBack;
+    RECT beforeMove;    // the frame before the last move alone, and when
+    DWORD movedAt;
 };
-ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0};
+ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0, {0, 0, 0, 0}, 0};
+// A manager may hand a drag of the left or top edge on as a move and then a
+// size change: one that follows a move this soon belongs with it.
+const DWORD kMoveThenSizeWithin = 300;
 // A manager's drag gives its size back once when the pointer is let go (it
 // does not follow the window's answer while it drags); one that gives it
 // back a second time within this long keeps it.
@@ -286,7 +341,7 @@ void FollowFrameDrag(HWND window, WPARAM edge, RECT* frame)
             proposed.bottom += dy;
         *frame = proposed;
     }
-    KeepDesignProportions(edge, NonClientSize(window), frame);
+    KeepWindowInProportion(window, edge, frame);
 }
 
 void EndFrameDrag(HWND window)
@@ -304,7 +359,7 @@ void EndFrameDrag(HWND window)
     if (!sides)
         return;
     RECT kept = frame;
-    KeepDesignProportions(EdgeOfSides(sides), NonClientSize(window), &kept);
+    KeepWindowInProportion(window, EdgeOfSides(sides), &kept);
     if (!EqualRect(&kept, &frame))
         SetFrame(window, kept);
 }
@@ -333,10 +388,33 @@ SIZE FitInsideAskedSize(SIZE asked, SIZE smallest)
 
 namespace {
 
+// The tallest client area above the bar that a height holds with the bar
+// that client area has.
+int HeightAboveBarWithin(HWND window, int available)
+{
+    const int bar = MenuBarSpace(window);
+    if (bar <= 0)
+        return available;
+    // Near the design's share of it, then down to the first that fits.
+    int height = std::min(available - MenuBarHeight(),
+                          available * kDesignClientHeight / (kDesignClientHeight + kDesignBarHeight) +
+                              2);
+    while (height > 0 && height + MenuBarHeightAbove(height) > available)
+        --height;
+    return height;
+}
+
+}  // namespace
+
+namespace {
+
 void BeginOutsideSizing(HWND window, const RECT& start)
 {
-    if (!(managerSizing.window == window && managerSizing.pending))
-        managerSizing.start = start;
+    if (!(managerSizing.window == window && managerSizing.pending)) {
+        const bool afterMove = managerSizing.window == window &&
+                               GetTickCount() - managerSizing.movedAt < kMoveThenSizeWithin;
+        managerSizing.start = afterMove ? managerSizing.beforeMove : start;
+    }
     managerSizing.window = window;
     managerSizing.pending = true;
 }
@@ -371,10 +449,22 @@ bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
         BeginOutsideSizing(window, now);
         return true;
     }
-    if ((position->flags & SWP_NOSIZE) || IsZoomed(window) || IsIconic(window))
-        return false;   // a move leaves a waiting resize as it is
-    if (position->cx == Width(now) && position->cy == Height(now))
+    if (IsZoomed(window) || IsIconic(window))
         return false;
+    if ((position->flags & SWP_NOSIZE) ||
+        (position->cx == Width(now) && position->cy == Height(now))) {
+        // A move leaves a waiting resize as it is; it is kept in mind for a
+        // size change that may follow it at once.
+        if (!(position->flags & SWP_NOMOVE) && !managerSizing.pending &&
+            (position->x != now.left || position->y != now.top)) {
+            if (managerSizing.window != window ||
+                GetTickCount() - managerSizing.movedAt >= kMoveThenSizeWithin)
+                managerSizing.beforeMove = now;
+            managerSizing.window = window;
+            managerSizing.movedAt = GetTickCount();
+        }
+        return false;
+    }
     stepTakenAsItComes = true;
     BeginOutsideSizing(window, now);
     return true;
@@ -406,11 +496,16 @@ void ApplyManagerSizing(HWND window)
     } else {
         managerSizing.givenBack = 0;
     }
-    const RECT edges = NonClientEdges(window);
+    // What the frame asked for holds a client area above the bar of its own
+    // size: the largest that does, never more.
+    const RECT frame = FrameEdges(window);
+    const int askedWidth = Width(now) - (frame.left + frame.right);
+    const int askedHeight = HeightAboveBarWithin(window, Height(now) - (frame.top + frame.bottom));
+    const SIZE fitted =
+        FitInsideAskedSize(Size(askedWidth, askedHeight), SmallestClientSize(ScreenDpi()));
+    const RECT edges = NonClientEdgesFor(window, fitted.cy);
     RECT client = {now.left + edges.left, now.top + edges.top, now.right - edges.right,
                    now.bottom - edges.bottom};
-    const SIZE fitted = FitInsideAskedSize(Size(Width(client), Height(client)),
-                                           SmallestClientSize(ScreenDpi()));
     // The edges that moved give way; the others stay.
     const unsigned sides = MovedSides(managerSizing.start, now);
     if ((sides & kLeftSide) && !(sides & kRightSide))
@@ -428,8 +523,9 @@ void ApplyManagerSizing(HWND window)
                          edges.bottom + kManagerFrameAllowance};
     if (!PutOnScreen(framed, &client))
         return;
-    const RECT kept = {client.left - edges.left, client.top - edges.top,
-                       client.right + edges.right, client.bottom + edges.bottom};
+    const RECT around = NonClientEdgesFor(window, Height(client));
+    const RECT kept = {client.left - around.left, client.top - around.top,
+                       client.right + around.right, client.bottom + around.bottom};
     if (EqualRect(&kept, &now))
         return;
     managerSizing.refused = now;
@@ -448,10 +544,10 @@ void LimitTrackSize(HWND window, MINMAXINFO* info)
         info->ptMinTrackSize.y = 1;
         return;
     }
-    const SIZE nonClient = NonClientSize(window);
     const SIZE smallest = SmallestClientSize(ScreenDpi());
-    info->ptMinTrackSize.x = smallest.cx + nonClient.cx;
-    info->ptMinTrackSize.y = smallest.cy + nonClient.cy;
+    const RECT edges = NonClientEdgesFor(window, smallest.cy);
+    info->ptMinTrackSize.x = smallest.cx + edges.left + edges.right;
+    info->ptMinTrackSize.y = smallest.cy + edges.top + edges.bottom;
 }
 
 SIZE StartClientSize(int dpi, SIZE room)
@@ -562,9 +658,12 @@ bool FitToScreen(RECT edges, RECT* client)
 
 void PlaceMainWindowAtStart(HWND window, int* showCommand)
 {
-    const RECT edges = NonClientEdges(window);
     KeptPlacement kept = {};
-    const bool keptOnScreen = ReadKeptPlacement(&kept) && FitToScreen(edges, &kept.client);
+    bool keptOnScreen = ReadKeptPlacement(&kept);
+    if (keptOnScreen) {
+        const RECT keptEdges = NonClientEdgesFor(window, Height(kept.client));
+        keptOnScreen = FitToScreen(keptEdges, &kept.client);
+    }
     RECT client = kept.client;
     if (!keptOnScreen) {
         // A first start, or nothing worth trusting was kept: the size of a
@@ -576,9 +675,12 @@ void PlaceMainWindowAtStart(HWND window, int* showCommand)
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof(monitor);
         GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-        const SIZE room = Size(Width(monitor.rcWork) - (edges.left + edges.right),
-                               Height(monitor.rcWork) - (edges.top + edges.bottom));
+        const RECT frame = FrameEdges(window);
+        const SIZE room = Size(Width(monitor.rcWork) - (frame.left + frame.right),
+                               HeightAboveBarWithin(window, Height(monitor.rcWork) -
+                                                                (frame.top + frame.bottom)));
         const SIZE size = StartClientSize(ScreenDpi(), room);
+        const RECT edges = NonClientEdgesFor(window, size.cy);
         client = {now.left, now.top, now.left + size.cx, now.top + size.cy};
         if (!FitToScreen(edges, &client)) {
             client = {monitor.rcWork.left + edges.left, monitor.rcWork.top + edges.top,
@@ -587,6 +689,7 @@ void PlaceMainWindowAtStart(HWND window, int* showCommand)
         }
         kept.maximized = false;
     }
+    const RECT edges = NonClientEdgesFor(window, Height(client));
     SetFrame(window, {client.left - edges.left, client.top - edges.top, client.right + edges.right,
                       client.bottom + edges.bottom});
     if (kept.maximized && showCommand && *showCommand != SW_HIDE &&
@@ -618,7 +721,10 @@ void KeepMainWindowPlacement(HWND window)
             OffsetRect(&frame, monitor.rcWork.left - monitor.rcMonitor.left,
                        monitor.rcWork.top - monitor.rcMonitor.top);
     }
-    const RECT edges = NonClientEdges(window);
+    // The bar of the restored frame, which need not be the bar of now.
+    RECT edges = FrameEdges(window);
+    if (MenuBarSpace(window) > 0)
+        edges.bottom += MenuBarHeightFor(Height(frame) - edges.top - edges.bottom);
     KeptPlacement kept = {};
     kept.client = {frame.left + edges.left, frame.top + edges.top, frame.right - edges.right,
                    frame.bottom - edges.bottom};

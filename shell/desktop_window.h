@@ -28,6 +28,10 @@ RECT ClientAboveBar(HWND window);
 // at the bottom; and in all (width, height).
 RECT NonClientEdges(HWND window);
 SIZE NonClientSize(HWND window);
+// The same for a client area of the given height above the bar: the bar
+// grows with the window (MenuBarHeightAbove), so a window sized for another
+// client height has another bar.
+RECT NonClientEdgesFor(HWND window, int clientHeight);
 
 // The client height in the design's proportions for a client width, and
 // the width for a height, to the nearest pixel.

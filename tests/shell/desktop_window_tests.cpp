@@ -102,10 +102,12 @@ void ExpectLaidOutFor(HWND window, int width, int height)
     EXPECT_EQ(onScreen.bottom, bar.top);
     EXPECT_EQ(onScreen.left, bar.left);
     EXPECT_EQ(onScreen.right, bar.right);
-    EXPECT_EQ(MenuBarHeight(), bar.bottom - bar.top);
+    // It grows with the window as the skin does: 26 below 268.
+    const int barHeight = std::max(MenuBarHeight(), 26 * height / 268);
+    EXPECT_EQ(barHeight, bar.bottom - bar.top);
     RECT whole;
     GetClientRect(window, &whole);
-    EXPECT_EQ(whole.bottom, client.bottom + MenuBarHeight());
+    EXPECT_EQ(whole.bottom, client.bottom + barHeight);
     EXPECT_TRUE(IsWindowVisible(MenuBar()));
 }
 
@@ -187,9 +189,14 @@ void OpenNote(ProgramUnderTest& program, const std::wstring& text)
 SIZE FirstStartSize(HWND window)
 {
     const RECT work = MainWorkArea();
-    const RECT edges = NonClientEdges(window);
-    SIZE room = {work.right - work.left - edges.left - edges.right,
-                 work.bottom - work.top - edges.top - edges.bottom};
+    const RECT edges = NonClientEdgesFor(window, 0);
+    const int frameHeight = edges.top + edges.bottom - MenuBarHeight();
+    // The tallest client area whose bar still fits below it.
+    int height = work.bottom - work.top - frameHeight - MenuBarHeight();
+    while (height + std::max(MenuBarHeight(), 26 * height / 268) >
+           work.bottom - work.top - frameHeight)
+        --height;
+    SIZE room = {work.right - work.left - edges.left - edges.right, height};
     return StartClientSize(ScreenDpi(), room);
 }
 
@@ -427,9 +434,10 @@ TEST(DesktopWindow, ASizeLoopWithoutSizingStepsEndsInProportionAndAMoveKeepsAnyS
 
     // Of the top edge: the bottom stays, the width follows the height.
     GetWindowRect(program.window(), &start);
+    const RECT tall = NonClientEdgesFor(program.window(), 536);
     SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
-    SetWindowPos(program.window(), nullptr, start.left, start.bottom - 536 - edges.top - edges.bottom,
-                 start.right - start.left, 536 + edges.top + edges.bottom,
+    SetWindowPos(program.window(), nullptr, start.left, start.bottom - 536 - tall.top - tall.bottom,
+                 start.right - start.left, 536 + tall.top + tall.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
     program.Pump();
@@ -461,7 +469,7 @@ void ManagerStep(HWND window, const RECT& frame)
 
 RECT FrameAround(HWND window, int left, int top, int width, int height)
 {
-    const RECT edges = NonClientEdges(window);
+    const RECT edges = NonClientEdgesFor(window, height);
     return {left - edges.left, top - edges.top, left + width + edges.right,
             top + height + edges.bottom};
 }
@@ -677,7 +685,7 @@ TEST(DesktopStart, ThePlaceAndSizeLeftAtExitAreTheNextStarts)
         ProgramUnderTest program;
         ASSERT_TRUE(program.Start());
         const RECT work = MainWorkArea();
-        const RECT edges = NonClientEdges(program.window());
+        const RECT edges = NonClientEdgesFor(program.window(), 402);
         SetWindowPos(program.window(), nullptr, work.left + 70, work.top + 30,
                      360 + edges.left + edges.right, 402 + edges.top + edges.bottom,
                      SWP_NOZORDER | SWP_NOACTIVATE);
