@@ -54,6 +54,8 @@
 #define IDS_REFUSED_NAME_SHARED         154
 #define IDS_READ_ONLY_NAME_SHARED       155
 #define IDS_NOTE_GONE                   156
+#define IDS_READ_ONLY_CODE_PAGE         170
+#define IDS_REFUSED_SAVE_ENCODING       171
 
 // Accelerators
 #define IDA_MAIN                2

@@ -379,14 +379,14 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
     EXPECT_STREQ(L"", noteEditor.text);
 }
 
-TEST(Views, ANoteHoldingAZeroUnitShowsItsStartAndSaysWhyItCannotChange)
+TEST(Views, ANoteHoldingAZeroUnitShowsAllItsTextAndSaysWhyItCannotChange)
 {
     ProgramUnderTest program;
     const std::string bytes = kMark + Utf16(std::wstring(L"before\0after", 12));
     ASSERT_NO_FATAL_FAILURE(OpenNote(program, bytes));
     wchar_t shown[64] = {};
     GetWindowTextW(noteEditor.control, shown, 64);
-    EXPECT_STREQ(L"before", shown);
+    EXPECT_STREQ(L"before\xFFFD" L"after", shown);
     SendMessageW(noteEditor.control, WM_CHAR, L'x', 1);
     program.Tap(15, kStripY);
     ASSERT_EQ(1u, program.boxes.Count());
