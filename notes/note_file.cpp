@@ -57,7 +57,7 @@ Outcome ReadNoteFile(const NoteEntry& note, unsigned char* bytes, DWORD* got,
     // own, and never writes where it leads.
     if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE && NameReachableByPath(note.name) &&
         CheckFolder(note.Folder()).Done()) {
-        opened.hostPath = NotesHostPath(note.Relative());
+        opened.hostPath = NotesHostPath(note);
         opened.handle = CreateFileW(opened.hostPath.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
@@ -100,7 +100,7 @@ NoteFileState WrittenState(const NoteEntry& note, const wchar_t* text, const std
     state.encoding = encoding;
     state.textHash = TextHash(text);
     ListedEntry listed;
-    if (ReadListedEntry(NotesHostPath(note.folder), note.name, &listed) == 0) {
+    if (ReadListedEntry(NotesHostPath(note.Folder()), note.name, &listed) == 0) {
         state.lastWrite = listed.lastWrite;
         state.id = listed.id;
     }
@@ -111,7 +111,7 @@ NoteFileState WrittenState(const NoteEntry& note, const wchar_t* text, const std
 // changed the note: "<name> (conflict YYYY-MM-DD HH-MM)", numbered from 2
 // when taken. Characters no file name may hold become "_", and a long name
 // is cut so that the whole fits the folder.
-std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
+std::wstring ConflictName(const NoteEntry& folder, const std::wstring& name,
                           const SYSTEMTIME& now, int number)
 {
     wchar_t suffix[64];
@@ -126,8 +126,9 @@ std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
         if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
             c = L'_';
     }
+    const std::wstring shown = folder.ShownPath();
     const std::wstring deviceFolder =
-        L"\\My Documents\\ZephNotes\\" + (folder.empty() ? folder : folder + L"\\");
+        L"\\My Documents\\ZephNotes\\" + (shown.empty() ? shown : shown + L"\\");
     for (;;) {
         const std::wstring candidate = base + suffix;
         if (EntryNameRefusal(deviceFolder.c_str(), candidate.c_str()) == 0)
@@ -245,12 +246,12 @@ SavedNote KeepAsConflictNote(const NoteEntry& note, const NoteEntry& folder,
                              const std::string& body, const NoteEncoding& encoding)
 {
     SavedNote saved;
-    const std::wstring folderPath = NotesHostPath(folder.Relative());
+    const std::wstring folderPath = NotesHostPath(folder);
     SYSTEMTIME now;
     GetLocalTime(&now);
     saved.outcome = Outcome::Failure(ERROR_FILE_EXISTS);
     for (int number = 1; number <= ConflictNameCount; ++number) {
-        const std::wstring conflict = ConflictName(folder.Relative(), note.name, now, number);
+        const std::wstring conflict = ConflictName(folder, note.name, now, number);
         if (conflict.empty()) {
             saved.outcome = Outcome::Refusal(IDS_REFUSED_SAVE_NO_NAME);
             break;
@@ -261,8 +262,8 @@ SavedNote KeepAsConflictNote(const NoteEntry& note, const NoteEntry& folder,
             saved.detour = SaveDetour::Conflict;
             saved.conflictNote = folder.Child(conflict);
             saved.conflictNote.id = WrittenState(saved.conflictNote, text, body, encoding).id;
-            saved.elsewhere = folder.Relative() == note.folder ? conflict
-                                                                : saved.conflictNote.Relative();
+            saved.elsewhere = folder.SamePlaceAs(note.Folder()) ? conflict
+                                                                : saved.conflictNote.ShownPath();
             return saved;
         }
         saved.outcome = Outcome::LastError();
@@ -366,7 +367,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
     }
     if (!folderInPlace)
         folder = NearestFolder(note);
-    const std::wstring folderPath = NotesHostPath(folder.Relative());
+    const std::wstring folderPath = NotesHostPath(folder);
 
     NoteFileState onDisk = folderInPlace ? NoteStateNow(note) : NoteFileState();
     // The text as it was read (an edit undone) over the same file: nothing
@@ -378,7 +379,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
         return saved;
     }
     const DWORD attributes =
-        folderInPlace ? GetFileAttributesW(NotesHostPath(note.Relative()).c_str())
+        folderInPlace ? GetFileAttributesW(NotesHostPath(note).c_str())
                       : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !hadNote) {
@@ -455,7 +456,7 @@ Outcome CreateNoteText(const NoteEntry& folder, const std::wstring& name, const 
     std::string body;
     if (!EncodeNote(text, encoding, &body))
         return Outcome::Refusal(IDS_REFUSED_SAVE_ENCODING);
-    const std::wstring path = NotesHostPath(folder.Relative()) + L"\\" + name;
+    const std::wstring path = NotesHostPath(folder.Child(name));
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

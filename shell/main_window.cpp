@@ -1,6 +1,5 @@
 #include "shell/main_window.h"
 
-#include "base/device_files.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
@@ -224,13 +223,12 @@ void WatchNotesFolder(HWND window)
     // A new watch follows the notes folder as it is now: where it really
     // is is looked up again too.
     ForgetNotesFolderPlace();
-    const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
     std::vector<std::wstring> subfolders;
     for (HTREEITEM item : noteTree.FolderItems()) {
         if (item != noteTree.rootItem)
-            subfolders.push_back(TranslateDevicePath(noteTree.FolderPath(item).Text()));
+            subfolders.push_back(NotesHostPath(noteTree.EntryOf(item)));
     }
-    folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
+    folderWatch.Start(NotesHostPath(NoteEntry()), subfolders, window, kNotesChangedMessage);
     SetTimer(window, kFolderCheckTimerId, kFolderCheckInterval, nullptr);
 }
 

@@ -1,7 +1,6 @@
 // Tap-and-hold menus, every command and the tree's notifications.
 #include "shell/main_window.h"
 
-#include "base/device_files.h"
 #include "editor/note_editor.h"
 #include "notes/note_names.h"
 #include "notes/notes_folder.h"
@@ -77,16 +76,6 @@ uint32_t TimeStamp()
     return stamp.dwHighDateTime;
 }
 
-// False, after one box, when the selected item's path holds a name the
-// platform cannot take (one made elsewhere, with no short name).
-bool SelectedPathUsable()
-{
-    if (noteTree.selectedPathUsable)
-        return true;
-    ReportRefusal(IDS_REFUSED_NAME_UNREACHABLE);
-    return false;
-}
-
 // SelectedPath of the selected item (its kind), or kPathTooLong after one
 // box when the path is longer than the program can hold.
 int BuildSelectedPathOrRefuse()
@@ -101,7 +90,7 @@ int BuildSelectedPathOrRefuse()
 bool SelectedFolderPath(WideString* path)
 {
     const int kind = BuildSelectedPathOrRefuse();
-    if (kind != kKindFolder || !SelectedPathUsable())
+    if (kind != kKindFolder)
         return false;
     *path = WideString(noteTree.textBuffer);
     return true;
@@ -333,10 +322,6 @@ void OnSelectionChanged()
         RelistAfter(noteEditor.readOnlyReason, note);
         return;
     }
-    // A note named on another system, with no short name to reach it by:
-    // shown, never changed.
-    if (!noteTree.selectedPathUsable && !noteEditor.readOnlyNote)
-        noteEditor.HoldReadOnly(IDS_READ_ONLY_NAME);
 }
 
 
@@ -405,8 +390,7 @@ HTREEITEM HighestGoneItem(HTREEITEM item)
         const ItemRecord* record = noteTree.Record(each);
         if (!record || each == noteTree.GetRootItem())
             return false;
-        const WideString path = noteTree.FolderPath(record->parent) + record->PathName();
-        return DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES;
+        return !EntryPresent(noteTree.EntryOf(each));
     };
     if (!gone(item))
         return nullptr;
@@ -438,9 +422,9 @@ void ReportSaveDetour()
         // The new note stands beside the open one, at its sorted place, or
         // in the folder that took it when the note's own was gone.
         const NoteEntry& made = noteEditor.conflictNote;
-        const HTREEITEM parent = made.folder == noteTree.EntryOf(note).folder
+        const HTREEITEM parent = made.Folder().SamePlaceAs(noteTree.EntryOf(note).Folder())
                                      ? noteTree.NextItem(note, TVGN_PARENT)
-                                     : noteTree.FolderItemFor(made.folder);
+                                     : noteTree.FolderItemFor(made.Folder());
         if (parent) {
             const HTREEITEM item = noteTree.InsertItem(parent, made.name.c_str(), TVI_SORT,
                                                        kKindNote, 3, TimeStamp());

@@ -127,8 +127,12 @@ private:
     // finished.
     bool Relist(Relisting& job, const Slice& slice);
     void PlanRelisting(Relisting& job);
-    // Looks at one changed entry of the notes folder (its relative path).
+    // Looks at one changed entry of the notes folder (its path as the
+    // platform reported it).
     void CheckEntry(const std::wstring& path);
+    // Looks at the entry of that name in the folder item; false when the
+    // tree already showed it as it is (or showed nothing, and there is none).
+    bool CheckEntryIn(HTREEITEM folder, const std::wstring& name);
     // Puts an entry's item at its place in the order in force; a folder
     // is listed after.
     void InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool atEnd);

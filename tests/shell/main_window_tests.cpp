@@ -1185,9 +1185,12 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376h\\000i\\000' > 'what?' && "
                                        "mkdir 'a<b>' && printf '\\377\\376x\\000' > 'a<b>/in*side' && "
                                        "printf '\\377\\376d\\000' > 'ends in a dot.' && "
-                                       "printf '\\377\\376p\\000' > 'pipe|quote\"'"));
+                                       "printf '\\377\\376p\\000' > 'pipe|quote\"' && "
+                                       "mkdir back && printf 'inner' > back/slash && "
+                                       "printf 'outer' > 'back\\slash'"));
     ASSERT_TRUE(program.Start());
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"ends in a dot.", L"pipe|quote\"", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"ends in a dot.",
+                                         L"pipe|quote\"", L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ((std::vector<std::wstring>{L"in*side"}),
               ItemLabels(ItemNamed(noteTree.GetRootItem(), L"a<b>")));
@@ -1225,26 +1228,29 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     SelectChild(L"ends in a dot.");
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'ends in a dot.'"));
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"pipe", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"pipe", L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
-    // Without a short name the platform's calls take (a name holding a backslash)
-    // such a note is shown read-only and says why.
-    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376b\\000' > 'back\\slash'"));
-    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"back\\slash", TVI_LAST, 2, 3, 0);
-    noteTree.SelectItem(bare);
-    EXPECT_EQ(0u, program.boxes.Count());
+    // A name holding a backslash beside a folder of the name before it: each
+    // is itself, the note shown, changed and deleted without touching the
+    // note in the folder.
+    SelectChild(L"back\\slash");
+    EXPECT_STREQ(L"outer", noteEditor.text);
     program.Tap(kStripX, kStripY);
-    SendMessageW(noteEditor.control, WM_CHAR, L'z', 0);
+    SendMessageW(noteEditor.control, EM_SETSEL, 5, 5);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"!"));
     program.Tap(15, kStripY);
-    EXPECT_EQ(1u, program.boxes.Count()) << "one box when the user tries to change it";
-    ASSERT_EQ(1u, program.boxes.Count());
-    EXPECT_EQ(RefusalText(IDS_READ_ONLY_NAME), program.boxes.Shown()[0].text);
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(cat 'back\\slash')\" = 'outer!' && "
+                                       "test \"$(cat back/slash)\" = inner"));
+    SelectChild(L"slash", ItemNamed(noteTree.GetRootItem(), L"back"));
+    EXPECT_STREQ(L"inner", noteEditor.text);
+    SelectChild(L"back\\slash");
     program.HoldAndChoose(IDM_DELETE);
-    ASSERT_EQ(2u, program.boxes.Count());
-    EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_UNREACHABLE), program.boxes.Shown()[1].text);
-    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'back\\slash'")) << "nothing done to the file";
+    EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'back\\slash' && test -f back/slash"));
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"pipe", L"what?"}),
+              ItemLabels(noteTree.GetRootItem()));
+    EXPECT_EQ(0u, program.boxes.Count());
 }
 
 typedef std::vector<std::wstring> Names;
