@@ -228,6 +228,11 @@ void WatchNotesFolder(HWND window)
         if (item != noteTree.rootItem)
             subfolders.push_back(NotesHostPath(noteTree.EntryOf(item)));
     }
+    folderWatch.selectionUnsaved = [] {
+        const HTREEITEM selected = noteTree.GetSelected();
+        return noteEditor.modified && !noteEditor.readOnlyNote && selected &&
+               noteTree.GetKind(selected) == kKindNote;
+    };
     folderWatch.Start(NotesHostPath(NoteEntry()), subfolders, window, kNotesChangedMessage);
     SetTimer(window, kFolderCheckTimerId, kFolderCheckInterval, nullptr);
 }

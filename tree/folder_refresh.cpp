@@ -76,11 +76,14 @@ bool FolderSwapped(const ItemRecord& item, const ListedEntry& entry)
     return item.id.Known() && entry.id.Known() && item.id.index != entry.id.index;
 }
 
-// The selected item and every folder on its way up stay while it is chosen
-// (an open note renamed away keeps its text).
+// The tree shows the disk, but for the open note with text not yet saved:
+// it and every folder on its way up stay while it is chosen (an open note
+// renamed away keeps its text until the save puts it somewhere safe).
 std::unordered_set<HTREEITEM> HeldItems()
 {
     std::unordered_set<HTREEITEM> held;
+    if (!folderWatch.selectionUnsaved || !folderWatch.selectionUnsaved())
+        return held;
     for (HTREEITEM item = noteTree.GetSelected(); item && noteTree.Record(item);
          item = noteTree.Record(item)->parent)
         held.insert(item);

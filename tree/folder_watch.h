@@ -73,6 +73,12 @@ public:
     // A folder to be listed again at the next refresh, asked for at once.
     void RelistSoon(HTREEITEM folder);
 
+    // Whether the selected item holds what is not yet safe on disk (text
+    // typed into the open note): only then do it and the folders on its
+    // way up stay in the tree after another program removed them, until
+    // that text is saved. Set by the window that owns the editor.
+    bool (*selectionUnsaved)() = nullptr;
+
 private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();

@@ -1341,6 +1341,26 @@ TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHa
     EXPECT_EQ(nullptr, ItemNamed(root, L"d"));
     EXPECT_NE(nullptr, ItemNamed(root, L"e")) << "the rest stays";
     EXPECT_EQ(L"", RecordDisagreement());
+
+    // Names holding a backslash come and go like any other, beside a folder
+    // of the name before it too.
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch 'f\\sub' 'p\\q'"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemNamed(root, L"f\\sub") && ItemNamed(root, L"p\\q");
+    })) << Joined(ItemLabels(root));
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm 'f\\sub' && mv 'p\\q' 'p\\r'"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return !ItemNamed(root, L"f\\sub") && !ItemNamed(root, L"p\\q") && ItemNamed(root, L"p\\r");
+    })) << Joined(ItemLabels(root));
+    EXPECT_EQ((Names{L"sub"}), ItemLabels(f));
+
+    // Chosen with nothing typed, a folder another program removes goes at
+    // once, with all it holds.
+    SelectChild(L"h");
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm -r h"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemNamed(root, L"h") == nullptr; }))
+        << Joined(ItemLabels(root));
+    EXPECT_EQ(L"", RecordDisagreement());
 }
 
 // Choosing a note while the open one's save shows a box, and meanwhile
