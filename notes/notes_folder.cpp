@@ -377,6 +377,7 @@ namespace {
 struct PlannedDelete {
     NoteEntry entry;
     bool folderLink;
+    bool folder;
 };
 
 // Every entry a delete will remove, the deepest first, each checked before
@@ -410,7 +411,7 @@ Outcome PlanDelete(const NoteEntry& entry, const ListedEntry& listed,
                 return outcome;
         }
     }
-    plan->push_back(PlannedDelete{checked, folderLink});
+    plan->push_back(PlannedDelete{checked, folderLink, folderLink || opened.IsFolder()});
     return Outcome::Success();
 }
 
@@ -445,6 +446,62 @@ Outcome DeleteChecked(const NoteEntry& entry)
     return Outcome::Success();
 }
 
+// A folder's notes wait here, beside it, while its folders go: under Wine a
+// link that leads nowhere is not listed, and shows only when a folder that
+// looks empty cannot be removed; then every note goes back where it was.
+class HeldNotes {
+public:
+    explicit HeldNotes(const NoteEntry& folder) : place(NotesHostPath(folder.Folder()))
+    {
+        static unsigned deletes = 0;
+        wchar_t name[64];
+        swprintf(name, 64, L"\\zephnotes-%lx-d%u.zephtmp", GetCurrentProcessId(), ++deletes);
+        place += name;
+        made = CreateDirectoryW(place.c_str(), nullptr) != FALSE;
+    }
+    bool Made() const { return made; }
+
+    // Moves the checked note aside.
+    Outcome Hold(const NoteEntry& note)
+    {
+        OpenedEntry opened;
+        Outcome outcome = OpenEntry(note, FILE_READ_ATTRIBUTES, &opened);
+        if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE)
+            return Outcome::Refusal(IDS_REFUSED_LINK_DELETE);
+        if (!outcome.Done())
+            return outcome;
+        opened.Close();
+        const std::wstring aside = place + L"\\" + std::to_wstring(held.size() + 1);
+        if (!MoveFileExW(opened.hostPath.c_str(), aside.c_str(), 0))
+            return Outcome::LastError();
+        held.push_back({opened.hostPath, aside});
+        return Outcome::Success();
+    }
+    // Every note back where it was, the last moved first.
+    void PutBack()
+    {
+        for (auto note = held.rbegin(); note != held.rend(); ++note)
+            MoveFileExW(note->second.c_str(), note->first.c_str(), 0);
+        held.clear();
+        RemoveDirectoryW(place.c_str());
+    }
+    // The delete went through: the notes go for good.
+    void Drop()
+    {
+        for (const auto& note : held) {
+            SetFileAttributesW(note.second.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(note.second.c_str());
+        }
+        held.clear();
+        RemoveDirectoryW(place.c_str());
+    }
+
+private:
+    std::wstring place;
+    bool made = false;
+    std::vector<std::pair<std::wstring, std::wstring>> held;   // from, aside
+};
+
 }  // namespace
 
 Outcome DeleteEntry(const NoteEntry& entry)
@@ -459,15 +516,47 @@ Outcome DeleteEntry(const NoteEntry& entry)
         return Outcome::Failure(error);
     std::vector<PlannedDelete> plan;
     Outcome outcome = PlanDelete(entry, listed, &plan);
+    if (!outcome.Done())
+        return outcome;
+    if (plan.size() == 1 && !plan[0].folderLink)
+        return DeleteChecked(plan[0].entry);
+
+    // A folder: its notes aside first, then its folders, the deepest first;
+    // a folder that cannot go brings everything back, the folders removed
+    // before it made again.
+    HeldNotes notes(entry);
+    if (!notes.Made())
+        return Outcome::LastError();
     for (const PlannedDelete& planned : plan) {
-        if (!outcome.Done())
+        if (!planned.folder && !(outcome = notes.Hold(planned.entry)).Done())
             break;
+    }
+    std::vector<const PlannedDelete*> removed;
+    for (const PlannedDelete& planned : plan) {
+        if (!outcome.Done() || !planned.folder)
+            continue;
         if (planned.folderLink)
             outcome = RemoveDirectoryW(NotesHostPath(planned.entry).c_str())
                           ? Outcome::Success()
                           : Outcome::LastError();
         else
             outcome = DeleteChecked(planned.entry);
+        if (outcome.Done() && !planned.folderLink) {
+            removed.push_back(&planned);
+        } else if (!outcome.Done()) {
+            // Looks empty and would not go: it holds what is not listed.
+            FolderListing listing(NotesHostPath(planned.entry));
+            std::vector<ListedEntry> left;
+            if (listing.ReadAll(&left) && left.empty())
+                outcome = Outcome::Refusal(IDS_REFUSED_DELETE_HIDDEN);
+        }
     }
+    if (outcome.Done()) {
+        notes.Drop();
+        return outcome;
+    }
+    for (auto folder = removed.rbegin(); folder != removed.rend(); ++folder)
+        CreateDirectoryW(NotesHostPath((*folder)->entry).c_str(), nullptr);
+    notes.PutBack();
     return outcome;
 }

@@ -56,6 +56,7 @@
 #define IDS_NOTE_GONE                   156
 #define IDS_READ_ONLY_CODE_PAGE         170
 #define IDS_REFUSED_SAVE_ENCODING       171
+#define IDS_REFUSED_DELETE_HIDDEN       172
 
 // Accelerators
 #define IDA_MAIN                2

@@ -80,3 +80,21 @@ TEST(NotesFolder, ANameHoldingABackslashIsOneName)
     EXPECT_TRUE(RunInUnixFolder(notes, "! test -e renamed && ! test -e 'back\\slash' && "
                                        "test \"$(cat back/slash)\" = inner"));
 }
+
+// A delete that cannot remove all it was asked to (a dangling link in the
+// folder) finds that out first and removes nothing.
+TEST(NotesFolder, ADeleteThatCouldNotFinishRemovesNothing)
+{
+    if (!RunningUnderWine())
+        GTEST_SKIP() << "links are made on the Unix side";
+    TempDocuments docs;
+    const std::wstring notes = docs.HostPath(L"ZephNotes");
+    ASSERT_TRUE(MakeFolder(notes));
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir -p d/sub && echo a > d/n1 && echo b > d/sub/n2 && "
+                                       "ln -s /nowhere/at/all d/sub/dead"));
+    ASSERT_TRUE(RunInUnixFolder(notes, "mkdir d/empty"));
+    EXPECT_EQ(IDS_REFUSED_DELETE_HIDDEN, DeleteEntry(Listed({}, L"d")).refusal);
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(cat d/n1)\" = a && test -f d/sub/n2 && "
+                                       "test -L d/sub/dead && test -d d/empty"));
+    EXPECT_EQ(std::vector<std::wstring>{L"d"}, NamesInFolder(notes));
+}
