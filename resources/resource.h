@@ -57,6 +57,7 @@
 #define IDS_READ_ONLY_CODE_PAGE         170
 #define IDS_REFUSED_SAVE_ENCODING       171
 #define IDS_REFUSED_DELETE_HIDDEN       172
+#define IDS_SAVED_IN_OTHER_FOLDER       173
 
 // Accelerators
 #define IDA_MAIN                2

@@ -422,9 +422,9 @@ void ReportSaveDetour()
         // The new note stands beside the open one, at its sorted place, or
         // in the folder that took it when the note's own was gone.
         const NoteEntry& made = noteEditor.conflictNote;
-        const HTREEITEM parent = made.Folder().SamePlaceAs(noteTree.EntryOf(note).Folder())
-                                     ? noteTree.NextItem(note, TVGN_PARENT)
-                                     : noteTree.FolderItemFor(made.Folder());
+        const bool beside = made.Folder().SamePlaceAs(noteTree.EntryOf(note).Folder());
+        const HTREEITEM parent = beside ? noteTree.NextItem(note, TVGN_PARENT)
+                                        : noteTree.FolderItemFor(made.Folder());
         if (parent) {
             const HTREEITEM item = noteTree.InsertItem(parent, made.name.c_str(), TVI_SORT,
                                                        kKindNote, 3, TimeStamp());
@@ -434,8 +434,13 @@ void ReportSaveDetour()
         // folders that went with it, leave the tree even while chosen.
         if (const HTREEITEM stale = HighestGoneItem(note))
             folderWatch.LetGo(stale);
-        LoadStringW(app.instance, IDS_SAVED_AS_CONFLICT, format, 256);
-        swprintf(text, 1024, format, name.Text(), noteEditor.savedElsewhereName.c_str());
+        // The box names where the text is: beside the note, or from the
+        // notes folder down when its folder was gone.
+        const std::wstring where =
+            beside ? made.name : noteTree.folderName.Text() + (L"\\" + made.ShownPath());
+        LoadStringW(app.instance, beside ? IDS_SAVED_AS_CONFLICT : IDS_SAVED_IN_OTHER_FOLDER,
+                    format, 256);
+        swprintf(text, 1024, format, name.Text(), where.c_str());
     } else {
         LoadStringW(app.instance, IDS_NOTE_RECREATED, format, 256);
         swprintf(text, 1024, format, name.Text());

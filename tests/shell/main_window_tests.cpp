@@ -1825,7 +1825,9 @@ TEST(OtherPrograms, AFolderSwappedForALinkTakesNoTextOutside)
     const std::wstring conflict = NameStarting(program.NotesPath(L""), L"n (conflict ");
     ASSERT_FALSE(conflict.empty()) << "the text went to the notes folder itself";
     EXPECT_EQ(kMark + Utf16(L"typed x"), Bytes(program.NotesPath(conflict)));
-    EXPECT_EQ(1u, program.boxes.Count());
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(Has(program.boxes.Shown()[0].text, L"«ZephNotes\\" + conflict + L"»"))
+        << "the box names where the text is";
 
     // Once the note is let go, what changes in the moved folder (reported
     // under its old name) never lists the link's target as that folder.
