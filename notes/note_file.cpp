@@ -176,15 +176,22 @@ bool WriteAndClose(HANDLE file, const std::string& body)
 // program's own ("zephnotes-<process>-<n>.zephtmp"), so it fits the file
 // system whenever the note's name does, and it is made only where no file
 // is: a file already there, whoever made it, is never removed or reused.
-HANDLE CreateTempIn(const std::wstring& folderPath, std::wstring* tempPath)
+HANDLE CreateTempIn(const NoteEntry& folder, std::wstring* tempPath)
 {
+    const std::wstring folderPath = NotesHostPath(folder);
     static unsigned saves = 0;
     wchar_t name[64];
     for (int i = 0; i < TempNameCount; ++i) {
         swprintf(name, 64, L"zephnotes-%lx-%u%ls", GetCurrentProcessId(), ++saves, TempSuffix);
         const std::wstring candidate = folderPath + L"\\" + name;
-        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE && !HandleLiesAt(file, folder.Child(name))) {
+            // The folder was swapped for a link since it was checked.
+            DropMadeFile(file);
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
         if (file != INVALID_HANDLE_VALUE) {
             *tempPath = candidate;
             return file;
@@ -394,7 +401,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
 
     // The note on disk stays whole until the new text is written in full.
     std::wstring tempPath;
-    HANDLE file = CreateTempIn(folderPath, &tempPath);
+    HANDLE file = CreateTempIn(folder, &tempPath);
     if (file == INVALID_HANDLE_VALUE) {
         saved.outcome = Outcome::LastError();
         return saved;
@@ -457,10 +464,15 @@ Outcome CreateNoteText(const NoteEntry& folder, const std::wstring& name, const 
     if (!EncodeNote(text, encoding, &body))
         return Outcome::Refusal(IDS_REFUSED_SAVE_ENCODING);
     const std::wstring path = NotesHostPath(folder.Child(name));
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Outcome::LastError();
+    // Made by path: where it landed is looked at before it takes the text.
+    if (!HandleLiesAt(file, folder.Child(name))) {
+        DropMadeFile(file);
+        return Outcome::Refusal(IDS_REFUSED_LINK_INSIDE);
+    }
     if (!WriteAndClose(file, body)) {
         // A half-made new file holds nothing of the user's: it goes.
         const Outcome failure = Outcome::LastError();

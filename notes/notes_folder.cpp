@@ -266,6 +266,19 @@ Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
     return Outcome::Success();
 }
 
+bool HandleLiesAt(HANDLE handle, const NoteEntry& entry)
+{
+    const std::wstring root = ResolvedNotesFolder();
+    return !root.empty() && SamePlace(FinalPathOf(handle), PlaceBelow(root, entry));
+}
+
+void DropMadeFile(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof(disposition));
+    CloseHandle(handle);
+}
+
 Outcome CurrentIdentity(const NoteEntry& entry, EntryId* id)
 {
     ListedEntry listed;
@@ -313,9 +326,17 @@ Outcome CreateFolderEntry(const NoteEntry& folder, const std::wstring& name, Ent
     Outcome outcome = CheckFolder(folder);
     if (!outcome.Done())
         return outcome;
-    if (!CreateDirectoryW(NotesHostPath(folder.Child(name)).c_str(), nullptr))
+    const std::wstring path = NotesHostPath(folder.Child(name));
+    if (!CreateDirectoryW(path.c_str(), nullptr))
         return Outcome::LastError();
-    return ConfirmMade(folder.Child(name), made);
+    // Made by path: a folder on the way swapped for a link in between puts
+    // it elsewhere, and there the empty folder just made goes again.
+    outcome = ConfirmMade(folder.Child(name), made);
+    if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE) {
+        RemoveDirectoryW(path.c_str());
+        return Outcome::Refusal(IDS_REFUSED_LINK_INSIDE);
+    }
+    return outcome;
 }
 
 Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId* now)
@@ -331,6 +352,11 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
     opened.Close();
     const std::wstring folderPath = NotesHostPath(entry.Folder());
     const std::wstring target = folderPath + L"\\" + newName;
+    // Which entry a name of the folder holds now (0: none).
+    auto indexAt = [&folderPath](const std::wstring& name) {
+        ListedEntry listed;
+        return ReadListedEntry(folderPath, name, &listed) == 0 ? listed.id.index : 0;
+    };
     const bool caseOnly = entry.name != newName &&
                           CompareStringOrdinal(entry.name.c_str(), -1, newName.c_str(), -1,
                                                TRUE) == CSTR_EQUAL;
@@ -358,17 +384,35 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
         const std::wstring middle = folderPath + L"\\" + aside;
         if (!MoveFileExW(source.c_str(), middle.c_str(), 0))
             return Outcome::LastError();
+        // Each step is looked at: another entry that took the old name in
+        // between goes back at once.
+        if (indexAt(aside) != chosen.index) {
+            MoveFileExW(middle.c_str(), source.c_str(), 0);
+            return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
+        }
         if (!MoveFileExW(middle.c_str(), target.c_str(), 0)) {
             const Outcome failure = Outcome::LastError();
-            MoveFileExW(middle.c_str(), source.c_str(), 0);
+            if (!MoveFileExW(middle.c_str(), source.c_str(), 0) || indexAt(entry.name) != chosen.index)
+                return Outcome::Refusal(IDS_REFUSED_RENAME_LEFT_ASIDE);
             return failure;
         }
     }
     ListedEntry listed;
-    if (ReadListedEntry(folderPath, newName, &listed) != 0 || listed.id.index != chosen.index)
-        return Outcome::Refusal(IDS_REFUSED_RENAME_NOT_TAKEN);
-    *now = listed.id;
-    return Outcome::Success();
+    const bool taken = ReadListedEntry(folderPath, newName, &listed) == 0;
+    if (taken && listed.id.index == chosen.index) {
+        *now = listed.id;
+        return Outcome::Success();
+    }
+    if (taken && !caseOnly) {
+        // Another entry took the old name between the check and the move,
+        // and it is what was renamed: it goes back.
+        MoveFileExW(target.c_str(), source.c_str(), 0);
+        return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
+    }
+    // Nothing moved (the file system kept the old name), or another program
+    // moved the entry away meanwhile.
+    return Outcome::Refusal(indexAt(entry.name) == chosen.index ? IDS_REFUSED_RENAME_NOT_TAKEN
+                                                                 : IDS_REFUSED_ENTRY_GONE);
 }
 
 namespace {

@@ -101,5 +101,11 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
 // checked before anything is deleted; a link is never followed.
 Outcome DeleteEntry(const NoteEntry& entry);
 
+// Whether the file a handle holds lies at the entry's place in the notes
+// folder: what was made by path is looked at before it takes anything.
+bool HandleLiesAt(HANDLE handle, const NoteEntry& entry);
+// Removes the file of a handle opened with DELETE access, and closes it.
+void DropMadeFile(HANDLE handle);
+
 // Checks the chosen folder to make something in it (see CreateFolderEntry).
 Outcome CheckFolder(const NoteEntry& folder);

@@ -58,6 +58,7 @@
 #define IDS_REFUSED_SAVE_ENCODING       171
 #define IDS_REFUSED_DELETE_HIDDEN       172
 #define IDS_SAVED_IN_OTHER_FOLDER       173
+#define IDS_REFUSED_RENAME_LEFT_ASIDE   174
 
 // Accelerators
 #define IDA_MAIN                2
