@@ -160,9 +160,10 @@ bool NameReachableByPath(const std::wstring& name)
     return !name.empty() && name.find_first_of(L"?*\"<>|\\") == std::wstring::npos;
 }
 
-void ForgetNotesFolderPlace()
+std::wstring NotesFolderAnew()
 {
     NotesFolderCache() = ResolvedFolder();
+    return NotesHostPath(NoteEntry());
 }
 
 std::wstring ResolvedNotesFolder()

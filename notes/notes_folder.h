@@ -66,9 +66,10 @@ struct OpenedEntry {
 // containment is measured below where it leads. Empty while it cannot be
 // opened.
 std::wstring ResolvedNotesFolder();
-// Looks up where the notes folder really is anew at the next use (after it
-// was replaced, or its link now leads elsewhere).
-void ForgetNotesFolderPlace();
+// The notes folder's host path for a new watch; where it really is is
+// looked up anew from now on (it may have been replaced, or its link may
+// lead elsewhere now).
+std::wstring NotesFolderAnew();
 // The host path reaching an entry, in the long form; a name Windows cannot
 // use goes by its short name when it has one. The one place an address
 // becomes a path, at the moment of the call.

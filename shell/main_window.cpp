@@ -220,9 +220,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void WatchNotesFolder(HWND window)
 {
-    // A new watch follows the notes folder as it is now: where it really
-    // is is looked up again too.
-    ForgetNotesFolderPlace();
+    // A new watch follows the notes folder as it is now.
+    const std::wstring notesFolder = NotesFolderAnew();
     std::vector<std::wstring> subfolders;
     for (HTREEITEM item : noteTree.FolderItems()) {
         if (item != noteTree.rootItem)
@@ -233,7 +232,7 @@ void WatchNotesFolder(HWND window)
         return noteEditor.modified && !noteEditor.readOnlyNote && selected &&
                noteTree.GetKind(selected) == kKindNote;
     };
-    folderWatch.Start(NotesHostPath(NoteEntry()), subfolders, window, kNotesChangedMessage);
+    folderWatch.Start(notesFolder, subfolders, window, kNotesChangedMessage);
     SetTimer(window, kFolderCheckTimerId, kFolderCheckInterval, nullptr);
 }
 
