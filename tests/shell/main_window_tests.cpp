@@ -1187,11 +1187,14 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
                                        "printf '\\377\\376d\\000' > 'ends in a dot.' && "
                                        "printf '\\377\\376p\\000' > 'pipe|quote\"' && "
                                        "mkdir back && printf 'inner' > back/slash && "
-                                       "printf 'outer' > 'back\\slash'"));
+                                       "printf 'outer' > 'back\\slash' && "
+                                       "mkdir 'back\\up' && printf 'deep' > 'back\\up/inside'"));
     ASSERT_TRUE(program.Start());
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"ends in a dot.",
-                                         L"pipe|quote\"", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"back\\up",
+                                         L"ends in a dot.", L"pipe|quote\"", L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
+    SelectChild(L"inside", ItemNamed(noteTree.GetRootItem(), L"back\\up"));
+    EXPECT_STREQ(L"deep", noteEditor.text) << "a note in a folder so named opens";
     EXPECT_EQ((std::vector<std::wstring>{L"in*side"}),
               ItemLabels(ItemNamed(noteTree.GetRootItem(), L"a<b>")));
 
@@ -1228,7 +1231,8 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     SelectChild(L"ends in a dot.");
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'ends in a dot.'"));
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"pipe", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"back\\up", L"pipe",
+                                         L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
@@ -1248,7 +1252,7 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     SelectChild(L"back\\slash");
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'back\\slash' && test -f back/slash"));
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"pipe", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\up", L"pipe", L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 }
