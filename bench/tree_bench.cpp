@@ -275,7 +275,7 @@ double ScanIntoNewControl(HWND host)
     noteTree.Layout(240, 268);
     const double started = Now();
     EnsureNotesFolder();
-    noteTree.ScanFolder(ScanPattern, nullptr);
+    noteTree.ScanFolder(nullptr);
     return Now() - started;
 }
 

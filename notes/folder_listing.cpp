@@ -210,3 +210,10 @@ std::wstring ListedShortName(const std::wstring& hostFolder, const std::wstring&
         });
     return shortName;
 }
+
+FolderListing::FolderListing(const NoteEntry& folder) : FolderListing(NotesHostPath(folder)) {}
+
+DWORD ReadListedEntry(const NoteEntry& folder, const std::wstring& name, ListedEntry* entry)
+{
+    return ReadListedEntry(NotesHostPath(folder), name, entry);
+}

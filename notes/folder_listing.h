@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "notes/entry_identity.h"
+#include "notes/notes_folder.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct ListedEntry {
 class FolderListing {
 public:
     explicit FolderListing(const std::wstring& hostFolder);
+    // The folder of the notes folder at that address.
+    explicit FolderListing(const NoteEntry& folder);
     ~FolderListing();
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
@@ -46,6 +49,7 @@ private:
 // included), read on its own; 0, ERROR_FILE_NOT_FOUND or another error.
 DWORD ReadListedEntry(const std::wstring& hostFolder, const std::wstring& name,
                       ListedEntry* entry);
+DWORD ReadListedEntry(const NoteEntry& folder, const std::wstring& name, ListedEntry* entry);
 
 // The short (8.3) name the file system gives the entry named exactly name,
 // or empty. Under Wine it is the only way to reach a name holding

@@ -11,8 +11,9 @@
 
 namespace {
 
-const WORD NoteMark = 0xFEFF;                       // stored as the bytes FF FE
-const DWORD NoteFileLimit = 2 + 2 * NoteTextLimit;  // mark and 1023 units
+// Read of a note at most: more than any note this program writes takes in
+// any encoding (1023 units of UTF-8 are at most 3,072 bytes with the mark).
+const DWORD NoteReadLimit = 4096;
 const wchar_t TempSuffix[] = L".zephtmp";
 const int TempNameCount = 10;
 const int ConflictNameCount = 99;
@@ -31,7 +32,12 @@ uint64_t HashBytes(const void* data, size_t count, uint64_t hash = HashStart)
     return hash;
 }
 
-// Reads a note's file as far as a note goes (NoteFileLimit bytes) and says
+uint64_t TextHash(const wchar_t* text)
+{
+    return HashBytes(text, wcslen(text) * sizeof(wchar_t));
+}
+
+// Reads a note's file as far as a note goes (NoteReadLimit bytes) and says
 // what the file is now. A note not there is no problem: it is Missing. The
 // place is checked, not the identity: a note rewritten by another program
 // since it was listed is read as it is now.
@@ -51,7 +57,7 @@ Outcome ReadNoteFile(const NoteEntry& note, unsigned char* bytes, DWORD* got,
     // own, and never writes where it leads.
     if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE && NameReachableByPath(note.name) &&
         CheckFolder(note.Folder()).Done()) {
-        opened.hostPath = NotesHostPath(note.Relative());
+        opened.hostPath = NotesHostPath(note);
         opened.handle = CreateFileW(opened.hostPath.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
@@ -72,7 +78,7 @@ Outcome ReadNoteFile(const NoteEntry& note, unsigned char* bytes, DWORD* got,
     state->size = static_cast<uint64_t>(size.QuadPart);
     GetFileTime(opened.handle, nullptr, nullptr, &state->lastWrite);
     const DWORD wanted =
-        state->size < NoteFileLimit ? static_cast<DWORD>(state->size) : NoteFileLimit;
+        state->size < NoteReadLimit ? static_cast<DWORD>(state->size) : NoteReadLimit;
     if (wanted > 0 && !ReadFile(opened.handle, bytes, wanted, got, nullptr)) {
         state->presence = NoteFileState::Unreadable;
         *got = 0;
@@ -83,16 +89,18 @@ Outcome ReadNoteFile(const NoteEntry& note, unsigned char* bytes, DWORD* got,
     return Outcome::Success();
 }
 
-// The state of a note this program has just written with text.
-NoteFileState WrittenState(const NoteEntry& note, const wchar_t* text)
+// The state of a note this program has just written with these bytes.
+NoteFileState WrittenState(const NoteEntry& note, const wchar_t* text, const std::string& body,
+                           const NoteEncoding& encoding)
 {
     NoteFileState state;
     state.presence = NoteFileState::Present;
-    const size_t units = wcslen(text);
-    state.size = 2 + 2 * units;
-    state.hash = HashBytes(text, 2 * units, HashBytes(&NoteMark, 2));
+    state.size = body.size();
+    state.hash = HashBytes(body.data(), body.size());
+    state.encoding = encoding;
+    state.textHash = TextHash(text);
     ListedEntry listed;
-    if (ReadListedEntry(NotesHostPath(note.folder), note.name, &listed) == 0) {
+    if (ReadListedEntry(NotesHostPath(note.Folder()), note.name, &listed) == 0) {
         state.lastWrite = listed.lastWrite;
         state.id = listed.id;
     }
@@ -103,7 +111,7 @@ NoteFileState WrittenState(const NoteEntry& note, const wchar_t* text)
 // changed the note: "<name> (conflict YYYY-MM-DD HH-MM)", numbered from 2
 // when taken. Characters no file name may hold become "_", and a long name
 // is cut so that the whole fits the folder.
-std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
+std::wstring ConflictName(const NoteEntry& folder, const std::wstring& name,
                           const SYSTEMTIME& now, int number)
 {
     wchar_t suffix[64];
@@ -118,8 +126,9 @@ std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
         if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
             c = L'_';
     }
+    const std::wstring shown = folder.ShownPath();
     const std::wstring deviceFolder =
-        L"\\My Documents\\ZephNotes\\" + (folder.empty() ? folder : folder + L"\\");
+        L"\\My Documents\\ZephNotes\\" + (shown.empty() ? shown : shown + L"\\");
     for (;;) {
         const std::wstring candidate = base + suffix;
         if (EntryNameRefusal(deviceFolder.c_str(), candidate.c_str()) == 0)
@@ -133,21 +142,14 @@ std::wstring ConflictName(const std::wstring& folder, const std::wstring& name,
     }
 }
 
-// Writes the mark and the text, then flushes. Every step is checked: a
-// refused or short write (a full disk) leaves the thread's last error set.
-bool WriteNoteBody(HANDLE file, const wchar_t* text)
+// Writes a note's bytes, then flushes. Every step is checked: a refused or
+// short write (a full disk) leaves the thread's last error set.
+bool WriteNoteBody(HANDLE file, const std::string& body)
 {
-    DWORD written = 0;
-    if (!WriteFile(file, &NoteMark, 2, &written, nullptr))
-        return false;
-    if (written != 2) {
-        SetLastError(ERROR_DISK_FULL);
-        return false;
-    }
-    const DWORD bytes = static_cast<DWORD>(2 * wcslen(text));
+    const DWORD bytes = static_cast<DWORD>(body.size());
     if (bytes > 0) {
-        written = 0;
-        if (!WriteFile(file, text, bytes, &written, nullptr))
+        DWORD written = 0;
+        if (!WriteFile(file, body.data(), bytes, &written, nullptr))
             return false;
         if (written != bytes) {
             SetLastError(ERROR_DISK_FULL);
@@ -158,9 +160,9 @@ bool WriteNoteBody(HANDLE file, const wchar_t* text)
 }
 
 // Writes a whole note into a file that is already open, and closes it.
-bool WriteAndClose(HANDLE file, const wchar_t* text)
+bool WriteAndClose(HANDLE file, const std::string& body)
 {
-    bool ok = WriteNoteBody(file, text);
+    bool ok = WriteNoteBody(file, body);
     const DWORD error = GetLastError();
     const bool closed = CloseHandle(file) != FALSE;
     if (!ok) {
@@ -174,15 +176,22 @@ bool WriteAndClose(HANDLE file, const wchar_t* text)
 // program's own ("zephnotes-<process>-<n>.zephtmp"), so it fits the file
 // system whenever the note's name does, and it is made only where no file
 // is: a file already there, whoever made it, is never removed or reused.
-HANDLE CreateTempIn(const std::wstring& folderPath, std::wstring* tempPath)
+HANDLE CreateTempIn(const NoteEntry& folder, std::wstring* tempPath)
 {
+    const std::wstring folderPath = NotesHostPath(folder);
     static unsigned saves = 0;
     wchar_t name[64];
     for (int i = 0; i < TempNameCount; ++i) {
         swprintf(name, 64, L"zephnotes-%lx-%u%ls", GetCurrentProcessId(), ++saves, TempSuffix);
         const std::wstring candidate = folderPath + L"\\" + name;
-        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE && !HandleLiesAt(file, folder.Child(name))) {
+            // The folder was swapped for a link since it was checked.
+            DropMadeFile(file);
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
         if (file != INVALID_HANDLE_VALUE) {
             *tempPath = candidate;
             return file;
@@ -240,15 +249,16 @@ NoteEntry NearestFolder(const NoteEntry& note)
 // Moves the written temporary file into the folder under a conflict name;
 // only where no file is, so nothing else is ever replaced.
 SavedNote KeepAsConflictNote(const NoteEntry& note, const NoteEntry& folder,
-                             const std::wstring& tempPath, const wchar_t* text)
+                             const std::wstring& tempPath, const wchar_t* text,
+                             const std::string& body, const NoteEncoding& encoding)
 {
     SavedNote saved;
-    const std::wstring folderPath = NotesHostPath(folder.Relative());
+    const std::wstring folderPath = NotesHostPath(folder);
     SYSTEMTIME now;
     GetLocalTime(&now);
     saved.outcome = Outcome::Failure(ERROR_FILE_EXISTS);
     for (int number = 1; number <= ConflictNameCount; ++number) {
-        const std::wstring conflict = ConflictName(folder.Relative(), note.name, now, number);
+        const std::wstring conflict = ConflictName(folder, note.name, now, number);
         if (conflict.empty()) {
             saved.outcome = Outcome::Refusal(IDS_REFUSED_SAVE_NO_NAME);
             break;
@@ -258,9 +268,9 @@ SavedNote KeepAsConflictNote(const NoteEntry& note, const NoteEntry& folder,
             saved.outcome = Outcome::Success();
             saved.detour = SaveDetour::Conflict;
             saved.conflictNote = folder.Child(conflict);
-            saved.conflictNote.id = WrittenState(saved.conflictNote, text).id;
-            saved.elsewhere = folder.Relative() == note.folder ? conflict
-                                                                : saved.conflictNote.Relative();
+            saved.conflictNote.id = WrittenState(saved.conflictNote, text, body, encoding).id;
+            saved.elsewhere = folder.SamePlaceAs(note.Folder()) ? conflict
+                                                                : saved.conflictNote.ShownPath();
             return saved;
         }
         saved.outcome = Outcome::LastError();
@@ -285,13 +295,10 @@ LoadedNote LoadNoteText(const NoteEntry& note, wchar_t* text)
     LoadedNote loaded;
     // The note is read once, whole as far as a note goes: what is shown and
     // what a save later checks the file against are the same bytes.
-    std::vector<unsigned char> bytes(NoteFileLimit);
+    std::vector<unsigned char> bytes(NoteReadLimit);
     DWORD got = 0;
     loaded.problem = ReadNoteFile(note, bytes.data(), &got, &loaded.state);
     const uint64_t size = loaded.state.size;
-    WORD mark = 0;
-    if (got >= 2)
-        memcpy(&mark, bytes.data(), 2);
     if (!loaded.problem.Done()) {
         // One that exists but cannot be read must not be overwritten by an
         // empty editor; one that only a short name shared with another
@@ -304,35 +311,27 @@ LoadedNote LoadNoteText(const NoteEntry& note, wchar_t* text)
         // A missing note is an empty one, unless it was listed a moment ago.
         if (note.id.Known())
             loaded.problem = Outcome::Refusal(IDS_NOTE_GONE);
-    } else if (size == 0) {
-        // An empty file holds nothing to lose: it loads as an empty note.
-    } else if (got < 2 || mark != NoteMark || (size % 2) != 0) {
-        // Not a note this program wrote: nothing is shown, nothing overwritten.
-        loaded.problem = Outcome::Refusal(IDS_READ_ONLY_NOT_A_NOTE);
+    } else if (got != (size < NoteReadLimit ? size : NoteReadLimit)) {
+        // The file shrank while it was read: show nothing of it.
+        loaded.problem = Outcome::Refusal(IDS_READ_ONLY_CHANGED);
     } else {
-        const bool whole = size <= NoteFileLimit;
-        const DWORD expected = whole ? static_cast<DWORD>(size) : NoteFileLimit;
+        // Every file is text of some kind: shown as far as the editor holds
+        // it, editable when it can be written back as it came.
+        const DecodedNote decoded = DecodeNote(bytes.data(), got, size == got, NoteTextLimit);
         memset(text, 0, (NoteTextLimit + 1) * sizeof(wchar_t));
-        if (got != expected) {
-            // The file shrank while it was read: show nothing of it.
-            loaded.problem = Outcome::Refusal(IDS_READ_ONLY_CHANGED);
-        } else {
-            memcpy(text, bytes.data() + 2, got - 2);
-            loaded.shown = true;
-            if (!whole)
-                loaded.problem = Outcome::Refusal(IDS_READ_ONLY_TOO_LONG);
-            else if (wcslen(text) != (got - 2) / 2)
-                // A zero unit ends the control's text: what comes before it
-                // is shown, and the box says a character cannot be kept.
-                loaded.problem = Outcome::Refusal(IDS_READ_ONLY_ZERO);
-        }
+        memcpy(text, decoded.text.data(), decoded.text.size() * sizeof(wchar_t));
+        loaded.state.encoding = decoded.encoding;
+        loaded.state.textHash = TextHash(decoded.text.c_str());
+        loaded.shown = true;
+        if (decoded.readOnly)
+            loaded.problem = Outcome::Refusal(decoded.readOnly);
     }
     return loaded;
 }
 
 NoteFileState NoteStateNow(const NoteEntry& note)
 {
-    std::vector<unsigned char> bytes(NoteFileLimit);
+    std::vector<unsigned char> bytes(NoteReadLimit);
     DWORD got = 0;
     NoteFileState state;
     ReadNoteFile(note, bytes.data(), &got, &state);
@@ -342,6 +341,12 @@ NoteFileState NoteStateNow(const NoteEntry& note)
 SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const wchar_t* text)
 {
     SavedNote saved;
+    // Written back as the note came: its encoding, mark and line ends.
+    std::string body;
+    if (!EncodeNote(text, loaded.encoding, &body)) {
+        saved.outcome = Outcome::Refusal(IDS_REFUSED_SAVE_ENCODING);
+        return saved;
+    }
     // The note's folder first: gone, another one now, or reached through a
     // link, it takes nothing; the text goes to the nearest folder that is
     // still in its place.
@@ -369,11 +374,19 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
     }
     if (!folderInPlace)
         folder = NearestFolder(note);
-    const std::wstring folderPath = NotesHostPath(folder.Relative());
+    const std::wstring folderPath = NotesHostPath(folder);
 
     NoteFileState onDisk = folderInPlace ? NoteStateNow(note) : NoteFileState();
+    // The text as it was read (an edit undone) over the same file: nothing
+    // is written, so no other program sees a change where there is none.
+    if (hadNote && onDisk.SameNoteAs(loaded) && TextHash(text) == loaded.textHash) {
+        saved.state = loaded;
+        saved.state.lastWrite = onDisk.lastWrite;
+        saved.state.id = onDisk.id;
+        return saved;
+    }
     const DWORD attributes =
-        folderInPlace ? GetFileAttributesW(NotesHostPath(note.Relative()).c_str())
+        folderInPlace ? GetFileAttributesW(NotesHostPath(note).c_str())
                       : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !hadNote) {
@@ -388,15 +401,15 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
 
     // The note on disk stays whole until the new text is written in full.
     std::wstring tempPath;
-    HANDLE file = CreateTempIn(folderPath, &tempPath);
+    HANDLE file = CreateTempIn(folder, &tempPath);
     if (file == INVALID_HANDLE_VALUE) {
         saved.outcome = Outcome::LastError();
         return saved;
     }
-    const bool written = WriteAndClose(file, text);
+    const bool written = WriteAndClose(file, body);
     const Outcome writeFailure = written ? Outcome::Success() : Outcome::LastError();
     if (written && !folderInPlace)
-        return KeepAsConflictNote(note, folder, tempPath, text);
+        return KeepAsConflictNote(note, folder, tempPath, text, body, loaded.encoding);
 
     // Looked at only now, just before the note is replaced: another
     // program's change is never overwritten. Its note stays as it is and
@@ -407,7 +420,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
     if (written && !onDisk.SameNoteAs(loaded)) {
         if (noteExists || loaded.presence != NoteFileState::Present ||
             !NameReachableByPath(note.name))
-            return KeepAsConflictNote(note, folder, tempPath, text);
+            return KeepAsConflictNote(note, folder, tempPath, text, body, loaded.encoding);
         saved.detour = SaveDetour::Recreated;
     }
     const std::wstring notePath = folderPath + L"\\" + note.name;
@@ -420,7 +433,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
         place.id = onDisk.id;
         inPlace = OpenEntry(place, GENERIC_WRITE, &opened).Done() &&
                   SetFilePointer(opened.handle, 0, nullptr, FILE_BEGIN) == 0 &&
-                  SetEndOfFile(opened.handle) && WriteNoteBody(opened.handle, text);
+                  SetEndOfFile(opened.handle) && WriteNoteBody(opened.handle, body);
         const DWORD error = GetLastError();
         DeleteFileW(tempPath.c_str());
         SetLastError(inPlace ? 0 : (error ? error : ERROR_ACCESS_DENIED));
@@ -435,7 +448,7 @@ SavedNote SaveNoteText(const NoteEntry& note, const NoteFileState& loaded, const
             DeleteFileW(tempPath.c_str());
         return saved;
     }
-    saved.state = WrittenState(note, text);
+    saved.state = WrittenState(note, text, body, loaded.encoding);
     return saved;
 }
 
@@ -445,17 +458,27 @@ Outcome CreateNoteText(const NoteEntry& folder, const std::wstring& name, const 
     const Outcome outcome = CheckFolder(folder);
     if (!outcome.Done())
         return outcome;
-    const std::wstring path = NotesHostPath(folder.Relative()) + L"\\" + name;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A new note is UTF-16LE after FF FE, lines ending in CR LF.
+    const NoteEncoding encoding;
+    std::string body;
+    if (!EncodeNote(text, encoding, &body))
+        return Outcome::Refusal(IDS_REFUSED_SAVE_ENCODING);
+    const std::wstring path = NotesHostPath(folder.Child(name));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Outcome::LastError();
-    if (!WriteAndClose(file, text)) {
+    // Made by path: where it landed is looked at before it takes the text.
+    if (!HandleLiesAt(file, folder.Child(name))) {
+        DropMadeFile(file);
+        return Outcome::Refusal(IDS_REFUSED_LINK_INSIDE);
+    }
+    if (!WriteAndClose(file, body)) {
         // A half-made new file holds nothing of the user's: it goes.
         const Outcome failure = Outcome::LastError();
         DeleteFileW(path.c_str());
         return failure;
     }
-    *state = WrittenState(folder.Child(name), text);
+    *state = WrittenState(folder.Child(name), text, body, encoding);
     return Outcome::Success();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/outcome.h"
+#include "notes/note_encoding.h"
 #include "notes/notes_folder.h"
 
 // Units the editor keeps of a text, the terminating zero excluded.
@@ -26,6 +27,8 @@ struct NoteFileState {
     FILETIME lastWrite = {};
     uint64_t hash = 0;
     EntryId id;
+    NoteEncoding encoding;   // what a save writes the text back in
+    uint64_t textHash = 0;   // of the text as the editor was given it
 
     bool SameNoteAs(const NoteFileState& other) const;
 };

@@ -19,14 +19,6 @@ std::wstring WithoutTrailingSeparators(std::wstring path)
     return path;
 }
 
-std::wstring Joined(const std::wstring& folder, const std::wstring& name)
-{
-    if (folder.empty())
-        return name;
-    if (name.empty())
-        return folder;
-    return folder + L"\\" + name;
-}
 
 // Where an open handle really is, every link on the way resolved.
 std::wstring FinalPathOf(HANDLE handle)
@@ -61,26 +53,28 @@ bool SamePlace(const std::wstring& found, const std::wstring& expected)
     return WithoutNameEndings(found) == WithoutNameEndings(expected);
 }
 
-// A folder's identity is its index alone: under Wine the time given as its
-// creation time is the time its contents last changed.
+// Under Wine the time given as the creation time is the last write: a note
+// edited in place by another program keeps its index and is the same note,
+// and a folder's time changes with what it holds. Only where the creation
+// time is the real one does it tell a file made again from the one chosen.
 bool SameEntry(const EntryId& chosen, const EntryId& found, bool isFolder)
 {
     if (!chosen.Known())
         return true;
-    return isFolder ? chosen.index == found.index : chosen == found;
+    return isFolder || RunningUnderWine() ? chosen.index == found.index : chosen == found;
 }
 
-// Splits a path below the notes folder into its folder and its last name.
-void SplitRelative(const std::wstring& path, NoteEntry* entry)
+// The place of an entry below the resolved notes folder, name by name.
+std::wstring PlaceBelow(const std::wstring& root, const NoteEntry& entry)
 {
-    const size_t separator = path.find_last_of(L'\\');
-    if (separator == std::wstring::npos) {
-        entry->name = path;
-    } else {
-        entry->folder = path.substr(0, separator);
-        entry->name = path.substr(separator + 1);
-    }
+    std::wstring place = root;
+    for (const std::wstring& folder : entry.folders)
+        place += L"\\" + folder;
+    if (!entry.name.empty())
+        place += L"\\" + entry.name;
+    return place;
 }
+
 
 struct ResolvedFolder {
     std::wstring host;
@@ -95,15 +89,23 @@ ResolvedFolder& NotesFolderCache()
 
 }  // namespace
 
-std::wstring NoteEntry::Relative() const
+std::wstring NoteEntry::ShownPath() const
 {
-    return Joined(folder, name);
+    std::wstring path;
+    for (const std::wstring& folder : folders)
+        path += folder + L"\\";
+    if (name.empty() && !path.empty())
+        path.pop_back();
+    return path + name;
 }
 
 NoteEntry NoteEntry::Folder() const
 {
     NoteEntry parent;
-    SplitRelative(folder, &parent);
+    if (!folders.empty()) {
+        parent.folders.assign(folders.begin(), folders.end() - 1);
+        parent.name = folders.back();
+    }
     parent.id = folderId;
     return parent;
 }
@@ -111,7 +113,9 @@ NoteEntry NoteEntry::Folder() const
 NoteEntry NoteEntry::Child(const std::wstring& childName, EntryId childId) const
 {
     NoteEntry child;
-    child.folder = Relative();
+    child.folders = folders;
+    if (!name.empty())
+        child.folders.push_back(name);
     child.name = childName;
     child.id = childId;
     child.folderId = id;
@@ -126,11 +130,22 @@ NoteEntry NoteEntryAt(const wchar_t* devicePath)
     if (path.size() <= rootLength + 1 || _wcsnicmp(path.c_str(), kNotesDevicePath, rootLength) != 0)
         return entry;
     path = path.substr(rootLength + 1);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    SplitRelative(path, &entry);
+    // A device path is the program's own and holds no name from elsewhere.
+    size_t start = 0;
+    for (size_t end; (end = path.find_first_of(L"\\/", start)) != std::wstring::npos;
+         start = end + 1)
+        entry.folders.push_back(path.substr(start, end - start));
+    entry.name = path.substr(start);
     return entry;
+}
+
+Outcome EnsureNotesFolder()
+{
+    const std::wstring folder = TranslateDevicePath(kNotesDevicePath);
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CreateDirectoryW(folder.c_str(), nullptr))
+        return Outcome::LastError();
+    return Outcome::Success();
 }
 
 void OpenedEntry::Close()
@@ -145,9 +160,10 @@ bool NameReachableByPath(const std::wstring& name)
     return !name.empty() && name.find_first_of(L"?*\"<>|\\") == std::wstring::npos;
 }
 
-void ForgetNotesFolderPlace()
+std::wstring NotesFolderAnew()
 {
     NotesFolderCache() = ResolvedFolder();
+    return NotesHostPath(NoteEntry());
 }
 
 std::wstring ResolvedNotesFolder()
@@ -168,15 +184,10 @@ std::wstring ResolvedNotesFolder()
     return cache.resolved;
 }
 
-std::wstring NotesHostPath(const std::wstring& relative)
+std::wstring NotesHostPath(const NoteEntry& entry)
 {
     std::wstring path = WithoutTrailingSeparators(LongFormPath(TranslateDevicePath(kNotesDevicePath)));
-    size_t start = 0;
-    while (start < relative.size()) {
-        size_t end = relative.find(L'\\', start);
-        if (end == std::wstring::npos)
-            end = relative.size();
-        const std::wstring name = relative.substr(start, end - start);
+    auto add = [&path](const std::wstring& name) {
         std::wstring pathName = name;
         if (!NameReachableByPath(name)) {
             const std::wstring shortName = ListedShortName(path, name);
@@ -184,9 +195,20 @@ std::wstring NotesHostPath(const std::wstring& relative)
                 pathName = shortName;
         }
         path += L"\\" + pathName;
-        start = end + 1;
-    }
+    };
+    for (const std::wstring& folder : entry.folders)
+        add(folder);
+    if (!entry.name.empty())
+        add(entry.name);
     return path;
+}
+
+bool EntryPresent(const NoteEntry& entry)
+{
+    ListedEntry listed;
+    return entry.name.empty() ? !ResolvedNotesFolder().empty()
+                              : ReadListedEntry(NotesHostPath(entry.Folder()), entry.name,
+                                                &listed) == 0;
 }
 
 Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
@@ -195,8 +217,7 @@ Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
     const std::wstring root = ResolvedNotesFolder();
     if (root.empty())
         return Outcome::LastError();
-    const std::wstring relative = entry.Relative();
-    opened->hostPath = NotesHostPath(relative);
+    opened->hostPath = NotesHostPath(entry);
     opened->handle = CreateFileW(opened->hostPath.c_str(), access,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -206,7 +227,7 @@ Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
         // out of reach.
         ListedEntry listed;
         if (!NameReachableByPath(entry.name) &&
-            ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed) == 0)
+            ReadListedEntry(NotesHostPath(entry.Folder()), entry.name, &listed) == 0)
             return Outcome::Refusal(IDS_REFUSED_NAME_UNREACHABLE);
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
             error == ERROR_INVALID_NAME)
@@ -228,13 +249,13 @@ Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
     // the note's place, a short name that reached another entry all show
     // here.
     const std::wstring found = FinalPathOf(opened->handle);
-    const std::wstring expected = relative.empty() ? root : root + L"\\" + relative;
-    if (!SamePlace(found, expected)) {
+    if (!SamePlace(found, PlaceBelow(root, entry))) {
         opened->Close();
-        const std::wstring expectedFolder = Joined(root, entry.folder);
-        const size_t separator = found.find_last_of(L'\\');
-        const bool sameFolder = separator != std::wstring::npos &&
-                                SamePlace(found.substr(0, separator), expectedFolder);
+        const std::wstring expectedFolder = WithoutNameEndings(PlaceBelow(root, entry.Folder()));
+        const std::wstring foundPlace = WithoutNameEndings(found);
+        const bool sameFolder = foundPlace.size() > expectedFolder.size() &&
+                                foundPlace.compare(0, expectedFolder.size(), expectedFolder) == 0 &&
+                                foundPlace[expectedFolder.size()] == L'\\';
         if (sameFolder && !NameReachableByPath(entry.name))
             return Outcome::Refusal(IDS_REFUSED_NAME_SHARED);
         return Outcome::Refusal(IDS_REFUSED_ENTRY_OUTSIDE);
@@ -246,10 +267,23 @@ Outcome OpenEntry(const NoteEntry& entry, DWORD access, OpenedEntry* opened)
     return Outcome::Success();
 }
 
+bool HandleLiesAt(HANDLE handle, const NoteEntry& entry)
+{
+    const std::wstring root = ResolvedNotesFolder();
+    return !root.empty() && SamePlace(FinalPathOf(handle), PlaceBelow(root, entry));
+}
+
+void DropMadeFile(HANDLE handle)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof(disposition));
+    CloseHandle(handle);
+}
+
 Outcome CurrentIdentity(const NoteEntry& entry, EntryId* id)
 {
     ListedEntry listed;
-    const DWORD error = ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed);
+    const DWORD error = ReadListedEntry(NotesHostPath(entry.Folder()), entry.name, &listed);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return Outcome::Refusal(IDS_REFUSED_ENTRY_GONE);
     if (error)
@@ -293,9 +327,17 @@ Outcome CreateFolderEntry(const NoteEntry& folder, const std::wstring& name, Ent
     Outcome outcome = CheckFolder(folder);
     if (!outcome.Done())
         return outcome;
-    if (!CreateDirectoryW((NotesHostPath(folder.Relative()) + L"\\" + name).c_str(), nullptr))
+    const std::wstring path = NotesHostPath(folder.Child(name));
+    if (!CreateDirectoryW(path.c_str(), nullptr))
         return Outcome::LastError();
-    return ConfirmMade(folder.Child(name), made);
+    // Made by path: a folder on the way swapped for a link in between puts
+    // it elsewhere, and there the empty folder just made goes again.
+    outcome = ConfirmMade(folder.Child(name), made);
+    if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE) {
+        RemoveDirectoryW(path.c_str());
+        return Outcome::Refusal(IDS_REFUSED_LINK_INSIDE);
+    }
+    return outcome;
 }
 
 Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId* now)
@@ -309,8 +351,13 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
     const EntryId chosen = opened.id;
     const std::wstring source = opened.hostPath;
     opened.Close();
-    const std::wstring folderPath = NotesHostPath(entry.folder);
+    const std::wstring folderPath = NotesHostPath(entry.Folder());
     const std::wstring target = folderPath + L"\\" + newName;
+    // Which entry a name of the folder holds now (0: none).
+    auto indexAt = [&folderPath](const std::wstring& name) {
+        ListedEntry listed;
+        return ReadListedEntry(folderPath, name, &listed) == 0 ? listed.id.index : 0;
+    };
     const bool caseOnly = entry.name != newName &&
                           CompareStringOrdinal(entry.name.c_str(), -1, newName.c_str(), -1,
                                                TRUE) == CSTR_EQUAL;
@@ -338,17 +385,35 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
         const std::wstring middle = folderPath + L"\\" + aside;
         if (!MoveFileExW(source.c_str(), middle.c_str(), 0))
             return Outcome::LastError();
+        // Each step is looked at: another entry that took the old name in
+        // between goes back at once.
+        if (indexAt(aside) != chosen.index) {
+            MoveFileExW(middle.c_str(), source.c_str(), 0);
+            return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
+        }
         if (!MoveFileExW(middle.c_str(), target.c_str(), 0)) {
             const Outcome failure = Outcome::LastError();
-            MoveFileExW(middle.c_str(), source.c_str(), 0);
+            if (!MoveFileExW(middle.c_str(), source.c_str(), 0) || indexAt(entry.name) != chosen.index)
+                return Outcome::Refusal(IDS_REFUSED_RENAME_LEFT_ASIDE);
             return failure;
         }
     }
     ListedEntry listed;
-    if (ReadListedEntry(folderPath, newName, &listed) != 0 || listed.id.index != chosen.index)
-        return Outcome::Refusal(IDS_REFUSED_RENAME_NOT_TAKEN);
-    *now = listed.id;
-    return Outcome::Success();
+    const bool taken = ReadListedEntry(folderPath, newName, &listed) == 0;
+    if (taken && listed.id.index == chosen.index) {
+        *now = listed.id;
+        return Outcome::Success();
+    }
+    if (taken && !caseOnly) {
+        // Another entry took the old name between the check and the move,
+        // and it is what was renamed: it goes back.
+        MoveFileExW(target.c_str(), source.c_str(), 0);
+        return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
+    }
+    // Nothing moved (the file system kept the old name), or another program
+    // moved the entry away meanwhile.
+    return Outcome::Refusal(indexAt(entry.name) == chosen.index ? IDS_REFUSED_RENAME_NOT_TAKEN
+                                                                 : IDS_REFUSED_ENTRY_GONE);
 }
 
 namespace {
@@ -357,6 +422,7 @@ namespace {
 struct PlannedDelete {
     NoteEntry entry;
     bool folderLink;
+    bool folder;
 };
 
 // Every entry a delete will remove, the deepest first, each checked before
@@ -380,7 +446,7 @@ Outcome PlanDelete(const NoteEntry& entry, const ListedEntry& listed,
     checked.id = folderLink ? listed.id : opened.id;
     if (!folderLink && opened.IsFolder()) {
         opened.Close();
-        FolderListing listing(NotesHostPath(entry.Relative()));
+        FolderListing listing(NotesHostPath(entry));
         std::vector<ListedEntry> children;
         if (!listing.ReadAll(&children))
             return Outcome::Failure(listing.Error());
@@ -390,7 +456,7 @@ Outcome PlanDelete(const NoteEntry& entry, const ListedEntry& listed,
                 return outcome;
         }
     }
-    plan->push_back(PlannedDelete{checked, folderLink});
+    plan->push_back(PlannedDelete{checked, folderLink, folderLink || opened.IsFolder()});
     return Outcome::Success();
 }
 
@@ -419,11 +485,67 @@ Outcome DeleteChecked(const NoteEntry& entry)
         return Outcome::LastError();
     opened.Close();
     ListedEntry listed;
-    if (ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed) == 0 &&
+    if (ReadListedEntry(NotesHostPath(entry.Folder()), entry.name, &listed) == 0 &&
         listed.id.index == entry.id.index)
         return Outcome::Failure(ERROR_ACCESS_DENIED);
     return Outcome::Success();
 }
+
+// A folder's notes wait here, beside it, while its folders go: under Wine a
+// link that leads nowhere is not listed, and shows only when a folder that
+// looks empty cannot be removed; then every note goes back where it was.
+class HeldNotes {
+public:
+    explicit HeldNotes(const NoteEntry& folder) : place(NotesHostPath(folder.Folder()))
+    {
+        static unsigned deletes = 0;
+        wchar_t name[64];
+        swprintf(name, 64, L"\\zephnotes-%lx-d%u.zephtmp", GetCurrentProcessId(), ++deletes);
+        place += name;
+        made = CreateDirectoryW(place.c_str(), nullptr) != FALSE;
+    }
+    bool Made() const { return made; }
+
+    // Moves the checked note aside.
+    Outcome Hold(const NoteEntry& note)
+    {
+        OpenedEntry opened;
+        Outcome outcome = OpenEntry(note, FILE_READ_ATTRIBUTES, &opened);
+        if (outcome.refusal == IDS_REFUSED_ENTRY_OUTSIDE)
+            return Outcome::Refusal(IDS_REFUSED_LINK_DELETE);
+        if (!outcome.Done())
+            return outcome;
+        opened.Close();
+        const std::wstring aside = place + L"\\" + std::to_wstring(held.size() + 1);
+        if (!MoveFileExW(opened.hostPath.c_str(), aside.c_str(), 0))
+            return Outcome::LastError();
+        held.push_back({opened.hostPath, aside});
+        return Outcome::Success();
+    }
+    // Every note back where it was, the last moved first.
+    void PutBack()
+    {
+        for (auto note = held.rbegin(); note != held.rend(); ++note)
+            MoveFileExW(note->second.c_str(), note->first.c_str(), 0);
+        held.clear();
+        RemoveDirectoryW(place.c_str());
+    }
+    // The delete went through: the notes go for good.
+    void Drop()
+    {
+        for (const auto& note : held) {
+            SetFileAttributesW(note.second.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(note.second.c_str());
+        }
+        held.clear();
+        RemoveDirectoryW(place.c_str());
+    }
+
+private:
+    std::wstring place;
+    bool made = false;
+    std::vector<std::pair<std::wstring, std::wstring>> held;   // from, aside
+};
 
 }  // namespace
 
@@ -432,22 +554,54 @@ Outcome DeleteEntry(const NoteEntry& entry)
     if (entry.name.empty())
         return Outcome::Refusal(IDS_REFUSED_ENTRY_CHANGED);
     ListedEntry listed;
-    const DWORD error = ReadListedEntry(NotesHostPath(entry.folder), entry.name, &listed);
+    const DWORD error = ReadListedEntry(NotesHostPath(entry.Folder()), entry.name, &listed);
     if (error == ERROR_FILE_NOT_FOUND)
         return Outcome::Refusal(IDS_REFUSED_ENTRY_GONE);
     if (error)
         return Outcome::Failure(error);
     std::vector<PlannedDelete> plan;
     Outcome outcome = PlanDelete(entry, listed, &plan);
+    if (!outcome.Done())
+        return outcome;
+    if (plan.size() == 1 && !plan[0].folderLink)
+        return DeleteChecked(plan[0].entry);
+
+    // A folder: its notes aside first, then its folders, the deepest first;
+    // a folder that cannot go brings everything back, the folders removed
+    // before it made again.
+    HeldNotes notes(entry);
+    if (!notes.Made())
+        return Outcome::LastError();
     for (const PlannedDelete& planned : plan) {
-        if (!outcome.Done())
+        if (!planned.folder && !(outcome = notes.Hold(planned.entry)).Done())
             break;
+    }
+    std::vector<const PlannedDelete*> removed;
+    for (const PlannedDelete& planned : plan) {
+        if (!outcome.Done() || !planned.folder)
+            continue;
         if (planned.folderLink)
-            outcome = RemoveDirectoryW(NotesHostPath(planned.entry.Relative()).c_str())
+            outcome = RemoveDirectoryW(NotesHostPath(planned.entry).c_str())
                           ? Outcome::Success()
                           : Outcome::LastError();
         else
             outcome = DeleteChecked(planned.entry);
+        if (outcome.Done() && !planned.folderLink) {
+            removed.push_back(&planned);
+        } else if (!outcome.Done()) {
+            // Looks empty and would not go: it holds what is not listed.
+            FolderListing listing(NotesHostPath(planned.entry));
+            std::vector<ListedEntry> left;
+            if (listing.ReadAll(&left) && left.empty())
+                outcome = Outcome::Refusal(IDS_REFUSED_DELETE_HIDDEN);
+        }
     }
+    if (outcome.Done()) {
+        notes.Drop();
+        return outcome;
+    }
+    for (auto folder = removed.rbegin(); folder != removed.rend(); ++folder)
+        CreateDirectoryW(NotesHostPath((*folder)->entry).c_str(), nullptr);
+    notes.PutBack();
     return outcome;
 }

@@ -15,24 +15,36 @@
 #include "notes/entry_identity.h"
 
 #include <string>
+#include <vector>
 
-// An entry of the notes folder as the user chose it.
+// An entry of the notes folder as the user chose it: its address is the
+// list of names from the notes folder down, each name whole (a name made
+// on another system may hold a "\"), never a path to be split.
 struct NoteEntry {
-    std::wstring folder;   // its folder below the notes folder ("" at the top, "a\b" below)
+    std::vector<std::wstring> folders;   // the folders that hold it, the outermost first
     std::wstring name;     // its own name; empty for the notes folder itself
     EntryId id;            // as listed or made; not known: only its place is checked
     EntryId folderId;      // the identity of the folder that holds it, likewise
 
-    // Its path below the notes folder.
-    std::wstring Relative() const;
+    // Where it is, for a person to read: the names from the notes folder
+    // down joined with "\"; never taken apart again.
+    std::wstring ShownPath() const;
     // The folder that holds it, as an entry of its own.
     NoteEntry Folder() const;
     // An entry of this folder.
     NoteEntry Child(const std::wstring& childName, EntryId childId = EntryId()) const;
+    // The same place (the identities aside).
+    bool SamePlaceAs(const NoteEntry& other) const
+    {
+        return folders == other.folders && name == other.name;
+    }
 };
 
 // The entry a device path under "\My Documents\ZephNotes" names; identity not known.
 NoteEntry NoteEntryAt(const wchar_t* devicePath);
+
+// Makes the notes folder when it is missing; what a failure came to.
+Outcome EnsureNotesFolder();
 
 // An entry opened and found to be the one chosen; closes its handle.
 struct OpenedEntry {
@@ -54,12 +66,16 @@ struct OpenedEntry {
 // containment is measured below where it leads. Empty while it cannot be
 // opened.
 std::wstring ResolvedNotesFolder();
-// Looks up where the notes folder really is anew at the next use (after it
-// was replaced, or its link now leads elsewhere).
-void ForgetNotesFolderPlace();
-// The host path reaching an entry below the notes folder, in the long form;
-// a name Windows cannot use goes by its short name when it has one.
-std::wstring NotesHostPath(const std::wstring& relative);
+// The notes folder's host path for a new watch; where it really is is
+// looked up anew from now on (it may have been replaced, or its link may
+// lead elsewhere now).
+std::wstring NotesFolderAnew();
+// The host path reaching an entry, in the long form; a name Windows cannot
+// use goes by its short name when it has one. The one place an address
+// becomes a path, at the moment of the call.
+std::wstring NotesHostPath(const NoteEntry& entry);
+// Whether an entry of that exact name is in its folder now.
+bool EntryPresent(const NoteEntry& entry);
 // Whether the platform's calls take a name as it stands (after "\\?\").
 bool NameReachableByPath(const std::wstring& name);
 
@@ -85,6 +101,12 @@ Outcome RenameEntry(const NoteEntry& entry, const std::wstring& newName, EntryId
 // Deletes the chosen note, or folder with everything in it. Everything is
 // checked before anything is deleted; a link is never followed.
 Outcome DeleteEntry(const NoteEntry& entry);
+
+// Whether the file a handle holds lies at the entry's place in the notes
+// folder: what was made by path is looked at before it takes anything.
+bool HandleLiesAt(HANDLE handle, const NoteEntry& entry);
+// Removes the file of a handle opened with DELETE access, and closes it.
+void DropMadeFile(HANDLE handle);
 
 // Checks the chosen folder to make something in it (see CreateFolderEntry).
 Outcome CheckFolder(const NoteEntry& folder);

@@ -57,6 +57,11 @@
 #define IDS_REFUSED_FOLDER_EXISTS       157
 #define IDS_REFUSED_NOTE_EXISTS         158
 #define IDS_NO_WINDOW                   159
+#define IDS_READ_ONLY_CODE_PAGE         170
+#define IDS_REFUSED_SAVE_ENCODING       171
+#define IDS_REFUSED_DELETE_HIDDEN       172
+#define IDS_SAVED_IN_OTHER_FOLDER       173
+#define IDS_REFUSED_RENAME_LEFT_ASIDE   174
 
 // Accelerators
 #define IDA_MAIN                2

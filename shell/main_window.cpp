@@ -1,6 +1,5 @@
 #include "shell/main_window.h"
 
-#include "base/device_files.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
@@ -227,16 +226,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void WatchNotesFolder(HWND window)
 {
-    // A new watch follows the notes folder as it is now: where it really
-    // is is looked up again too.
-    ForgetNotesFolderPlace();
-    const WideString folder = noteTree.documentsPrefix + noteTree.folderName;
+    // A new watch follows the notes folder as it is now.
+    const std::wstring notesFolder = NotesFolderAnew();
     std::vector<std::wstring> subfolders;
     for (HTREEITEM item : noteTree.FolderItems()) {
         if (item != noteTree.rootItem)
-            subfolders.push_back(TranslateDevicePath(noteTree.FolderPath(item).Text()));
+            subfolders.push_back(NotesHostPath(noteTree.EntryOf(item)));
     }
-    folderWatch.Start(TranslateDevicePath(folder.Text()), subfolders, window, kNotesChangedMessage);
+    folderWatch.selectionUnsaved = [] {
+        const HTREEITEM selected = noteTree.GetSelected();
+        return noteEditor.modified && !noteEditor.readOnlyNote && selected &&
+               noteTree.GetKind(selected) == kKindNote;
+    };
+    folderWatch.Start(notesFolder, subfolders, window, kNotesChangedMessage);
     SetTimer(window, kFolderCheckTimerId, kFolderCheckInterval, nullptr);
 }
 

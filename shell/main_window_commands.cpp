@@ -1,7 +1,6 @@
 // Tap-and-hold menus, every command and the tree's notifications.
 #include "shell/main_window.h"
 
-#include "base/device_files.h"
 #include "editor/note_editor.h"
 #include "notes/note_names.h"
 #include "notes/notes_folder.h"
@@ -79,16 +78,6 @@ uint32_t TimeStamp()
     return stamp.dwHighDateTime;
 }
 
-// False, after one box, when the selected item's path holds a name the
-// platform cannot take (one made elsewhere, with no short name).
-bool SelectedPathUsable()
-{
-    if (noteTree.selectedPathUsable)
-        return true;
-    ReportRefusal(IDS_REFUSED_NAME_UNREACHABLE);
-    return false;
-}
-
 // SelectedPath of the selected item (its kind), or kPathTooLong after one
 // box when the path is longer than the program can hold.
 int BuildSelectedPathOrRefuse()
@@ -103,7 +92,7 @@ int BuildSelectedPathOrRefuse()
 bool SelectedFolderPath(WideString* path)
 {
     const int kind = BuildSelectedPathOrRefuse();
-    if (kind != kKindFolder || !SelectedPathUsable())
+    if (kind != kKindFolder)
         return false;
     *path = WideString(noteTree.textBuffer);
     return true;
@@ -391,10 +380,6 @@ void OnSelectionChanged()
         RelistAfter(noteEditor.readOnlyReason, note);
         return;
     }
-    // A note named on another system, with no short name to reach it by:
-    // shown, never changed.
-    if (!noteTree.selectedPathUsable && !noteEditor.readOnlyNote)
-        noteEditor.HoldReadOnly(IDS_READ_ONLY_NAME);
 }
 
 
@@ -466,8 +451,7 @@ HTREEITEM HighestGoneItem(HTREEITEM item)
         const ItemRecord* record = noteTree.Record(each);
         if (!record || each == noteTree.GetRootItem())
             return false;
-        const WideString path = noteTree.FolderPath(record->parent) + record->PathName();
-        return DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES;
+        return !EntryPresent(noteTree.EntryOf(each));
     };
     if (!gone(item))
         return nullptr;
@@ -499,9 +483,9 @@ void ReportSaveDetour()
         // The new note stands beside the open one, at its sorted place, or
         // in the folder that took it when the note's own was gone.
         const NoteEntry& made = noteEditor.conflictNote;
-        const HTREEITEM parent = made.folder == noteTree.EntryOf(note).folder
-                                     ? noteTree.NextItem(note, TVGN_PARENT)
-                                     : noteTree.FolderItemFor(made.folder);
+        const bool beside = made.Folder().SamePlaceAs(noteTree.EntryOf(note).Folder());
+        const HTREEITEM parent = beside ? noteTree.NextItem(note, TVGN_PARENT)
+                                        : noteTree.FolderItemFor(made.Folder());
         if (parent) {
             const HTREEITEM item = noteTree.InsertItem(parent, made.name.c_str(), TVI_SORT,
                                                        kKindNote, 3, TimeStamp());
@@ -511,8 +495,13 @@ void ReportSaveDetour()
         // folders that went with it, leave the tree even while chosen.
         if (const HTREEITEM stale = HighestGoneItem(note))
             folderWatch.LetGo(stale);
-        LoadStringW(app.instance, IDS_SAVED_AS_CONFLICT, format, 256);
-        swprintf(text, 1024, format, name.Text(), noteEditor.savedElsewhereName.c_str());
+        // The box names where the text is: beside the note, or from the
+        // notes folder down when its folder was gone.
+        const std::wstring where =
+            beside ? made.name : noteTree.folderName.Text() + (L"\\" + made.ShownPath());
+        LoadStringW(app.instance, beside ? IDS_SAVED_AS_CONFLICT : IDS_SAVED_IN_OTHER_FOLDER,
+                    format, 256);
+        swprintf(text, 1024, format, name.Text(), where.c_str());
     } else {
         LoadStringW(app.instance, IDS_NOTE_RECREATED, format, 256);
         swprintf(text, 1024, format, name.Text());

@@ -172,7 +172,7 @@ void InitContent()
     // Filled out of sight: a control on screen brings every item it shows
     // up to date as it goes in. It is shown below.
     noteTree.Show(0);
-    noteTree.ScanFolder(ScanPattern, nullptr);
+    noteTree.ScanFolder(nullptr);
     ReportTreeFailures();
     noteTree.ApplySortOrder();
     PostMessageW(app.mainWindow, kWatchFolderMessage, 0, 0);

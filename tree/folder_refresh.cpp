@@ -6,7 +6,6 @@
 // its entries at once.
 #include "tree/folder_watch.h"
 
-#include "base/device_files.h"
 #include "tree/note_tree.h"
 
 #include <atomic>
@@ -25,6 +24,8 @@ const size_t kEntriesBeforeListing = 8;
 // thread (about 1.5 ms under Wine).
 const size_t kReadAtOnce = 200;
 
+// The folder part of a path the watch reported. Names from other systems
+// may hold a "\" too: used only to group what changed together.
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t separator = path.find_last_of(L"\\/");
@@ -62,14 +63,6 @@ uint32_t TimeOf(const ListedEntry& entry)
     return static_cast<uint32_t>(static_cast<uint64_t>(entry.id.created) >> 32);
 }
 
-std::wstring HostFolder(HTREEITEM folder)
-{
-    std::wstring path = TranslateDevicePath(noteTree.FolderPath(folder).Text());
-    if (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
-        path.pop_back();
-    return path;
-}
-
 // A folder item whose entry is now another folder (another program moved
 // it away and put a new one, or a link, in its place): what the item shows
 // is not what that place holds, so it is not listed through it. A folder's
@@ -83,11 +76,14 @@ bool FolderSwapped(const ItemRecord& item, const ListedEntry& entry)
     return item.id.Known() && entry.id.Known() && item.id.index != entry.id.index;
 }
 
-// The selected item and every folder on its way up stay while it is chosen
-// (an open note renamed away keeps its text).
+// The tree shows the disk, but for the open note with text not yet saved:
+// it and every folder on its way up stay while it is chosen (an open note
+// renamed away keeps its text until the save puts it somewhere safe).
 std::unordered_set<HTREEITEM> HeldItems()
 {
     std::unordered_set<HTREEITEM> held;
+    if (!folderWatch.selectionUnsaved || !folderWatch.selectionUnsaved())
+        return held;
     for (HTREEITEM item = noteTree.GetSelected(); item && noteTree.Record(item);
          item = noteTree.Record(item)->parent)
         held.insert(item);
@@ -113,7 +109,7 @@ bool FolderStillAtItsPlace(HTREEITEM folder)
     if (!parent || record->parent == TVI_ROOT)
         return true;
     ListedEntry entry;
-    if (ReadListedEntry(HostFolder(record->parent), record->label.Text(), &entry) != 0)
+    if (ReadListedEntry(noteTree.EntryOf(record->parent), record->label.Text(), &entry) != 0)
         return false;
     return !FolderSwapped(*record, entry);
 }
@@ -126,6 +122,25 @@ bool ComesBefore(const ListedEntry& entry, const ItemRecord& item)
     return lstrcmpiW(entry.name.c_str(), item.label.Text()) < 0;
 }
 
+// The deepest folder item on the way of a path the watch reported.
+HTREEITEM DeepestFolderItem(const std::wstring& path)
+{
+    HTREEITEM folder = noteTree.rootItem;
+    for (size_t start = 0; start < path.size();) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        const ItemRecord* record = noteTree.Record(folder);
+        const ItemRecord* child =
+            record ? ChildNamed(*record, path.substr(start, end - start)) : nullptr;
+        if (!child || child->kind != kKindFolder)
+            break;
+        folder = child->item;
+        start = end + 1;
+    }
+    return folder;
+}
+
 }  // namespace
 
 struct Slice {
@@ -135,7 +150,7 @@ struct Slice {
 };
 
 struct FolderReading {
-    std::wstring host;
+    NoteEntry folder;
     bool inOrder = false;   // the folder was empty: the order of insertion is wanted
     HWND window = nullptr;
     UINT message = 0;
@@ -155,7 +170,7 @@ DWORD WINAPI ReadFolderAway(void* parameter)
     std::unique_ptr<std::shared_ptr<FolderReading>> held(
         static_cast<std::shared_ptr<FolderReading>*>(parameter));
     FolderReading& reading = **held;
-    FolderListing listing(reading.host);
+    FolderListing listing(reading.folder);
     if (!listing.ReadAll(&reading.entries))
         reading.error = listing.Error() ? listing.Error() : ERROR_READ_FAULT;
     reading.byName.reserve(reading.entries.size());
@@ -202,8 +217,7 @@ void FolderWatch::LetGoNow()
         const ItemRecord* record = noteTree.Record(each.item);
         if (!record || record->parent != each.parent || each.label != record->label.Text())
             continue;
-        const WideString path = noteTree.FolderPath(each.parent) + record->PathName();
-        if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
+        if (!EntryPresent(noteTree.EntryOf(each.item)))
             noteTree.DeleteItem(each.item);
         QueueFolder(each.parent);
     }
@@ -241,8 +255,9 @@ bool FolderWatch::RefreshChangedFolders(DWORD budget)
     std::set<std::wstring> entries;
     std::set<std::wstring> overflowed;
     TakeChanges(&entries, &overflowed);
-    for (const std::wstring& folder : overflowed)
-        QueueSubtree(noteTree.FolderItemFor(folder));
+    // The watch overflows as a whole: everything is listed again.
+    if (!overflowed.empty())
+        QueueSubtree(noteTree.rootItem);
     std::map<std::wstring, std::vector<const std::wstring*>> byFolder;
     for (const std::wstring& path : entries)
         byFolder[FolderOf(path)].push_back(&path);
@@ -261,7 +276,7 @@ bool FolderWatch::RefreshChangedFolders(DWORD budget)
                 rest.push_back(std::move(path));
         }
         entryQueue.swap(rest);
-        QueueFolder(noteTree.FolderItemFor(folder.first));
+        QueueFolder(DeepestFolderItem(folder.first));
     }
     // Folders first: an entry that changed while its folder was being read
     // is looked at after the listing is in.
@@ -295,7 +310,7 @@ bool FolderWatch::Relist(Relisting& job, const Slice& slice)
         return true;
     if (!job.reading) {
         job.reading = std::make_shared<FolderReading>();
-        job.reading->host = HostFolder(job.folder);
+        job.reading->folder = noteTree.EntryOf(job.folder);
         job.reading->inOrder = record->children.empty();
         // A folder known to be small is read at once: a trip through
         // another thread would cost more. What a new folder holds is not
@@ -394,8 +409,6 @@ void FolderWatch::PlanRelisting(Relisting& job)
         if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
             shown[found->second] = true;
             noteTree.SetEntryId(child->item, entry->id);
-            if (!NameWorksInPaths(entry->name.c_str()))
-                noteTree.SetAlias(child->item, ListedShortName(reading.host, entry->name).c_str());
             continue;
         }
         if (held.count(child->item)) {
@@ -453,17 +466,9 @@ void FolderWatch::InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool a
         return;
     }
     noteTree.SetEntryId(item, entry.id);
-    std::wstring pathName = entry.name;
-    if (!NameWorksInPaths(entry.name.c_str())) {
-        const std::wstring alias = ListedShortName(HostFolder(folder), entry.name);
-        if (!alias.empty()) {
-            noteTree.SetAlias(item, alias.c_str());
-            pathName = alias;
-        }
-    }
     if (!isFolder)
         return;
-    if (IsLink(entry) || !NameWorksInPaths(pathName.c_str()))
+    if (IsLink(entry))
         noteTree.SetClosed(item);
     else
         QueueFolder(item);
@@ -471,60 +476,87 @@ void FolderWatch::InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool a
 
 void FolderWatch::CheckEntry(const std::wstring& path)
 {
-    // The deepest folder of the path the tree shows; the first name it
-    // does not show is the entry looked at (a folder new to the tree comes
-    // with everything in it).
-    HTREEITEM folder = noteTree.rootItem;
-    std::wstring name;
+    // The folders of the path the tree shows, from the root down. The
+    // platform joins names with "\\", and a name made on another system may
+    // hold one too: "back\\slash" is a note in folder "back" or a note of
+    // that name beside it. The deepest reading is looked at first; a
+    // shallower one when the deeper showed nothing new, or the folder shows
+    // an item of that name.
+    std::vector<std::wstring> names;
     for (size_t start = 0;;) {
         const size_t end = path.find_first_of(L"\\/", start);
-        name = path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        names.push_back(path.substr(start, end == std::wstring::npos ? std::wstring::npos
+                                                                     : end - start));
         if (end == std::wstring::npos)
             break;
-        const ItemRecord* record = noteTree.Record(folder);
-        const ItemRecord* child = record ? ChildNamed(*record, name) : nullptr;
-        if (!child || child->kind != kKindFolder || child->closed)
-            break;
-        folder = child->item;
         start = end + 1;
     }
+    std::vector<HTREEITEM> folders{noteTree.rootItem};
+    for (size_t i = 0; i + 1 < names.size(); ++i) {
+        const ItemRecord* record = noteTree.Record(folders.back());
+        const ItemRecord* child = record ? ChildNamed(*record, names[i]) : nullptr;
+        if (!child || child->kind != kKindFolder || child->closed)
+            break;
+        folders.push_back(child->item);
+    }
+    bool seenNew = false;
+    for (size_t depth = folders.size(); depth-- > 0;) {
+        std::wstring name = names[depth];
+        for (size_t i = depth + 1; i < names.size(); ++i)
+            name += L"\\" + names[i];
+        const ItemRecord* record = noteTree.Record(folders[depth]);
+        if (!record)
+            continue;
+        if (seenNew && !ChildNamed(*record, name))
+            continue;
+        // A folder new to the tree comes with everything in it.
+        if (depth + 1 == folders.size() && depth + 1 < names.size() &&
+            CheckEntryIn(folders[depth], names[depth])) {
+            seenNew = true;
+            continue;
+        }
+        seenNew = CheckEntryIn(folders[depth], name) || seenNew;
+    }
+}
+
+bool FolderWatch::CheckEntryIn(HTREEITEM folder, const std::wstring& name)
+{
     const ItemRecord* record = noteTree.Record(folder);
     if (name.empty() || !record || record->closed)
-        return;
+        return false;
     if (!FolderStillAtItsPlace(folder)) {
         QueueFolder(record->parent);
-        return;
+        return true;
     }
-    const std::wstring host = HostFolder(folder);
     ListedEntry entry;
-    const DWORD error = ReadListedEntry(host, name, &entry);
+    const DWORD error = ReadListedEntry(noteTree.EntryOf(folder), name, &entry);
     const ItemRecord* child = ChildNamed(*record, name);
     const bool held = child && HeldItems().count(child->item);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         if (child && !held)
             noteTree.DeleteItem(child->item);
-        return;
+        return child != nullptr;
     }
     if (error) {
         QueueFolder(folder);
-        return;
+        return true;
     }
     if (child && FolderSwapped(*child, entry)) {
         if (held)
-            return;
+            return true;
         noteTree.DeleteItem(child->item);
         InsertEntry(folder, entry, false);
-        return;
+        return true;
     }
     if (child && (child->kind == kKindFolder) == IsFolder(entry)) {
+        const bool same = child->id == entry.id;
         noteTree.SetEntryId(child->item, entry.id);
-        if (!NameWorksInPaths(name.c_str()))
-            noteTree.SetAlias(child->item, ListedShortName(host, name).c_str());
-        return;
+        return !same;
     }
     if (held)
-        return;
+        return true;
     if (child)
         noteTree.DeleteItem(child->item);
     InsertEntry(folder, entry, false);
+    return true;
 }

@@ -1,6 +1,5 @@
 #include "tree/note_tree.h"
 
-#include "base/device_files.h"
 #include "tree/folder_watch.h"
 #include "notes/folder_listing.h"
 
@@ -16,7 +15,6 @@ struct FolderEntry {
     std::wstring name;
     DWORD attributes;
     uint32_t time;   // high 32 bits of the creation time
-    std::wstring alias;  // the short name, for a name paths cannot carry
     EntryId id;
 };
 
@@ -47,32 +45,20 @@ void OrderAsSortedInsertion(std::vector<FolderEntry>& entries)
 
 // A folder's entries in the order the platform lists them, each with its
 // identity; false when the folder cannot be listed.
-bool ReadFolder(const WideString& pattern, std::vector<FolderEntry>* entries)
+bool ReadFolder(const NoteEntry& folder, std::vector<FolderEntry>* entries)
 {
-    std::wstring folder = TranslateDevicePath(pattern.DirectoryPart().Text());
-    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
-        folder.pop_back();
     FolderListing listing(folder);
     std::vector<ListedEntry> batch;
     while (listing.NextBatch(&batch)) {
         for (ListedEntry& listed : batch) {
-            std::wstring alias;
-            if (!NameWorksInPaths(listed.name.c_str()))
-                alias = ListedShortName(folder, listed.name);
             entries->push_back(FolderEntry{std::move(listed.name), listed.attributes,
                                            static_cast<uint32_t>(
                                                static_cast<uint64_t>(listed.id.created) >> 32),
-                                           std::move(alias), listed.id});
+                                           listed.id});
         }
     }
     const DWORD error = listing.Error();
     return error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
-}
-
-// The name a path uses for an entry: its own, or its short name.
-std::wstring PathNameOf(const FolderEntry& entry)
-{
-    return entry.alias.empty() ? entry.name : entry.alias;
 }
 
 }  // namespace
@@ -107,17 +93,7 @@ std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& name
     return inserted;
 }
 
-Outcome EnsureNotesFolder()
-{
-    WideString folder = noteTree.documentsPrefix + noteTree.folderName;
-    if (DeviceGetFileAttributes(folder.Text()) == INVALID_FILE_ATTRIBUTES) {
-        if (!DeviceCreateDirectory(folder.Text()))
-            return Outcome::LastError();
-    }
-    return Outcome::Success();
-}
-
-void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
+void NoteTree::ScanFolder(HTREEITEM parent)
 {
     if (scanStack.empty()) {
         rootItem = InsertItem(TVI_ROOT, folderName.Text(), TVI_FIRST, kKindFolder, 1, 0);
@@ -126,7 +102,7 @@ void NoteTree::ScanFolder(const WideString& pattern, HTREEITEM parent)
         if (OpenEntry(NoteEntry(), FILE_READ_ATTRIBUTES, &root).Done())
             SetEntryId(rootItem, root.id);
     }
-    ScanInto(pattern, parent);
+    ScanInto(parent);
 }
 
 std::vector<Outcome> NoteTree::TakeFailures()
@@ -136,14 +112,14 @@ std::vector<Outcome> NoteTree::TakeFailures()
     return taken;
 }
 
-void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
+void NoteTree::ScanInto(HTREEITEM parent)
 {
     // Folders are listed breadth first: the control checks every parent
     // handle by searching its items in the order they were made, so parents
     // made early keep each insertion cheap. Each folder's entries still go
     // in at once, in their final order, so the tree is the same.
     std::deque<PendingFolder> pending;
-    pending.push_back(PendingFolder{pattern, parent});
+    pending.push_back(PendingFolder{parent});
     while (!pending.empty()) {
         const PendingFolder current = pending.front();
         pending.pop_front();
@@ -155,16 +131,15 @@ void NoteTree::ScanInto(const WideString& pattern, HTREEITEM parent)
 
 void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder>* pending)
 {
-    std::vector<FolderEntry> entries;
-    if (!ReadFolder(current.pattern, &entries))
-        return;
-    OrderAsSortedInsertion(entries);
-    const WideString folder = current.pattern.DirectoryPart();
     const HTREEITEM parent = current.parent;
-    // Without an item to hold them (the control refused the root) entries
-    // would name paths outside the notes folder: none is shown.
+    // Without an item to hold them (the control refused the root) nothing
+    // is shown.
     if (!parent)
         return;
+    std::vector<FolderEntry> entries;
+    if (!ReadFolder(EntryOf(parent), &entries))
+        return;
+    OrderAsSortedInsertion(entries);
     const HTREEITEM insertAfter = TVI_LAST;
     for (const FolderEntry& entry : entries) {
         if (IsFolder(entry)) {
@@ -178,50 +153,27 @@ void NoteTree::ListFolder(const PendingFolder& current, std::deque<PendingFolder
                 continue;
             }
             SetEntryId(item, entry.id);
-            if (!entry.alias.empty())
-                SetAlias(item, entry.alias.c_str());
-            // A folder whose name paths cannot carry is entered through
-            // its short name; without one it shows empty.
-            const std::wstring pathName = PathNameOf(entry);
-            if (IsLink(entry) || !NameWorksInPaths(pathName.c_str()))
+            // A folder whose name no path can carry (made on another system,
+            // with no short name) lists as empty.
+            if (IsLink(entry))
                 SetClosed(item);
             else
-                pending->push_back(
-                    PendingFolder{folder + WideString(pathName.c_str()) + patternSuffix, item});
+                pending->push_back(PendingFolder{item});
         } else {
             HTREEITEM item = InsertItem(parent, entry.name.c_str(), insertAfter, kKindNote, 3, entry.time);
             if (item)
                 SetEntryId(item, entry.id);
-            if (item && !entry.alias.empty())
-                SetAlias(item, entry.alias.c_str());
         }
     }
 }
 
-WideString NoteTree::FolderPath(HTREEITEM folder)
+HTREEITEM NoteTree::FolderItemFor(const NoteEntry& address)
 {
-    std::vector<const ItemRecord*> chain;
-    for (const ItemRecord* record = Record(folder); record && folder != rootItem;
-         record = Record(record->parent)) {
-        chain.push_back(record);
-        folder = record->parent;
-    }
-    WideString path = documentsPrefix + folderName + WideString(L"\\");
-    for (auto record = chain.rbegin(); record != chain.rend(); ++record) {
-        path = path + (*record)->PathName() + WideString(L"\\");
-    }
-    return path;
-}
-
-HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
-{
+    std::vector<std::wstring> names = address.folders;
+    if (!address.name.empty())
+        names.push_back(address.name);
     HTREEITEM folder = rootItem;
-    size_t start = 0;
-    while (folder && start < relative.size()) {
-        size_t end = relative.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = relative.size();
-        const std::wstring name = relative.substr(start, end - start);
+    for (const std::wstring& name : names) {
         const ItemRecord* record = Record(folder);
         if (!record)
             break;
@@ -235,7 +187,6 @@ HTREEITEM NoteTree::FolderItemFor(const std::wstring& relative)
         if (!next)
             break;
         folder = next;
-        start = end + 1;
     }
     return folder;
 }
@@ -259,8 +210,6 @@ void NoteTree::RefreshIfGone(HTREEITEM item)
     const ItemRecord* record = Record(item);
     if (!record || item == rootItem)
         return;
-    const HTREEITEM folder = record->parent;
-    const WideString path = FolderPath(folder) + record->PathName();
-    if (DeviceGetFileAttributes(path.Text()) == INVALID_FILE_ATTRIBUTES)
+    if (!EntryPresent(EntryOf(item)))
         folderWatch.LetGo(item);
 }

@@ -73,6 +73,12 @@ public:
     // A folder to be listed again at the next refresh, asked for at once.
     void RelistSoon(HTREEITEM folder);
 
+    // Whether the selected item holds what is not yet safe on disk (text
+    // typed into the open note): only then do it and the folders on its
+    // way up stay in the tree after another program removed them, until
+    // that text is saved. Set by the window that owns the editor.
+    bool (*selectionUnsaved)() = nullptr;
+
 private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
@@ -127,8 +133,12 @@ private:
     // finished.
     bool Relist(Relisting& job, const Slice& slice);
     void PlanRelisting(Relisting& job);
-    // Looks at one changed entry of the notes folder (its relative path).
+    // Looks at one changed entry of the notes folder (its path as the
+    // platform reported it).
     void CheckEntry(const std::wstring& path);
+    // Looks at the entry of that name in the folder item; false when the
+    // tree already showed it as it is (or showed nothing, and there is none).
+    bool CheckEntryIn(HTREEITEM folder, const std::wstring& name);
     // Puts an entry's item at its place in the order in force; a folder
     // is listed after.
     void InsertEntry(HTREEITEM folder, const ListedEntry& entry, bool atEnd);

@@ -9,8 +9,6 @@
 
 NoteTree noteTree;
 IconList iconList;
-// Built after noteTree, from its strings.
-WideString ScanPattern = noteTree.documentsPrefix + noteTree.folderName + noteTree.patternSuffix;
 WideString LastSearchText;
 
 NoteTree::NoteTree()
@@ -33,10 +31,8 @@ NoteTree::NoteTree()
       rootItem(nullptr),
       selectedItem(nullptr),
       selectedKind(0),
-      selectedPathUsable(true),
       documentsPrefix(L"\\My Documents\\"),
       folderName(L"ZephNotes"),
-      patternSuffix(L"\\*.*"),
       sortMode(0),
       labelFont(nullptr),
       labelFontCell(0),
@@ -131,29 +127,6 @@ HTREEITEM NoteTree::InsertItem(HTREEITEM parent, const wchar_t* label, HTREEITEM
     return item;
 }
 
-bool NameWorksInPaths(const wchar_t* name)
-{
-    const size_t length = wcslen(name);
-    if (length == 0)
-        return false;
-    if (name[length - 1] == L'.' && !(length <= 2 && name[0] == L'.'))
-        return false;
-    if (name[length - 1] == L' ')
-        return false;
-    return wcspbrk(name, L"?|\"<>*\\") == nullptr;
-}
-
-void NoteTree::SetAlias(HTREEITEM item, const wchar_t* alias)
-{
-    if (ItemRecord* record = records.Find(item))
-        record->alias = alias;
-}
-
-const WideString& ItemRecord::PathName() const
-{
-    return NameWorksInPaths(label.Text()) || alias.IsEmpty() ? label : alias;
-}
-
 void NoteTree::SetEntryId(HTREEITEM item, const EntryId& id)
 {
     if (ItemRecord* record = records.Find(item))
@@ -173,11 +146,8 @@ NoteEntry NoteTree::EntryOf(HTREEITEM item) const
     const ItemRecord* folder = Record(record->parent);
     if (folder)
         entry.folderId = folder->id;
-    std::wstring path;
     for (; folder && folder->item != rootItem; folder = Record(folder->parent))
-        path = path.empty() ? std::wstring(folder->label.Text())
-                            : std::wstring(folder->label.Text()) + L"\\" + path;
-    entry.folder = path;
+        entry.folders.insert(entry.folders.begin(), folder->label.Text());
     return entry;
 }
 
@@ -355,19 +325,6 @@ void NoteTree::DeleteItem(HTREEITEM item)
     SendMessageW(controlWindow, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
 }
 
-WideString NoteTree::PathName(HTREEITEM item)
-{
-    textBuffer[0] = 0;
-    GetLabel(item);
-    if (item == rootItem || NameWorksInPaths(textBuffer))
-        return WideString(textBuffer);
-    const ItemRecord* record = Record(item);
-    if (record && !record->alias.IsEmpty())
-        return record->alias;
-    selectedPathUsable = false;
-    return WideString(textBuffer);
-}
-
 int NoteTree::BuildSelectedPath()
 {
     // With nothing selected the answer is the root's, never a null item's.
@@ -380,15 +337,15 @@ int NoteTree::BuildSelectedPath()
 
     // Room for the path and the two zeros the delete command needs after it.
     const int32_t limit = kTextBufferSize - 2;
+    // The labels, for a person to read and for the length check: what a
+    // command acts on is the item's address (EntryOf), name by name.
     WideString path = folderName;
-    selectedPathUsable = true;
-    if (item)
-        path = PathName(item);
-    while (item && item != rootItem && path.Length() <= limit) {
-        item = NextItem(item, TVGN_PARENT);
-        if (!item)
-            break;
-        path = PathName(item) + WideString(L"\\") + path;
+    const ItemRecord* record = item && item != rootItem ? Record(item) : nullptr;
+    if (record)
+        path = record->label;
+    while (record && path.Length() <= limit) {
+        record = record->parent != rootItem ? Record(record->parent) : nullptr;
+        path = (record ? record->label : folderName) + WideString(L"\\") + path;
     }
     path = documentsPrefix + path;
     if (selectedKind == kKindFolder)

@@ -25,9 +25,8 @@ constexpr int kPathTooLong = -1;
 
 constexpr int kTextBufferSize = 1024;
 
-// A folder the scan has still to list, and the item its entries go under.
+// A folder the scan has still to list: the item its entries go under.
 struct PendingFolder {
-    WideString pattern;
     HTREEITEM parent;
 };
 
@@ -51,15 +50,8 @@ struct ItemRecord {
     WideString label;
     uint32_t param = 0;
     int32_t kind = 0;
-    // The entry's short (8.3) name, kept when its own name is one the
-    // platform's calls cannot take (a name made on another system); the
-    // paths of the item and of everything in it go through it.
-    WideString alias;
-    // The name the item's paths use: its label, or its short name when the
-    // label cannot be used and there is one.
-    const WideString& PathName() const;
     // A folder shown but never entered: a link (it may lead out of the
-    // notes folder or back up the tree), or one no path can reach.
+    // notes folder or back up the tree).
     bool closed = false;
     // The entry's identity when it was listed or made: a command on the
     // item acts on that entry or on nothing.
@@ -94,11 +86,6 @@ private:
     std::vector<uint32_t> unused;   // pool places free again
     size_t count = 0;
 };
-
-// Whether a name found on disk can be used as it is in a path: names made
-// on other systems may hold characters the platform's calls refuse, or end
-// in a dot or a space, which paths drop.
-bool NameWorksInPaths(const wchar_t* name);
 
 class IconList {
 public:
@@ -146,13 +133,15 @@ public:
     // or kPathTooLong (buffer empty) when the path does not fit.
     int BuildSelectedPath();
 
-    void ScanFolder(const WideString& pattern, HTREEITEM parent);
+    // Lists the folder of the parent item, and every folder in it, into
+    // the tree; with no parent the notes folder, under a new root item.
+    void ScanFolder(HTREEITEM parent);
     // What the scans and refreshes since the last call could not do (a
     // folder the control refused), in order, for the shell to show.
     std::vector<Outcome> TakeFailures();
-    // The folder item for a path under the notes folder ("" for the root,
-    // names separated by "\"), or the deepest one of it the tree holds.
-    HTREEITEM FolderItemFor(const std::wstring& relative);
+    // The item of the folder at that address (the root for the notes
+    // folder), or the deepest one on its way that the tree holds.
+    HTREEITEM FolderItemFor(const NoteEntry& folder);
     // After a command on an item failed: when another program removed or
     // moved its entry, the item is let go and its folder listed again, at
     // the watch's next refresh.
@@ -160,8 +149,6 @@ public:
     // Every folder item the tree enters (no link), the root first, each
     // before what it holds.
     std::vector<HTREEITEM> FolderItems();
-    // The folder's path from the record: "\My Documents\ZephNotes\...\".
-    WideString FolderPath(HTREEITEM folder);
 
     void SortChildren(HTREEITEM item);
     void SortTree(HTREEITEM start);
@@ -181,9 +168,6 @@ public:
     // The control reports each item it removes, whoever asked for it
     // (TVN_DELETEITEMW to its parent): the record lets the item go.
     void OnItemDeleted(HTREEITEM item);
-    // Keeps an item's short name, used in its paths while its own name
-    // cannot be (NameWorksInPaths).
-    void SetAlias(HTREEITEM item, const wchar_t* alias);
     // Marks a folder item as one that is shown and never entered.
     void SetClosed(HTREEITEM item);
     // Keeps the identity of the entry an item stands for.
@@ -211,12 +195,8 @@ public:
     HTREEITEM rootItem;
     HTREEITEM selectedItem;
     int32_t selectedKind;
-    // False when the last SelectedPath holds a name the platform cannot
-    // take and that has no short name: nothing can be done through it.
-    bool selectedPathUsable;
     WideString documentsPrefix;
     WideString folderName;
-    WideString patternSuffix;
     std::vector<HTREEITEM> scanStack;
     std::vector<const ItemRecord*> searchStack;
     std::vector<const ItemRecord*> sortStack;
@@ -245,10 +225,7 @@ public:
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
-    void ScanInto(const WideString& pattern, HTREEITEM parent);
-
-    // The name an item's path uses for it: its label, or its short name.
-    WideString PathName(HTREEITEM item);
+    void ScanInto(HTREEITEM parent);
     void RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM insertAfter,
                          const wchar_t* label, int kind, uint32_t param);
     void ForgetSubtree(HTREEITEM item);
@@ -262,7 +239,6 @@ private:
 
 extern NoteTree noteTree;
 extern IconList iconList;
-extern WideString ScanPattern;     // "\My Documents\ZephNotes\*.*"
 extern WideString LastSearchText;  // the text of the last started search
 
 // The order in which names are to be inserted at the end of a folder to
@@ -273,9 +249,6 @@ extern WideString LastSearchText;  // the text of the last started search
 // at the end in this order costs nothing per sibling, where sorted
 // insertion walks all siblings for every item. Indices into names.
 std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names);
-
-// Creates the notes folder when it is missing; what a failure came to.
-Outcome EnsureNotesFolder();
 
 // The by-date comparison the control calls: oldest first.
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);

@@ -379,14 +379,14 @@ TEST(Views, AnEditWhoseSaveFailedIsNotDroppedByChoosingAnotherItem)
     EXPECT_STREQ(L"", noteEditor.text);
 }
 
-TEST(Views, ANoteHoldingAZeroUnitShowsItsStartAndSaysWhyItCannotChange)
+TEST(Views, ANoteHoldingAZeroUnitShowsAllItsTextAndSaysWhyItCannotChange)
 {
     ProgramUnderTest program;
     const std::string bytes = kMark + Utf16(std::wstring(L"before\0after", 12));
     ASSERT_NO_FATAL_FAILURE(OpenNote(program, bytes));
     wchar_t shown[64] = {};
     GetWindowTextW(noteEditor.control, shown, 64);
-    EXPECT_STREQ(L"before", shown);
+    EXPECT_STREQ(L"before\xFFFD" L"after", shown);
     SendMessageW(noteEditor.control, WM_CHAR, L'x', 1);
     program.Tap(15, kStripY);
     ASSERT_EQ(1u, program.boxes.Count());
@@ -1194,10 +1194,16 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376h\\000i\\000' > 'what?' && "
                                        "mkdir 'a<b>' && printf '\\377\\376x\\000' > 'a<b>/in*side' && "
                                        "printf '\\377\\376d\\000' > 'ends in a dot.' && "
-                                       "printf '\\377\\376p\\000' > 'pipe|quote\"'"));
+                                       "printf '\\377\\376p\\000' > 'pipe|quote\"' && "
+                                       "mkdir back && printf 'inner' > back/slash && "
+                                       "printf 'outer' > 'back\\slash' && "
+                                       "mkdir 'back\\up' && printf 'deep' > 'back\\up/inside'"));
     ASSERT_TRUE(program.Start());
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"ends in a dot.", L"pipe|quote\"", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"back\\up",
+                                         L"ends in a dot.", L"pipe|quote\"", L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
+    SelectChild(L"inside", ItemNamed(noteTree.GetRootItem(), L"back\\up"));
+    EXPECT_STREQ(L"deep", noteEditor.text) << "a note in a folder so named opens";
     EXPECT_EQ((std::vector<std::wstring>{L"in*side"}),
               ItemLabels(ItemNamed(noteTree.GetRootItem(), L"a<b>")));
 
@@ -1234,26 +1240,30 @@ TEST(Commands, NotesNamedOnAnotherSystemAreShownEditedRenamedAndDeleted)
     SelectChild(L"ends in a dot.");
     program.HoldAndChoose(IDM_DELETE);
     EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'ends in a dot.'"));
-    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"pipe", L"what?"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\slash", L"back\\up", L"pipe",
+                                         L"what?"}),
               ItemLabels(noteTree.GetRootItem()));
     EXPECT_EQ(0u, program.boxes.Count());
 
-    // Without a short name the platform's calls take (a name holding a backslash)
-    // such a note is shown read-only and says why.
-    ASSERT_TRUE(RunInUnixFolder(notes, "printf '\\377\\376b\\000' > 'back\\slash'"));
-    HTREEITEM bare = noteTree.InsertItem(noteTree.GetRootItem(), L"back\\slash", TVI_LAST, 2, 3, 0);
-    noteTree.SelectItem(bare);
-    EXPECT_EQ(0u, program.boxes.Count());
+    // A name holding a backslash beside a folder of the name before it: each
+    // is itself, the note shown, changed and deleted without touching the
+    // note in the folder.
+    SelectChild(L"back\\slash");
+    EXPECT_STREQ(L"outer", noteEditor.text);
     program.Tap(kStripX, kStripY);
-    SendMessageW(noteEditor.control, WM_CHAR, L'z', 0);
+    SendMessageW(noteEditor.control, EM_SETSEL, 5, 5);
+    SendMessageW(noteEditor.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"!"));
     program.Tap(15, kStripY);
-    EXPECT_EQ(1u, program.boxes.Count()) << "one box when the user tries to change it";
-    ASSERT_EQ(1u, program.boxes.Count());
-    EXPECT_EQ(RefusalText(IDS_READ_ONLY_NAME), program.boxes.Shown()[0].text);
+    EXPECT_TRUE(RunInUnixFolder(notes, "test \"$(cat 'back\\slash')\" = 'outer!' && "
+                                       "test \"$(cat back/slash)\" = inner"));
+    SelectChild(L"slash", ItemNamed(noteTree.GetRootItem(), L"back"));
+    EXPECT_STREQ(L"inner", noteEditor.text);
+    SelectChild(L"back\\slash");
     program.HoldAndChoose(IDM_DELETE);
-    ASSERT_EQ(2u, program.boxes.Count());
-    EXPECT_EQ(RefusalText(IDS_REFUSED_NAME_UNREACHABLE), program.boxes.Shown()[1].text);
-    EXPECT_TRUE(RunInUnixFolder(notes, "test -f 'back\\slash'")) << "nothing done to the file";
+    EXPECT_TRUE(RunInUnixFolder(notes, "! test -e 'back\\slash' && test -f back/slash"));
+    EXPECT_EQ((std::vector<std::wstring>{L"a<b>", L"back", L"back\\up", L"pipe", L"what?"}),
+              ItemLabels(noteTree.GetRootItem()));
+    EXPECT_EQ(0u, program.boxes.Count());
 }
 
 typedef std::vector<std::wstring> Names;
@@ -1343,6 +1353,26 @@ TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHa
     EXPECT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(nullptr, ItemNamed(root, L"d"));
     EXPECT_NE(nullptr, ItemNamed(root, L"e")) << "the rest stays";
+    EXPECT_EQ(L"", RecordDisagreement());
+
+    // Names holding a backslash come and go like any other, beside a folder
+    // of the name before it too.
+    ASSERT_TRUE(RunInUnixFolder(notes, "touch 'f\\sub' 'p\\q'"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return ItemNamed(root, L"f\\sub") && ItemNamed(root, L"p\\q");
+    })) << Joined(ItemLabels(root));
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm 'f\\sub' && mv 'p\\q' 'p\\r'"));
+    EXPECT_TRUE(PumpUntil(program, [&] {
+        return !ItemNamed(root, L"f\\sub") && !ItemNamed(root, L"p\\q") && ItemNamed(root, L"p\\r");
+    })) << Joined(ItemLabels(root));
+    EXPECT_EQ((Names{L"sub"}), ItemLabels(f));
+
+    // Chosen with nothing typed, a folder another program removes goes at
+    // once, with all it holds.
+    SelectChild(L"h");
+    ASSERT_TRUE(RunInUnixFolder(notes, "rm -r h"));
+    EXPECT_TRUE(PumpUntil(program, [&] { return ItemNamed(root, L"h") == nullptr; }))
+        << Joined(ItemLabels(root));
     EXPECT_EQ(L"", RecordDisagreement());
 }
 
@@ -1808,7 +1838,9 @@ TEST(OtherPrograms, AFolderSwappedForALinkTakesNoTextOutside)
     const std::wstring conflict = NameStarting(program.NotesPath(L""), L"n (conflict ");
     ASSERT_FALSE(conflict.empty()) << "the text went to the notes folder itself";
     EXPECT_EQ(kMark + Utf16(L"typed x"), Bytes(program.NotesPath(conflict)));
-    EXPECT_EQ(1u, program.boxes.Count());
+    ASSERT_EQ(1u, program.boxes.Count());
+    EXPECT_TRUE(Has(program.boxes.Shown()[0].text, L"«ZephNotes\\" + conflict + L"»"))
+        << "the box names where the text is";
 
     // Once the note is let go, what changes in the moved folder (reported
     // under its old name) never lists the link's target as that folder.

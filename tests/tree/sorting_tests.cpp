@@ -35,7 +35,7 @@ protected:
         SetFolderYear(notes + L"\\a\\b", 2002);
         SetFolderYear(notes + L"\\d", 2000);
         EnsureNotesFolder();
-        noteTree.ScanFolder(ScanPattern, nullptr);
+        noteTree.ScanFolder(nullptr);
         root = noteTree.rootItem;
     }
 
