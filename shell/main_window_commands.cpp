@@ -127,13 +127,13 @@ void RelistAfter(const Outcome& outcome, HTREEITEM item)
 // A failure that only says the name is taken (or, for a note asked where a
 // folder stands, that it cannot be opened) is foreseeable: said in the
 // program's words, by what holds the name. Any other stays the system's.
-Outcome NameTakenAsRefusal(const Outcome& outcome, const WideString& path)
+Outcome NameTakenAsRefusal(const Outcome& outcome, const NoteEntry& asked)
 {
     if (outcome.refusal || (outcome.error != ERROR_ALREADY_EXISTS &&
                             outcome.error != ERROR_FILE_EXISTS &&
                             outcome.error != ERROR_ACCESS_DENIED))
         return outcome;
-    const DWORD attributes = DeviceGetFileAttributes(path.Text());
+    const DWORD attributes = GetFileAttributesW(NotesHostPath(asked).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return outcome;
     return Outcome::Refusal((attributes & FILE_ATTRIBUTE_DIRECTORY) ? IDS_REFUSED_FOLDER_EXISTS
@@ -167,7 +167,7 @@ void CreateFolder()
     EntryId made;
     const Outcome outcome = CreateFolderEntry(noteTree.EntryOf(parent), name.Text(), &made);
     if (!outcome.Done()) {
-        ReportOutcome(NameTakenAsRefusal(outcome, noteTree.FolderPath(parent) + name));
+        ReportOutcome(NameTakenAsRefusal(outcome, noteTree.EntryOf(parent).Child(name.Text())));
         RelistAfter(outcome, parent);
         return;
     }
@@ -187,7 +187,7 @@ void CreateNoteFile()
     noteEditor.Clear();
     Outcome failure;
     if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text(), &failure)) {
-        ReportOutcome(NameTakenAsRefusal(failure, noteTree.FolderPath(parent) + name));
+        ReportOutcome(NameTakenAsRefusal(failure, noteTree.EntryOf(parent).Child(name.Text())));
         RelistAfter(failure, parent);
         return;
     }
@@ -414,7 +414,8 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
         // A change of case only finds its own entry under the new name.
         ReportOutcome(_wcsicmp(oldLabel.Text(), newLabel.Text()) == 0
                           ? outcome
-                          : NameTakenAsRefusal(outcome, folder + newLabel));
+                          : NameTakenAsRefusal(
+                                outcome, noteTree.EntryOf(item).Folder().Child(newLabel.Text())));
         RelistAfter(outcome, item);
         return;
     }
