@@ -482,6 +482,10 @@ tree_menu create_folder
 xdotool type --delay 40 "a?b"; xdotool key Return
 zd_check "a name the program will not make is refused in an Error box" \
     zd_wait_window '^Error$' 10
+sleep 0.5
+box_height=$(xwininfo -id "$(zd_window_named '^Error$' | head -1)" 2>/dev/null | awk '/Height:/ {print $2}')
+zd_check "the box is sized for its two lines of text, not left at the size it was made with (${box_height:-?} high)" \
+    [ "${box_height:-999}" -lt 160 ]
 zd_screenshot "$SHOTS/e2e-wm-refusal.png"
 zd_check "one box" [ "$(zd_close_boxes '^Error$' 3)" = 1 ]
 zd_check "after the box the main window is active" zd_eventually 5 main_active
