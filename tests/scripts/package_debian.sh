@@ -260,6 +260,15 @@ zd_check "the menu entry knows the window by its class ($wm_class)" \
     grep -qF ", \"$(entry StartupWMClass)\"" <<< "$wm_class"
 zd_screenshot "$SHOTS/package-01-first-start.png"
 exit_program "first start"
+# The folder Debian's Wine talks to its server through, named by the
+# prefix's device and inode, goes once the server has ended.
+server_folder_left() {
+    local name
+    name=$(printf 'server-%x-%x' "$(stat -c %d "$USER_PREFIX")" "$(stat -c %i "$USER_PREFIX")")
+    compgen -G "/tmp/wine-*/$name" >/dev/null
+}
+zd_check "no /tmp/wine-* folder of the user's prefix is left after the exit" \
+    zd_eventually 30 eval '! server_folder_left'
 zd_check "the first start says it prepares the prefix" grep -q "preparing a Wine prefix" "$WORK/first.log"
 
 # The user's own things, which no install or removal may touch.
