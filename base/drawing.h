@@ -13,6 +13,16 @@ BOOL TransparentImage(HDC target, int x, int y, int width, int height,
 // system face, on Windows; under Wine a copy of Wine's Tahoma the program
 // carries (text_faces.cpp says why), registered on the first call.
 const wchar_t* NoteFontFace();
+// The face for letters NoteFontFace lacks: under Wine the program's second
+// face, which Uniscribe takes by itself; null on Windows, where the
+// system's font links do that.
+const wchar_t* NoteFallbackFace();
+// Under Wine the first call of NoteFontFace also points Uniscribe's
+// fallback face of every script (HKCU\Software\Wine\Uniscribe\Fallback)
+// at the program's second face for as long as it runs; this puts back what
+// each value held, so other programs of a prefix it shares keep theirs.
+// Called at exit.
+void RestoreFallbacks();
 
 // A font of the face whose cell (ascent plus descent) is cellHeight pixels,
 // or the tallest the face has below it, so that lines of text keep a pitch

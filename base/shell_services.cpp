@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace {
 
 const wchar_t kMenuBarClass[] = L"ZephMenuBar";
 const int kMenuBarHeight = 26;     // at 96 DPI; in proportion to the screen's DPI
+const int kDesignAboveBar = 268;   // the client area the skin is drawn for, above the bar
 const int kWorkAreaWidth = 240;    // the handheld's screen less its task bar
 const int kWorkAreaHeight = 294;
 const DWORD kHoldMilliseconds = 500;
@@ -49,6 +51,39 @@ HWND deviceWindow = nullptr;
 int Scaled(int length)
 {
     return MulDiv(length, ScreenDpi(), 96);
+}
+
+// A length of the bar's design, in a bar of the given height: the bar, its
+// buttons and their text grow with it.
+int ScaledIn(int barHeight, int length)
+{
+    return MulDiv(length, barHeight, kMenuBarHeight);
+}
+
+// The bar's text: the system's font at the smallest bar, larger in
+// proportion in a larger one. One font is kept, for the last height asked.
+HFONT BarFont(int barHeight)
+{
+    static HFONT made = nullptr;
+    static int madeFor = 0;
+    HFONT system = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (barHeight <= MenuBarHeight())
+        return system;
+    if (made && madeFor == barHeight)
+        return made;
+    LOGFONTW face = {};
+    if (!GetObjectW(system, sizeof(face), &face))
+        return system;
+    face.lfHeight = MulDiv(face.lfHeight, barHeight, MenuBarHeight());
+    face.lfWidth = 0;
+    HFONT larger = CreateFontIndirectW(&face);
+    if (!larger)
+        return system;
+    if (made)
+        DeleteObject(made);
+    made = larger;
+    madeFor = barHeight;
+    return made;
 }
 
 // A right click counts as a tap-and-hold: it reaches the windows as a left
@@ -103,17 +138,18 @@ MenuBar* BarOf(HWND window)
     return reinterpret_cast<MenuBar*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-void LayOutButtons(MenuBar* bar)
+void LayOutButtons(MenuBar* bar, int height)
 {
     HDC dc = GetDC(bar->window);
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    int left = Scaled(4);
+    HGDIOBJ oldFont = SelectObject(dc, BarFont(height));
+    int left = ScaledIn(height, 4);
     for (MenuBarButton& button : bar->buttons) {
         SIZE size = {0, 0};
         GetTextExtentPoint32W(dc, button.text, static_cast<int>(wcslen(button.text)), &size);
-        int width = size.cx + Scaled(24);
-        SetRect(&button.place, left, Scaled(2), left + width, MenuBarHeight() - Scaled(2));
-        left += width + Scaled(4);
+        int width = size.cx + ScaledIn(height, 24);
+        SetRect(&button.place, left, ScaledIn(height, 2), left + width,
+                height - ScaledIn(height, 2));
+        left += width + ScaledIn(height, 4);
     }
     SelectObject(dc, oldFont);
     ReleaseDC(bar->window, dc);
@@ -126,9 +162,11 @@ void PlaceAtParentBottom(MenuBar* bar)
 {
     RECT client;
     GetClientRect(bar->parent, &client);
-    const int height = MenuBarHeight();
+    const int height = MenuBarHeightFor(client.bottom);
+    LayOutButtons(bar, height);
     SetWindowPos(bar->window, nullptr, 0, client.bottom - height, client.right, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(bar->window, nullptr, FALSE);
 }
 
 void PaintBar(MenuBar* bar)
@@ -142,7 +180,7 @@ void PaintBar(MenuBar* bar)
     HBRUSH background = CreateSolidBrush(RGB(28, 58, 118));
     FillRect(dc, &client, background);
     DeleteObject(background);
-    HFONT oldFont = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
+    HFONT oldFont = static_cast<HFONT>(SelectObject(dc, BarFont(client.bottom)));
     SetBkMode(dc, TRANSPARENT);
     for (size_t i = 0; i < bar->buttons.size(); ++i) {
         MenuBarButton& button = bar->buttons[i];
@@ -155,9 +193,10 @@ void PaintBar(MenuBar* bar)
         DrawTextW(dc, button.text, -1, &button.place, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         if (button.flags & MENUBAR_DROPDOWN) {
             // a small arrow tells that the button drops a menu
-            int cx = button.place.right - 8;
-            int cy = (button.place.top + button.place.bottom) / 2 - 3;
-            POINT arrow[3] = {{cx - 3, cy}, {cx + 4, cy}, {cx, cy + 4}};
+            const int unit = std::max(1, ScaledIn(client.bottom, 1) * 96 / ScreenDpi());
+            int cx = button.place.right - 8 * unit;
+            int cy = (button.place.top + button.place.bottom) / 2 - 3 * unit;
+            POINT arrow[3] = {{cx - 3 * unit, cy}, {cx + 4 * unit, cy}, {cx, cy + 4 * unit}};
             HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
             HBRUSH oldBrush = static_cast<HBRUSH>(SelectObject(dc, white));
             HPEN oldPen = static_cast<HPEN>(SelectObject(dc, GetStockObject(WHITE_PEN)));
@@ -347,7 +386,6 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info)
         return FALSE;
     }
     SetWindowLongPtrW(bar->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bar));
-    LayOutButtons(bar);
     PlaceAtParentBottom(bar);
     // Above the parent's other children, which are laid out above it.
     SetWindowPos(bar->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -436,14 +474,27 @@ int MenuBarHeight()
     return Scaled(kMenuBarHeight);
 }
 
+int MenuBarHeightFor(int parentClientHeight)
+{
+    return std::max(MenuBarHeight(),
+                    parentClientHeight * kMenuBarHeight / (kDesignAboveBar + kMenuBarHeight));
+}
+
+int MenuBarHeightAbove(int clientHeightAboveBar)
+{
+    return std::max(MenuBarHeight(), clientHeightAboveBar * kMenuBarHeight / kDesignAboveBar);
+}
+
 int MenuBarSpace(HWND parent)
 {
     HWND bar = parent ? FindWindowExW(parent, nullptr, kMenuBarClass, nullptr) : nullptr;
     if (!bar)
         return 0;
-    RECT place;
-    GetWindowRect(bar, &place);
-    return place.bottom - place.top;
+    // Reckoned from the parent's size, not read from the bar: the parent
+    // lays its content out before the bar has followed a change of size.
+    RECT client;
+    GetClientRect(parent, &client);
+    return MenuBarHeightFor(client.bottom);
 }
 
 bool RunningUnderWine()

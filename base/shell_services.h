@@ -84,9 +84,16 @@ BOOL GetPlatformType(wchar_t* buffer, UINT bufferBytes);
 typedef DWORD (*GestureDecider)(const SHRGINFO* info);
 void SetGestureDecider(GestureDecider decider);
 
-// Height of a menu bar in pixels: 26 at 96 DPI, in proportion to the
-// screen's DPI.
+// Height of the smallest menu bar in pixels: 26 at 96 DPI, in proportion to
+// the screen's DPI.
 int MenuBarHeight();
+// The bar grows with its window as the skin does: 26 below a client area of
+// 268 (294 with the bar), in proportion above it, never below MenuBarHeight.
+// For the parent's whole client height, and for the height above the bar
+// (the two agree: a client area of h above the bar and MenuBarHeightAbove(h)
+// make a parent whose MenuBarHeightFor is that bar).
+int MenuBarHeightFor(int parentClientHeight);
+int MenuBarHeightAbove(int clientHeightAboveBar);
 // The height a window's menu bar takes at the bottom of its client area;
 // 0 when it has none.
 int MenuBarSpace(HWND parent);

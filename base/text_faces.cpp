@@ -4,6 +4,8 @@
 #include "resources/resource.h"
 
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,15 +35,36 @@ bool AddFaceFromResource(HMODULE module, int id)
            faces > 0;
 }
 
+// What each fallback value held before the program pointed it at its face:
+// put back at exit, so that other programs of a prefix it shares keep
+// theirs. A value that already names the program's face was left by a run
+// that never got to put it back, and goes.
+struct KeptFallback {
+    std::wstring name;
+    bool existed;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+std::vector<KeptFallback> keptFallbacks;
+bool fallbackKeyMade = false;
+
 void SetFallbackValue(HKEY key, const wchar_t* name)
 {
-    wchar_t current[LF_FACESIZE] = {};
-    DWORD type = 0;
-    DWORD bytes = sizeof(current) - sizeof(wchar_t);
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(current), &bytes) ==
-            ERROR_SUCCESS &&
-        type == REG_SZ && wcscmp(current, FallbackFace) == 0)
-        return;
+    KeptFallback kept = {name, false, 0, {}};
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key, name, nullptr, &kept.type, nullptr, &bytes) == ERROR_SUCCESS) {
+        kept.data.resize(bytes + sizeof(wchar_t));
+        kept.existed = RegQueryValueExW(key, name, nullptr, &kept.type, kept.data.data(),
+                                        &bytes) == ERROR_SUCCESS;
+        kept.data.resize(bytes);
+        const std::wstring ours(FallbackFace);
+        if (kept.existed && kept.type == REG_SZ &&
+            std::wstring(reinterpret_cast<const wchar_t*>(kept.data.data()),
+                         bytes / sizeof(wchar_t))
+                    .compare(0, ours.size() + 1, ours.c_str(), ours.size() + 1) == 0)
+            kept.existed = false;
+    }
+    keptFallbacks.push_back(kept);
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(FallbackFace),
                    static_cast<DWORD>((wcslen(FallbackFace) + 1) * sizeof(wchar_t)));
 }
@@ -51,9 +74,12 @@ void SetFallbackValue(HKEY key, const wchar_t* name)
 bool SendFallbacksToOurFace()
 {
     HKEY key = nullptr;
+    DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, UniscribeFallbackKey, 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
         return false;
+    fallbackKeyMade = disposition == REG_CREATED_NEW_KEY;
     SetFallbackValue(key, L"0");
     for (const char* script : UniscribeScripts) {
         const DWORD tag = static_cast<BYTE>(script[0]) | static_cast<BYTE>(script[1]) << 8 |
@@ -92,4 +118,36 @@ const wchar_t* NoteFontFace()
 {
     static const wchar_t* const face = ChooseFace();
     return face;
+}
+
+const wchar_t* NoteFallbackFace()
+{
+    return NoteFontFace() == TextFace ? FallbackFace : nullptr;
+}
+
+void RestoreFallbacks()
+{
+    if (keptFallbacks.empty())
+        return;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, UniscribeFallbackKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                      &key) == ERROR_SUCCESS) {
+        for (const KeptFallback& kept : keptFallbacks) {
+            if (kept.existed)
+                RegSetValueExW(key, kept.name.c_str(), 0, kept.type, kept.data.data(),
+                               static_cast<DWORD>(kept.data.size()));
+            else
+                RegDeleteValueW(key, kept.name.c_str());
+        }
+        DWORD values = 0;
+        DWORD subkeys = 0;
+        const bool empty = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                            nullptr, &values, nullptr, nullptr, nullptr,
+                                            nullptr) == ERROR_SUCCESS &&
+                           values == 0 && subkeys == 0;
+        RegCloseKey(key);
+        if (fallbackKeyMade && empty)
+            RegDeleteKeyW(HKEY_CURRENT_USER, UniscribeFallbackKey);
+    }
+    keptFallbacks.clear();
 }

@@ -36,12 +36,19 @@ foreach(size 16 22 24 32 48 64 128 256)
             RENAME zephnotes.png COMPONENT linux)
 endforeach()
 
-# Windows: the program, a short README and the licence, with Windows line ends.
+# Windows: the program, a short README and the licences, the program's and
+# those of the two faces it carries, with Windows line ends.
 configure_file(packaging/README-windows.txt.in ${ZEPH_PACKAGING}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 configure_file(LICENSE ${ZEPH_PACKAGING}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(resources/fonts/LICENSE.zephnotes_text
+               ${ZEPH_PACKAGING}/LICENSE-ZephNotes-Text.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(resources/fonts/LICENSE.zephnotes_fallback
+               ${ZEPH_PACKAGING}/LICENSE-ZephNotes-Fallback.txt @ONLY NEWLINE_STYLE CRLF)
 install(TARGETS zephnotes RUNTIME DESTINATION . COMPONENT windows)
 install(FILES ${ZEPH_PACKAGING}/README.txt ${ZEPH_PACKAGING}/LICENSE.txt
+              ${ZEPH_PACKAGING}/LICENSE-ZephNotes-Text.txt
+              ${ZEPH_PACKAGING}/LICENSE-ZephNotes-Fallback.txt
         DESTINATION . COMPONENT windows)
 
 set(CPACK_PACKAGE_NAME zephnotes)

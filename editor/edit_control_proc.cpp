@@ -101,6 +101,9 @@ LRESULT CALLBACK EditControlProc(HWND window, UINT message, WPARAM wParam, LPARA
         return OnLeftButtonDown(window, wParam, lParam);
     case WM_LBUTTONDBLCLK:
         return OnDoubleClick(window, wParam, lParam);
+    case WM_CONTEXTMENU:
+        // The editor's menu is the main window's, from the keyboard too.
+        return SendMessageW(editControl.menuWindow, WM_CONTEXTMENU, wParam, lParam);
     default:
         return PassOn(window, message, wParam, lParam);
     }

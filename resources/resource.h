@@ -54,6 +54,9 @@
 #define IDS_REFUSED_NAME_SHARED         154
 #define IDS_READ_ONLY_NAME_SHARED       155
 #define IDS_NOTE_GONE                   156
+#define IDS_REFUSED_FOLDER_EXISTS       157
+#define IDS_REFUSED_NOTE_EXISTS         158
+#define IDS_NO_WINDOW                   159
 #define IDS_READ_ONLY_CODE_PAGE         170
 #define IDS_REFUSED_SAVE_ENCODING       171
 #define IDS_REFUSED_DELETE_HIDDEN       172
@@ -118,6 +121,9 @@
 #define IDM_EXIT                40000
 #define IDM_HELP_MENU           40001
 #define IDM_ABOUT               40002
+// Keys of a desktop: no button of the bar, an accelerator each.
+#define IDM_SWITCH_VIEW         40003
+#define IDM_RENAME              40004
 
 // Shell menu-bar record: a custom resource type read by base/shell_services.
 // Layout, 16-bit words: menu id, button count, then per button

@@ -35,6 +35,9 @@ struct AppState {
     // InitContent has made the content: from then on a desktop's size
     // changes lay it out.
     bool contentMade = false;
+    // The main window could not be made (under Wine: no display to show it
+    // on); the start ends with a status that says so.
+    bool windowRefused = false;
 };
 
 extern AppState app;

@@ -15,7 +15,8 @@ const wchar_t kMaximizedValue[] = L"Maximized";
 
 namespace {
 
-const int kLargestSide = 16384;        // larger than any screen's work area
+const int kLargestSide = 16384;
+const int kDesignBarHeight = 26;       // the bar below the design's client area        // larger than any screen's work area
 const int kFarthestCorner = 32767;     // window coordinates are 16-bit signed
 
 int RoundedQuotient(int64_t numerator, int64_t denominator)
@@ -99,14 +100,37 @@ RECT ClientAboveBar(HWND window)
     return client;
 }
 
-RECT NonClientEdges(HWND window)
+namespace {
+
+// The frame and caption alone.
+RECT FrameEdges(HWND window)
 {
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     RECT edges = {-frame.left, -frame.top, frame.right, frame.bottom};
+    return edges;
+}
+
+}  // namespace
+
+RECT NonClientEdges(HWND window)
+{
+    RECT edges = FrameEdges(window);
 #ifndef _WIN32_WCE
     edges.bottom += MenuBarSpace(window);
+#endif
+    return edges;
+}
+
+RECT NonClientEdgesFor(HWND window, int clientHeight)
+{
+    RECT edges = FrameEdges(window);
+#ifndef _WIN32_WCE
+    if (MenuBarSpace(window) > 0)
+        edges.bottom += MenuBarHeightAbove(clientHeight);
+#else
+    (void)clientHeight;
 #endif
     return edges;
 }
@@ -167,6 +191,32 @@ void KeepDesignProportions(WPARAM edge, SIZE nonClient, RECT* frame)
 
 namespace {
 
+// KeepDesignProportions for the window's frame: the bar below the client
+// area grows and shrinks with it, so the client area a frame holds is what
+// is left above the bar of that frame's size, and the frame kept gives room
+// for the bar of the client area it keeps.
+void KeepWindowInProportion(HWND window, WPARAM edge, RECT* frame)
+{
+    const RECT around = FrameEdges(window);
+    SIZE nonClient = Size(around.left + around.right, around.top + around.bottom);
+    const bool hasBar = MenuBarSpace(window) > 0;
+    if (hasBar)
+        nonClient.cy += MenuBarHeightFor(Height(*frame) - nonClient.cy);
+    KeepDesignProportions(edge, nonClient, frame);
+    if (!hasBar)
+        return;
+    const int height = Height(*frame) - nonClient.cy;
+    const int kept = around.top + around.bottom + MenuBarHeightAbove(height) + height;
+    if (TopEdge(edge))
+        frame->top = frame->bottom - kept;
+    else
+        frame->bottom = frame->top + kept;
+}
+
+}  // namespace
+
+namespace {
+
 struct FrameDrag {
     HWND window;        // null between drags
     RECT startFrame;
@@ -175,17 +225,35 @@ struct FrameDrag {
 };
 FrameDrag frameDrag = {nullptr, {0, 0, 0, 0}, {0, 0}, false};
 
-// A resize the window manager drives: the frame its drag began from, while
-// one is waiting to be put in proportion; the manager's last size and the
-// edge the last resize was kept from.
+// A size change from outside: the frame it began from, while one waits to
+// be put in proportion; what the window last put right, when, and how often
+// in a row the same size came back, so that a manager insisting on a size
+// keeps it.
 struct ManagerSizing {
     HWND window;        // null before the first
     bool pending;
     RECT start;
-    RECT lastProposal;
-    WPARAM edge;
+    RECT refused;
+    DWORD refusedAt;
+    int givenBack;
+    RECT beforeMove;    // the frame before the last move alone, and when
+    DWORD movedAt;
 };
-ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, WMSZ_BOTTOMRIGHT};
+ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0, {0, 0, 0, 0}, 0};
+// A manager may hand a drag of the left or top edge on as a move and then a
+// size change: one that follows a move this soon belongs with it.
+const DWORD kMoveThenSizeWithin = 300;
+// A manager's drag gives its size back once when the pointer is let go (it
+// does not follow the window's answer while it drags); one that gives it
+// back a second time within this long keeps it.
+const DWORD kManagerInsistsWithin = 3000;
+const int kTimesGivenBackToKeep = 2;
+// How much thicker than the system's frame a manager's may be on each side
+// (xfwm4's title bar is 6 pixels taller than Wine's caption).
+const int kManagerFrameAllowance = 6;
+
+// Set from a step taken as it comes until the limits are asked for it.
+bool stepTakenAsItComes = false;
 
 // Set while the program sizes its own window: that is never a manager's.
 bool sizingItself = false;
@@ -219,14 +287,6 @@ unsigned MovedSides(const RECT& from, const RECT& to)
             sides |= kBottomSide;
     }
     return sides;
-}
-
-int SideCount(unsigned sides)
-{
-    int count = 0;
-    for (unsigned side : {kLeftSide, kTopSide, kRightSide, kBottomSide})
-        count += (sides & side) ? 1 : 0;
-    return count;
 }
 
 // The edge (WMSZ_*) that moved those sides; a frame that grew or shrank on
@@ -281,7 +341,7 @@ void FollowFrameDrag(HWND window, WPARAM edge, RECT* frame)
             proposed.bottom += dy;
         *frame = proposed;
     }
-    KeepDesignProportions(edge, NonClientSize(window), frame);
+    KeepWindowInProportion(window, edge, frame);
 }
 
 void EndFrameDrag(HWND window)
@@ -299,49 +359,122 @@ void EndFrameDrag(HWND window)
     if (!sides)
         return;
     RECT kept = frame;
-    KeepDesignProportions(EdgeOfSides(sides), NonClientSize(window), &kept);
+    KeepWindowInProportion(window, EdgeOfSides(sides), &kept);
     if (!EqualRect(&kept, &frame))
         SetFrame(window, kept);
 }
 
+SIZE SmallestClientSize(int dpi)
+{
+    if (dpi <= 0)
+        dpi = 96;
+    return Size(std::max(kDesignClientWidth, MulDiv(kDesignClientWidth, dpi, 96)),
+                std::max(kDesignClientHeight, MulDiv(kDesignClientHeight, dpi, 96)));
+}
+
+SIZE FitInsideAskedSize(SIZE asked, SIZE smallest)
+{
+    int width = asked.cx;
+    int height = asked.cy;
+    if (static_cast<int64_t>(width) * kDesignClientHeight >=
+        static_cast<int64_t>(height) * kDesignClientWidth)
+        width = ProportionalWidth(height);
+    else
+        height = ProportionalHeight(width);
+    if (width < smallest.cx || height < smallest.cy)
+        return smallest;
+    return Size(width, height);
+}
+
+namespace {
+
+// The tallest client area above the bar that a height holds with the bar
+// that client area has.
+int HeightAboveBarWithin(HWND window, int available)
+{
+    const int bar = MenuBarSpace(window);
+    if (bar <= 0)
+        return available;
+    // Near the design's share of it, then down to the first that fits.
+    int height = std::min(available - MenuBarHeight(),
+                          available * kDesignClientHeight / (kDesignClientHeight + kDesignBarHeight) +
+                              2);
+    while (height > 0 && height + MenuBarHeightAbove(height) > available)
+        --height;
+    return height;
+}
+
+}  // namespace
+
+namespace {
+
+void BeginOutsideSizing(HWND window, const RECT& start)
+{
+    if (!(managerSizing.window == window && managerSizing.pending)) {
+        const bool afterMove = managerSizing.window == window &&
+                               GetTickCount() - managerSizing.movedAt < kMoveThenSizeWithin;
+        managerSizing.start = afterMove ? managerSizing.beforeMove : start;
+    }
+    managerSizing.window = window;
+    managerSizing.pending = true;
+}
+
+// A client rectangle lying on no screen is brought to the nearest first.
+bool PutOnScreen(RECT edges, RECT* client)
+{
+    if (FitToScreen(edges, client))
+        return true;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromRect(client, MONITOR_DEFAULTTONEAREST), &monitor))
+        return false;
+    OffsetRect(client, monitor.rcWork.left + edges.left - client->left,
+               monitor.rcWork.top + edges.top - client->top);
+    return FitToScreen(edges, client);
+}
+
+}  // namespace
+
 bool FollowManagerSizing(HWND window, const WINDOWPOS* position)
 {
-    if (position->flags & SWP_NOSIZE)
-        return false;   // a move leaves a waiting resize as it is
+    if (sizingItself || frameDrag.window == window)
+        return false;
+    // Maximising, minimising and restoring come with the system's flag for a
+    // changed state, which has no name; after a restore the window is put
+    // right like any other.
+    const UINT kStateChanged = 0x8000;
     RECT now;
     GetWindowRect(window, &now);
-    RECT proposal = now;
-    if (!(position->flags & SWP_NOMOVE))
-        OffsetRect(&proposal, position->x - now.left, position->y - now.top);
-    proposal.right = proposal.left + position->cx;
-    proposal.bottom = proposal.top + position->cy;
-    const unsigned fromNow = MovedSides(now, proposal);
-    if (!fromNow)
+    if (position->flags & kStateChanged) {
+        BeginOutsideSizing(window, now);
+        return true;
+    }
+    if (IsZoomed(window) || IsIconic(window))
         return false;
-    // Maximising, minimising and restoring come with a changed frame (and
-    // the system's flag for a changed state, which has no name).
-    const UINT kStateChanged = 0x8000;
-    const bool managers = !sizingItself && frameDrag.window != window && !InSendMessage() &&
-                          !IsZoomed(window) && !IsIconic(window) &&
-                          !(position->flags & (SWP_FRAMECHANGED | kStateChanged));
-    if (managers && !(managerSizing.window == window && managerSizing.pending)) {
-        // A drag the manager goes on with after the window was put in
-        // proportion differs from the manager's own last size only at the
-        // edge it drags; a new drag differs from the window's frame only there.
-        managerSizing.start = now;
-        if (managerSizing.window == window &&
-            SideCount(MovedSides(managerSizing.lastProposal, proposal)) < SideCount(fromNow))
-            managerSizing.start = managerSizing.lastProposal;
+    if ((position->flags & SWP_NOSIZE) ||
+        (position->cx == Width(now) && position->cy == Height(now))) {
+        // A move leaves a waiting resize as it is; it is kept in mind for a
+        // size change that may follow it at once.
+        if (!(position->flags & SWP_NOMOVE) && !managerSizing.pending &&
+            (position->x != now.left || position->y != now.top)) {
+            if (managerSizing.window != window ||
+                GetTickCount() - managerSizing.movedAt >= kMoveThenSizeWithin)
+                managerSizing.beforeMove = now;
+            managerSizing.window = window;
+            managerSizing.movedAt = GetTickCount();
+        }
+        return false;
     }
-    if (managers) {
-        if (managerSizing.window != window)
-            managerSizing.edge = WMSZ_BOTTOMRIGHT;
-        managerSizing.window = window;
-        managerSizing.lastProposal = proposal;
-    }
-    // Any other size change ends a resize that was waiting.
-    managerSizing.pending = managers;
-    return managers;
+    stepTakenAsItComes = true;
+    BeginOutsideSizing(window, now);
+    return true;
+}
+
+void FollowScreenChange(HWND window)
+{
+    RECT now;
+    GetWindowRect(window, &now);
+    BeginOutsideSizing(window, now);
 }
 
 void ApplyManagerSizing(HWND window)
@@ -351,26 +484,70 @@ void ApplyManagerSizing(HWND window)
     managerSizing.pending = false;
     if (IsZoomed(window) || IsIconic(window))
         return;
-    // The edges that moved since the drag began; the manager repeating its
-    // own last size keeps the edge it had.
     RECT now;
     GetWindowRect(window, &now);
+    // The size the window put right keeps coming back: the manager keeps
+    // it, and the window is laid out for it.
+    if (Width(now) == Width(managerSizing.refused) &&
+        Height(now) == Height(managerSizing.refused) &&
+        GetTickCount() - managerSizing.refusedAt < kManagerInsistsWithin) {
+        if (++managerSizing.givenBack >= kTimesGivenBackToKeep)
+            return;
+    } else {
+        managerSizing.givenBack = 0;
+    }
+    // What the frame asked for holds a client area above the bar of its own
+    // size: the largest that does, never more.
+    const RECT frame = FrameEdges(window);
+    const int askedWidth = Width(now) - (frame.left + frame.right);
+    const int askedHeight = HeightAboveBarWithin(window, Height(now) - (frame.top + frame.bottom));
+    const SIZE fitted =
+        FitInsideAskedSize(Size(askedWidth, askedHeight), SmallestClientSize(ScreenDpi()));
+    const RECT edges = NonClientEdgesFor(window, fitted.cy);
+    RECT client = {now.left + edges.left, now.top + edges.top, now.right - edges.right,
+                   now.bottom - edges.bottom};
+    // The edges that moved give way; the others stay.
     const unsigned sides = MovedSides(managerSizing.start, now);
-    if (sides)
-        managerSizing.edge = EdgeOfSides(sides);
-    RECT kept = now;
-    KeepDesignProportions(managerSizing.edge, NonClientSize(window), &kept);
-    if (!EqualRect(&kept, &now))
-        SetFrame(window, kept);
+    if ((sides & kLeftSide) && !(sides & kRightSide))
+        client.left = client.right - fitted.cx;
+    else
+        client.right = client.left + fitted.cx;
+    if ((sides & kTopSide) && !(sides & kBottomSide))
+        client.top = client.bottom - fitted.cy;
+    else
+        client.bottom = client.top + fitted.cy;
+    // The manager's frame is its own: it may be thicker than the one the
+    // window reckons with, and it still has to fit on the screen.
+    const RECT framed = {edges.left + kManagerFrameAllowance, edges.top + kManagerFrameAllowance,
+                         edges.right + kManagerFrameAllowance,
+                         edges.bottom + kManagerFrameAllowance};
+    if (!PutOnScreen(framed, &client))
+        return;
+    const RECT around = NonClientEdgesFor(window, Height(client));
+    const RECT kept = {client.left - around.left, client.top - around.top,
+                       client.right + around.right, client.bottom + around.bottom};
+    if (EqualRect(&kept, &now))
+        return;
+    managerSizing.refused = now;
+    managerSizing.refusedAt = GetTickCount();
+    SetFrame(window, kept);
 }
 
-void LimitTrackSize(SIZE nonClient, MINMAXINFO* info)
+void LimitTrackSize(HWND window, MINMAXINFO* info)
 {
-    info->ptMinTrackSize.x = kDesignClientWidth + nonClient.cx;
-    info->ptMinTrackSize.y = kDesignClientHeight + nonClient.cy;
-    // The system's limit is about the screen's size; a program may set more.
+    // The platform's limit is about the screen's size; a program may set more.
     info->ptMaxTrackSize.x = std::max<LONG>(info->ptMaxTrackSize.x, kLargestSide);
     info->ptMaxTrackSize.y = std::max<LONG>(info->ptMaxTrackSize.y, kLargestSide);
+    if (stepTakenAsItComes) {
+        stepTakenAsItComes = false;
+        info->ptMinTrackSize.x = 1;
+        info->ptMinTrackSize.y = 1;
+        return;
+    }
+    const SIZE smallest = SmallestClientSize(ScreenDpi());
+    const RECT edges = NonClientEdgesFor(window, smallest.cy);
+    info->ptMinTrackSize.x = smallest.cx + edges.left + edges.right;
+    info->ptMinTrackSize.y = smallest.cy + edges.top + edges.bottom;
 }
 
 SIZE StartClientSize(int dpi, SIZE room)
@@ -481,9 +658,12 @@ bool FitToScreen(RECT edges, RECT* client)
 
 void PlaceMainWindowAtStart(HWND window, int* showCommand)
 {
-    const RECT edges = NonClientEdges(window);
     KeptPlacement kept = {};
-    const bool keptOnScreen = ReadKeptPlacement(&kept) && FitToScreen(edges, &kept.client);
+    bool keptOnScreen = ReadKeptPlacement(&kept);
+    if (keptOnScreen) {
+        const RECT keptEdges = NonClientEdgesFor(window, Height(kept.client));
+        keptOnScreen = FitToScreen(keptEdges, &kept.client);
+    }
     RECT client = kept.client;
     if (!keptOnScreen) {
         // A first start, or nothing worth trusting was kept: the size of a
@@ -495,9 +675,12 @@ void PlaceMainWindowAtStart(HWND window, int* showCommand)
         MONITORINFO monitor = {};
         monitor.cbSize = sizeof(monitor);
         GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
-        const SIZE room = Size(Width(monitor.rcWork) - (edges.left + edges.right),
-                               Height(monitor.rcWork) - (edges.top + edges.bottom));
+        const RECT frame = FrameEdges(window);
+        const SIZE room = Size(Width(monitor.rcWork) - (frame.left + frame.right),
+                               HeightAboveBarWithin(window, Height(monitor.rcWork) -
+                                                                (frame.top + frame.bottom)));
         const SIZE size = StartClientSize(ScreenDpi(), room);
+        const RECT edges = NonClientEdgesFor(window, size.cy);
         client = {now.left, now.top, now.left + size.cx, now.top + size.cy};
         if (!FitToScreen(edges, &client)) {
             client = {monitor.rcWork.left + edges.left, monitor.rcWork.top + edges.top,
@@ -506,6 +689,7 @@ void PlaceMainWindowAtStart(HWND window, int* showCommand)
         }
         kept.maximized = false;
     }
+    const RECT edges = NonClientEdgesFor(window, Height(client));
     SetFrame(window, {client.left - edges.left, client.top - edges.top, client.right + edges.right,
                       client.bottom + edges.bottom});
     if (kept.maximized && showCommand && *showCommand != SW_HIDE &&
@@ -537,7 +721,10 @@ void KeepMainWindowPlacement(HWND window)
             OffsetRect(&frame, monitor.rcWork.left - monitor.rcMonitor.left,
                        monitor.rcWork.top - monitor.rcMonitor.top);
     }
-    const RECT edges = NonClientEdges(window);
+    // The bar of the restored frame, which need not be the bar of now.
+    RECT edges = FrameEdges(window);
+    if (MenuBarSpace(window) > 0)
+        edges.bottom += MenuBarHeightFor(Height(frame) - edges.top - edges.bottom);
     KeptPlacement kept = {};
     kept.client = {frame.left + edges.left, frame.top + edges.top, frame.right - edges.right,
                    frame.bottom - edges.bottom};

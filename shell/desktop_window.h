@@ -28,6 +28,10 @@ RECT ClientAboveBar(HWND window);
 // at the bottom; and in all (width, height).
 RECT NonClientEdges(HWND window);
 SIZE NonClientSize(HWND window);
+// The same for a client area of the given height above the bar: the bar
+// grows with the window (MenuBarHeightAbove), so a window sized for another
+// client height has another bar.
+RECT NonClientEdgesFor(HWND window, int clientHeight);
 
 // The client height in the design's proportions for a client width, and
 // the width for a height, to the nearest pixel.
@@ -55,32 +59,45 @@ void BeginFrameDrag(HWND window);
 void FollowFrameDrag(HWND window, WPARAM edge, RECT* frame);
 void EndFrameDrag(HWND window);
 
-// A resize the window manager drives itself. Under Wine a manager's drag of
-// the frame arrives as nothing but size changes (for each step
-// WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED
-// and WM_SIZE; no WM_ENTERSIZEMOVE, WM_SIZING or WM_EXITSIZEMOVE, and no
-// sign of where the drag ends; a drag of the left or top edge often comes as
-// a size change at the old place and then a move). The manager's size must
-// be taken as it comes: an answer changed on the way never reaches the
-// screen. So each step is followed (WM_WINDOWPOSCHANGING), and once the
-// manager has been quiet for kManagerSettleDelay the window is given the
-// design's proportions from the edges that moved since its drag began (a
-// manager that goes on with a drag after that proposes from where the drag
-// began, not from the size the window was given meanwhile; the manager
-// repeating its last size keeps the last edge). A size change from another
-// program (sent from another thread), a move, the window's own sizing, a
-// size change while the system's loop runs, and a window that is
-// maximised, minimised or being restored are left as they are, and any of
-// them but a move ends a resize that was waiting. True when the step waits
-// to be put in proportion: then ApplyManagerSizing once the manager is
-// quiet.
+// The smallest client area: the design size in proportion to the screen's
+// DPI (96 DPI: 240 x 268), never below the design size.
+SIZE SmallestClientSize(int dpi);
+
+// The client size a window takes for a size asked of it: the largest of
+// the design's proportions that the asked size holds (never larger than
+// asked in either direction), and at least smallest.
+SIZE FitInsideAskedSize(SIZE asked, SIZE smallest);
+
+// A size change the program did not make: a window manager's drag, another
+// program's request, a restore from maximised. Under Wine such a change
+// arrives as nothing but size changes, the same for openbox and xfwm4, for
+// a drag of any grip and for `xdotool windowsize`: per step
+// WM_WINDOWPOSCHANGING (SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE, or
+// with a move for a left or top grip), WM_GETMINMAXINFO, WM_NCCALCSIZE,
+// WM_WINDOWPOSCHANGED and WM_SIZE; no WM_ENTERSIZEMOVE, WM_SIZING or
+// WM_EXITSIZEMOVE, no sign of where a drag ends, nothing that tells a drag
+// from a request. The size must be taken as it comes: a different answer
+// (a minimum included) changes the window's idea of its size but never
+// reaches the screen. So each step is followed as it is, and once nothing
+// has changed for kManagerSettleDelay the window takes the design's
+// proportions fitted inside the size it was given, at least the smallest
+// size, on its screen's work area, from the edges that stayed. A manager
+// that gives its own size back at once (a tiling one) keeps it: the window
+// is laid out for that size. The window's own sizing, the system's size
+// loop (WM_SIZING does that work) and a maximised or minimised window are
+// left alone; a move is only a move. True when the step waits to be put in
+// proportion: then ApplyManagerSizing once the window is quiet.
 constexpr UINT kManagerSettleDelay = 200;
 bool FollowManagerSizing(HWND window, const WINDOWPOS* position);
 void ApplyManagerSizing(HWND window);
+// The screens changed (WM_DISPLAYCHANGE): the window is put on its screen
+// the same way once that is quiet.
+void FollowScreenChange(HWND window);
 
-// WM_GETMINMAXINFO: a client area of at least 240 x 268, any size above it
-// that another program sets.
-void LimitTrackSize(SIZE nonClient, MINMAXINFO* info);
+// WM_GETMINMAXINFO: a client area of at least the smallest size, any size
+// above it that another program sets; no limit for a step that
+// FollowManagerSizing takes as it comes.
+void LimitTrackSize(HWND window, MINMAXINFO* info);
 
 // The client size of a first start: twice the design size in proportion to
 // dpi (96 DPI: 480 x 536) when room holds it, else the design size in

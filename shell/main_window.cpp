@@ -157,8 +157,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             SetTimer(window, kManagerSizingTimerId, kManagerSettleDelay, nullptr);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_GETMINMAXINFO:
-        LimitTrackSize(NonClientSize(window), reinterpret_cast<MINMAXINFO*>(lParam));
+        LimitTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
+    case WM_DISPLAYCHANGE:
+        FollowScreenChange(window);
+        SetTimer(window, kManagerSizingTimerId, kManagerSettleDelay, nullptr);
+        return DefWindowProcW(window, message, wParam, lParam);
 #endif
     case WM_ACTIVATE:
         return OnActivate(window, wParam, lParam);
@@ -170,6 +174,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return OnNotify(window, wParam, lParam);
     case WM_COMMAND:
         return OnCommand(window, wParam, lParam);
+    case WM_CONTEXTMENU:
+        return OnContextMenu(window, lParam);
     case WM_TIMER:
         if (wParam == kFolderTimerId)
             return OnFolderTimer(window);

@@ -17,6 +17,9 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam, LPARAM lParam);
 // new client size as for a setting change, and the window is repainted.
 LRESULT OnSize(HWND window, WPARAM kind);
 LRESULT OnEditorColours(HDC dc, HWND control);
+// Flips between the tree view and the editor view, as a tap on the ring
+// binding does (also the F6 key).
+void SwitchView(HWND window);
 // Lays the content out for the current client size: the editor, the tree
 // and the lined page behind the editor's text, scaled as the skin is.
 void LayOutContent();
@@ -26,6 +29,11 @@ bool InsideToggleArea(int x, int y);
 LRESULT OnButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam);
 LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
+// WM_CONTEXTMENU: the view's menu from the keyboard.
+LRESULT OnContextMenu(HWND window, LPARAM lParam);
+// The keys that move between the tree and the page, taken in the message
+// loop before the controls see them: true when the key was used.
+bool TranslateViewKey(const MSG& message);
 
 // Saves the open note when the selected item is a note; used on leaving
 // the editor view, by the Save command and at exit. False when an edit is

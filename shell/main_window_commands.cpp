@@ -6,10 +6,12 @@
 #include "notes/notes_folder.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/desktop_window.h"
 #include "shell/name_entry_window.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
 #include "tree/folder_watch.h"
+#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -122,6 +124,22 @@ void RelistAfter(const Outcome& outcome, HTREEITEM item)
     ReportTreeFailures();
 }
 
+// A failure that only says the name is taken (or, for a note asked where a
+// folder stands, that it cannot be opened) is foreseeable: said in the
+// program's words, by what holds the name. Any other stays the system's.
+Outcome NameTakenAsRefusal(const Outcome& outcome, const NoteEntry& asked)
+{
+    if (outcome.refusal || (outcome.error != ERROR_ALREADY_EXISTS &&
+                            outcome.error != ERROR_FILE_EXISTS &&
+                            outcome.error != ERROR_ACCESS_DENIED))
+        return outcome;
+    const DWORD attributes = GetFileAttributesW(NotesHostPath(asked).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return outcome;
+    return Outcome::Refusal((attributes & FILE_ATTRIBUTE_DIRECTORY) ? IDS_REFUSED_FOLDER_EXISTS
+                                                                    : IDS_REFUSED_NOTE_EXISTS);
+}
+
 // Asks for the name of a new entry of the selected folder. True with the
 // entry's name and parent item when something is to be made; a name that
 // cannot be one is refused with one box.
@@ -149,7 +167,7 @@ void CreateFolder()
     EntryId made;
     const Outcome outcome = CreateFolderEntry(noteTree.EntryOf(parent), name.Text(), &made);
     if (!outcome.Done()) {
-        ReportOutcome(outcome);
+        ReportOutcome(NameTakenAsRefusal(outcome, noteTree.EntryOf(parent).Child(name.Text())));
         RelistAfter(outcome, parent);
         return;
     }
@@ -169,7 +187,7 @@ void CreateNoteFile()
     noteEditor.Clear();
     Outcome failure;
     if (!noteEditor.CreateNote(noteTree.EntryOf(parent), name.Text(), &failure)) {
-        ReportOutcome(failure);
+        ReportOutcome(NameTakenAsRefusal(failure, noteTree.EntryOf(parent).Child(name.Text())));
         RelistAfter(failure, parent);
         return;
     }
@@ -248,10 +266,9 @@ void SaveFromEditorMenu()
     SaveOpenNote();
 }
 
-void OpenMenu(HWND window, LPARAM lParam)
+// Opens the view's menu with its top edge at a screen point, centred on it.
+void OpenMenuAt(HWND window, POINT at)
 {
-    const int x = LOWORD(lParam);
-    const int y = HIWORD(lParam);
     HMENU menu;
     if (app.editorView) {
         menu = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDM_EDITOR));
@@ -273,19 +290,60 @@ void OpenMenu(HWND window, LPARAM lParam)
     app.popupMenu = menu;
     if (!app.editorView)
         UpdateSortMenu();
+    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y, window,
+                     nullptr);
+    DestroyMenu(menu);
+    app.popupMenu = nullptr;
+}
+
+void OpenMenu(HWND window, LPARAM lParam)
+{
     // The handheld's window sits at the screen's corner, where the press
     // point is also a screen position; a desktop window does not, so the
     // menu opens where the press really was.
-    POINT at = {x, y};
+    POINT at = {LOWORD(lParam), HIWORD(lParam)};
     DWORD pos = GetMessagePos();
     if (pos != 0 || GetMessageTime() != 0) {
         at.x = static_cast<short>(LOWORD(pos));
         at.y = static_cast<short>(HIWORD(pos));
     }
-    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_TOPALIGN, at.x, at.y, window,
-                     nullptr);
-    DestroyMenu(menu);
-    app.popupMenu = nullptr;
+    OpenMenuAt(window, at);
+}
+
+// Where a menu asked for from the keyboard opens: below the selected item's
+// label in the tree view, below the caret on the page, else at the middle
+// of the view.
+POINT KeyboardMenuPoint(HWND window)
+{
+    POINT at = {app.clientWidth / 2, app.clientHeight / 2};
+    HWND from = window;
+    RECT label = {};
+    HTREEITEM selected = noteTree.GetSelected();
+    if (!app.editorView && selected) {
+        *reinterpret_cast<HTREEITEM*>(&label) = selected;
+        if (SendMessageW(noteTree.controlWindow, TVM_GETITEMRECT, TRUE,
+                         reinterpret_cast<LPARAM>(&label))) {
+            at = {(label.left + label.right) / 2, label.bottom};
+            from = noteTree.controlWindow;
+        }
+    } else if (app.editorView && noteEditor.control && GetFocus() == noteEditor.control &&
+               GetCaretPos(&at)) {
+        at.y += 13 * app.clientHeight / kDesignClientHeight;
+        from = noteEditor.control;
+    }
+    ClientToScreen(from, &at);
+    return at;
+}
+
+// The tree's label editor for the selected item, from the keyboard (a tap
+// on the selected item does the same); the notes folder keeps its name.
+void RenameSelected()
+{
+    HTREEITEM selected = noteTree.GetSelected();
+    if (app.editorView || !selected || selected == noteTree.GetRootItem())
+        return;
+    SetFocus(noteTree.controlWindow);
+    SendMessageW(noteTree.controlWindow, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(selected));
 }
 
 // An edit still pending here is one whose save failed and was reported:
@@ -353,7 +411,11 @@ void OnLabelEdited(const NMTVDISPINFOW* info)
     const Outcome outcome = RenameEntry(noteTree.EntryOf(item), newLabel.Text(), &renamed);
     if (!outcome.Done()) {
         noteTree.ApplySortOrder();
-        ReportOutcome(outcome);
+        // A change of case only finds its own entry under the new name.
+        ReportOutcome(_wcsicmp(oldLabel.Text(), newLabel.Text()) == 0
+                          ? outcome
+                          : NameTakenAsRefusal(
+                                outcome, noteTree.EntryOf(item).Folder().Child(newLabel.Text())));
         RelistAfter(outcome, item);
         return;
     }
@@ -466,6 +528,42 @@ LRESULT OnButtonDown(HWND window, WPARAM, LPARAM lParam)
     return OnPress(window, LOWORD(lParam), HIWORD(lParam));
 }
 
+// Shift+F10 or the menu key: the view's menu, as a tap-and-hold opens it.
+// A click's own request is left alone: the press already opened the menu.
+LRESULT OnContextMenu(HWND window, LPARAM lParam)
+{
+    if (lParam != -1 || app.popupMenu)
+        return 0;
+    OpenMenuAt(window, KeyboardMenuPoint(window));
+    RepaintWithoutErasing(window);
+    return 0;
+}
+
+bool TranslateViewKey(const MSG& message)
+{
+    // Shift+F10 asks for the view's menu as the menu key does; Wine's
+    // default handling of F10 knows only the window menu.
+    if ((message.message == WM_SYSKEYDOWN || message.message == WM_KEYDOWN) &&
+        message.wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && !app.popupMenu &&
+        !app.activeNameEntry && app.mainWindow && GetForegroundWindow() == app.mainWindow) {
+        OnContextMenu(app.mainWindow, -1);
+        return true;
+    }
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || !message.hwnd ||
+        GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    // Tab goes on from a note in the tree to its page; Shift+Tab comes back
+    // (on the page Tab itself is a character of the note).
+    const bool toPage = !back && message.hwnd == noteTree.controlWindow && !app.editorView &&
+                        noteTree.selectedKind == kKindNote;
+    const bool toTree = back && message.hwnd == noteEditor.control && app.editorView;
+    if (!toPage && !toTree)
+        return false;
+    SwitchView(app.mainWindow);
+    return true;
+}
+
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     const int id = LOWORD(wParam);
@@ -487,6 +585,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SORT_BY_DATE: SortBy(1); break;
     case IDM_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
     case IDM_ABOUT: AboutWindow::Open(AboutHost()); break;
+    case IDM_SWITCH_VIEW: SwitchView(window); break;
+    case IDM_RENAME: RenameSelected(); break;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
     }
@@ -513,6 +613,8 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
     case TVN_DELETEITEMW:
         noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         break;
+    case NM_CUSTOMDRAW:
+        return DrawLabelInItsFace(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
     default:
         break;
     }

@@ -10,6 +10,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 const COLORREF kTreeBackground = 0xFFFFFF;
@@ -53,6 +55,8 @@ void EnterTreeView(HWND window)
         StopAnimation(window);
 }
 
+}  // namespace
+
 void SwitchView(HWND window)
 {
     app.editorView = !app.editorView;
@@ -63,8 +67,6 @@ void SwitchView(HWND window)
     else
         EnterTreeView(window);
 }
-
-}  // namespace
 
 bool SaveOpenNote()
 {
@@ -134,6 +136,17 @@ void PaintMainWindow(HWND window)
     }
     HGDIOBJ oldBrush = SelectObject(offscreen, background);
     FillRect(offscreen, &client, background);
+    if (app.editorView && editControl.pageBrush) {
+        // The lined page lies behind the editor control and on down to the
+        // toolbar, its rules and margin unbroken; with a folder selected
+        // and no control shown, the page is there all the same.
+        const RECT page = {static_cast<LONG>(noteEditor.x), static_cast<LONG>(noteEditor.y),
+                           static_cast<LONG>(noteEditor.x + noteEditor.width),
+                           toolbarStrip.y};
+        SetBrushOrgEx(offscreen, page.left, page.top, nullptr);
+        FillRect(offscreen, &page, editControl.pageBrush);
+        SetBrushOrgEx(offscreen, 0, 0, nullptr);
+    }
     sideStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);
     if (app.editorView)
         toolbarStrip.Draw(offscreen, SRCCOPY, app.clientWidth, app.clientHeight);
@@ -241,9 +254,79 @@ void RemakePaperBrush()
 
 }  // namespace
 
+namespace {
+
+// The design's indent of the tree's levels, which also bounds the size of
+// the expand boxes the control draws.
+const int kDesignTreeIndent = 19;
+
+// A copy of a strip's frame stretched to side x side.
+HBITMAP StretchedIcon(const SkinStrip& strip, int side)
+{
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP made = CreateCompatibleBitmap(screen, side, side);
+    if (source && target && made) {
+        HGDIOBJ oldSource = SelectObject(source, strip.bitmap);
+        HGDIOBJ oldTarget = SelectObject(target, made);
+        SetStretchBltMode(target, HALFTONE);
+        StretchBlt(target, 0, 0, side, side, source, 0, 0, strip.frameWidth, strip.frameHeight,
+                   SRCCOPY);
+        SelectObject(source, oldSource);
+        SelectObject(target, oldTarget);
+    }
+    if (source)
+        DeleteDC(source);
+    if (target)
+        DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+    return made;
+}
+
+// The tree's icons, its indent and so its expand boxes grow with the window
+// as the rest of the skin does; at the design size they are the strips'
+// own.
+void ScaleTreeIcons()
+{
+    static HIMAGELIST scaled = nullptr;
+    static int scaledSide = 0;
+    const int designSide = folderIconStrip.frameHeight;
+    if (!noteTree.controlWindow || designSide <= 0)
+        return;
+    const int side = std::max(designSide, designSide * app.clientHeight / kDesignClientHeight);
+    const int current = scaled ? scaledSide : designSide;
+    if (side == current)
+        return;
+    HIMAGELIST made = nullptr;
+    if (side != designSide) {
+        made = ImageList_Create(side, side, ILC_COLOR24, 4, 0);
+        if (!made)
+            return;
+        for (const SkinStrip* strip : {&folderIconStrip, &folderSelectedIconStrip, &noteIconStrip,
+                                       &noteSelectedIconStrip}) {
+            HBITMAP icon = StretchedIcon(*strip, side);
+            ImageList_Add(made, icon, nullptr);
+            if (icon)
+                DeleteObject(icon);
+        }
+    }
+    SendMessageW(noteTree.controlWindow, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(made ? made : iconList.list));
+    SendMessageW(noteTree.controlWindow, TVM_SETINDENT,
+                 std::max(kDesignTreeIndent, kDesignTreeIndent * side / designSide), 0);
+    if (scaled)
+        ImageList_Destroy(scaled);
+    scaled = made;
+    scaledSide = side;
+}
+
+}  // namespace
+
 void LayOutContent()
 {
     RemakePaperBrush();
+    ScaleTreeIcons();
     noteEditor.Layout(app.clientWidth, app.clientHeight);
     noteTree.Layout(app.clientWidth, app.clientHeight);
     if (noteEditor.control)

@@ -70,8 +70,10 @@ bool StartInstance(HINSTANCE instance, int showCommand)
     app.mainWindow = CreateWindowExW(0, className, title, MainWindowStyle(), CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                      nullptr, instance, nullptr);
-    if (!app.mainWindow)
+    if (!app.mainWindow) {
+        app.windowRefused = true;
         return false;
+    }
 
 #ifdef _WIN32_WCE
     // The shell sized the window to the work area, bar included: the
@@ -185,7 +187,7 @@ int RunMessageLoop()
     HACCEL accelerators = LoadAcceleratorsW(app.instance, MAKEINTRESOURCEW(IDA_MAIN));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(app.mainWindow, accelerators, &msg))
+        if (TranslateAcceleratorW(app.mainWindow, accelerators, &msg) || TranslateViewKey(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

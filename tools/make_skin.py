@@ -838,6 +838,11 @@ def button_frame(label, state):
                 lambda x, y: mix((228, 150, 70), (250, 198, 132), y / BTN_H))
         c.paint(rrect(1, 1, BTN_W - 1, BTN_H - 1, 3.0) - rrect(2.2, 2.6, BTN_W - 1, BTN_H - 1, 2.5),
                 (150, 70, 8), 0.55)
+        # the label stays while the button is held, pushed in with it
+        size, weight = 10.0, 1.65
+        tw = text_width(label) * size / 10.0
+        tx = round((BTN_W - tw) / 2.0 * 2) / 2.0 + 1.0
+        c.paint(text_shape(label, tx, 6.0, size, weight), INK)
         return c
     if state == 1:
         c.paint(outer, (176, 46, 0))

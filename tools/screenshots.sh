@@ -52,9 +52,14 @@ shot() { # name
     import -window root -crop "240x294+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
     echo "$OUT/$1.png"
 }
+# The bar's height now, as the program's windows say (it grows with them).
+bar_height() {
+    wine "$(dirname "$EXE")/zephprobe.exe" layout 2>/dev/null | tr -d '\r' | sed -n 's/^bar_height=//p'
+}
 shot_sized() { # name width height
     sleep 0.6
-    import -window root -crop "$2x$(( $3 + 26 ))+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
+    local bar; bar=$(bar_height)
+    import -window root -crop "$2x$(( $3 + ${bar:-26} ))+$ZD_X+$ZD_Y" +repage "$OUT/$1.png" 2>/dev/null
     echo "$OUT/$1.png"
 }
 ROW() { echo $(( 17 + 24 * $1 )); }
@@ -116,7 +121,8 @@ read -r EL ER ET EB < <(xprop -id "$(xdotool search --name '^ZephNotes$' | head 
     _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
 zd_keys Right Down Right         # the manager gave the new window the keys
 sleep 0.6
-import -window root -crop "$(( 480 + EL + ER ))x$(( 536 + 26 + ET + EB ))+$(( ZD_X - EL ))+$(( ZD_Y - ET ))" \
+bar=$(bar_height)
+import -window root -crop "$(( 480 + EL + ER ))x$(( 536 + ${bar:-26} + ET + EB ))+$(( ZD_X - EL ))+$(( ZD_Y - ET ))" \
     +repage "$OUT/window_manager.png" 2>/dev/null
 echo "$OUT/window_manager.png"
 zd_keys ctrl+q

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace {
@@ -132,7 +134,7 @@ TEST_F(ShellServices, MenuBarSitsAlongTheBottomOfAWorkAreaSizedParent)
     EXPECT_EQ(client.right, barRect.right);
 }
 
-TEST_F(ShellServices, MenuBarFollowsEverySizeAndPlaceOfItsParent)
+TEST_F(ShellServices, MenuBarFollowsEverySizeAndPlaceOfItsParentAndGrowsWithIt)
 {
     HWND bar = CreateBar(parent, IDMB_MAIN);
     ASSERT_NE(nullptr, bar);
@@ -150,7 +152,12 @@ TEST_F(ShellServices, MenuBarFollowsEverySizeAndPlaceOfItsParent)
         EXPECT_EQ(client.bottom, barRect.bottom) << place[2] << " x " << place[3];
         EXPECT_EQ(client.left, barRect.left);
         EXPECT_EQ(client.right, barRect.right);
-        EXPECT_EQ(MenuBarHeight(), barRect.bottom - barRect.top);
+        // 26 below the design's 268, in proportion above it, as the skin.
+        const int whole = client.bottom - client.top;
+        const int height = std::max(MenuBarHeight(), whole * 26 / 294);
+        EXPECT_EQ(height, barRect.bottom - barRect.top);
+        EXPECT_EQ(height, MenuBarSpace(parent));
+        EXPECT_EQ(height, MenuBarHeightAbove(whole - height)) << "the two agree";
         EXPECT_TRUE(IsWindowVisible(bar));
     }
     ShowWindow(parent, SW_MINIMIZE);

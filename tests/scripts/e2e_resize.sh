@@ -7,8 +7,10 @@
 # is checked pixel by pixel. Then the place and size are kept across a
 # restart, nonsense in the registry is ignored, and at 144 DPI the window
 # starts in proportion. Last, the same with a window manager (openbox):
-# drags by the manager's frame, a move of a window of odd proportions, and
-# the pop-ups and boxes, after each of which the keys reach the program.
+# drags of every grip of the manager's frame, slow and fast, another
+# program's requests (xdotool windowsize), maximising and restoring, each
+# ending on the screen in proportion with the bar inside; then the pop-ups
+# and boxes, after each of which the keys reach the program.
 # Usage: e2e_resize.sh zephnotes.exe
 #
 # With no window manager on the display, Wine draws the frame itself and
@@ -188,18 +190,18 @@ check_layout "600 x 670"; check_work "600 x 670"
 before_bottom=$(bottom)
 drag $(( window_x + window_width / 2 )) $(( window_y + 2 )) 0 101
 layout
-zd_check "the top edge dragged down by 101 leads: 510 x 569 (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "510 569" ]
+zd_check "the top edge dragged down by 101 leads, the bar shrinking with the window: 518 x 578 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "518 578" ]
 zd_check "the bottom edge stays where it was" [ "$(bottom)" = "$before_bottom" ]
-check_layout "510 x 569"; check_work "510 x 569"
+check_layout "518 x 578"; check_work "518 x 578"
 
 before_right=$(right)
 drag $(( window_x + 1 )) $(( window_y + window_height / 2 )) -150 0
 layout
-zd_check "the left edge dragged by -150 gives 660 x 737 (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "660 737" ]
+zd_check "the left edge dragged by -150 gives 668 x 746 (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "668 746" ]
 zd_check "the right edge stays where it was" [ "$(right)" = "$before_right" ]
-check_layout "660 x 737"; check_work "660 x 737"
+check_layout "668 x 746"; check_work "668 x 746"
 
 before_corner="$(right) $(bottom)"
 drag $(( window_x + 1 )) $(( window_y + 1 )) 1000 1000
@@ -250,12 +252,12 @@ zd_check "screenshot: nothing of the window right of the client area's frame" \
 
 # ---- a size set from outside -------------------------------------------------
 probe client-size 333 401 >/dev/null
-sleep 0.5
+sleep 0.8
 layout
-zd_check "another program's odd size is kept (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "333 401" ]
-check_layout "333 x 401"; check_work "333 x 401"
-zd_screenshot "$SHOTS/e2e-resize-333x401.png"
+zd_check "another program's 333 x 401 ends in proportion inside it (${client_width}x$client_height)" \
+    [ "$client_width $client_height" = "333 372" ]
+check_layout "333 x 372"; check_work "333 x 372"
+zd_screenshot "$SHOTS/e2e-resize-333x372.png"
 
 # Back to the tree view by the binding, now at the left edge: the edit is saved.
 xdotool mousemove $((client_x + 15 * 333 / 240)) $((client_y + 200)) click 1; sleep 0.8
@@ -301,7 +303,7 @@ launch
 layout
 zd_check "at 144 DPI a first start is twice 360 x 402 (${client_width}x$client_height)" \
     [ "$client_width $client_height" = "720 804" ]
-zd_check "at 144 DPI the menu bar is 39 pixels high ($bar_height)" [ "$bar_height" = 39 ]
+zd_check "at 144 DPI the menu bar below 720 x 804 is 78 pixels high, as the skin grows ($bar_height)" [ "$bar_height" = 78 ]
 check_layout "144 DPI"
 zd_screenshot "$SHOTS/e2e-resize-144dpi.png"
 zd_keys ctrl+q
@@ -352,36 +354,92 @@ wm_check() {
         [ "$handle" != "28,58,118" ] && [ "$handle" != "0,0,0" ]
 }
 
+# on_screen: the window with the manager's frame lies on the 1600 x 1200 screen.
+on_screen() {
+    win_edges
+    [ $((wl - EL)) -ge 0 ] && [ $((wt - ET)) -ge 0 ] &&
+        [ $((wr + ER)) -le 1600 ] && [ $((wb + EB)) -le 1200 ]
+}
+# settled WHAT: however it was sized, on the screen, not smaller than the
+# design, in proportion, the bar inside.
+settled() {
+    layout
+    zd_check "$1: on the screen" on_screen
+    zd_check "$1: in proportion, not smaller than 240 x 268 (${client_width}x$client_height)" proportional
+    check_layout "$1"
+}
+
 # Away from the screen's edges first, by the caption.
 layout; win_edges
 drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 200 120
 layout
 zd_check "the caption moves the window by 200, 120 without sizing it" \
     [ "$client_width $client_height" = "480 536" ]
+# Each grip: the design's proportions inside the size the drag asked for.
 win_edges
-drag $(( wr - 4 )) $(( wb + EB / 2 )) 240 60
-layout; wm_check "the bottom-right grip" 720 "$(ph 720)"
+drag $(( wr - 4 )) $(( wb + EB / 2 )) 240 120
+layout; wm_check "the bottom-right grip out by 240, 120" 579 646
 drag "$wr" $(( (wt + wb) / 2 )) -120 0
-layout; wm_check "the right side, in by 120" 600 "$(ph 600)"
+layout; wm_check "the right side, in by 120" 459 513
 win_edges
-drag $(( (wl + wr) / 2 )) $(( wb + EB / 2 )) 0 134
-layout; wm_check "the bottom handle, down by 134" "$(pw 804)" 804
+drag $(( (wl + wr) / 2 )) $(( wb + EB / 2 )) 0 -100
+layout; wm_check "the bottom handle, up by 100" 378 422
 win_edges; before_right=$wr
 drag $(( wl - EL )) $(( (wt + wb) / 2 )) -60 0
-layout; wm_check "the left side, out by 60" 780 "$(ph 780)"
+layout; wm_check "the left side out by 60: never larger than asked" 378 422
+win_edges
+zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
+drag $(( wl - EL )) $(( (wt + wb) / 2 )) 40 0
+layout; wm_check "the left side in by 40" 338 377
 win_edges
 zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
 before_bottom=$wb
-drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 100
-layout; wm_check "the top side, down by 100" "$(pw 771)" 771
+drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 50
+layout; wm_check "the top side, down by 50" 296 331
 win_edges
 zd_check "the bottom stays where it was" [ "$wb" = "$before_bottom" ]
+before_corner="$wr $wb"
+drag $(( wl - EL )) $(( wt - ET + 1 )) -100 -100
+layout; wm_check "the top-left grip out by 100, 100" 378 422
+win_edges
+zd_check "the bottom-right corner stays where it was" [ "$wr $wb" = "$before_corner" ]
 # A slow drag that pauses on the way: still in proportion where it ends.
 xdotool mousemove -- "$wr" $(( (wt + wb) / 2 )); sleep 0.2; xdotool mousedown 1; sleep 0.3
 for step in 1 2 3 4 5 6; do xdotool mousemove -- $((wr - 15 * step)) $(( (wt + wb) / 2 )); sleep 0.5; done
 xdotool mouseup 1; sleep 1
-layout; wm_check "a slow drag of the right side" 600 "$(ph 600)"
-zd_screenshot "$SHOTS/e2e-wm-600.png"
+layout; wm_check "a slow drag of the right side, in by 90" 288 322
+zd_screenshot "$SHOTS/e2e-wm-288.png"
+# A fast one far past the smallest size, in one move.
+win_edges
+xdotool mousemove -- $(( wr - 4 )) $(( wb + EB / 2 )); sleep 0.2; xdotool mousedown 1; sleep 0.2
+xdotool mousemove -- $(( wr - 8 )) $(( wb + EB / 2 - 4 )); sleep 0.05
+xdotool mousemove -- $(( wl - 300 )) $(( wt - 300 )); sleep 0.05; xdotool mouseup 1; sleep 1
+layout; wm_check "a fast drag of the bottom-right grip far up and left" 240 268
+settled "the fast drag"
+
+# Another program's requests (xdotool windowsize asks the manager for the
+# X window's size: the client area with the bar).
+request() { xdotool windowsize "$MAIN_X" "$1" "$2"; sleep 1; layout; }
+request 100 100; wm_check "windowsize 100 100" 240 268
+request 800 300; wm_check "windowsize 800 300" 245 274
+request 300 700; wm_check "windowsize 300 700" 300 335
+request 1500 1500; settled "windowsize 1500 1500, larger than the screen"
+zd_check "windowsize 1500 1500: as large as the screen lets it" [ "$client_height" -gt 1000 ]
+
+# Maximised by the title bar, it is laid out for the whole work area; restored,
+# it has the size it had.
+request 480 588
+win_edges
+xdotool mousemove $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) click --repeat 2 --delay 80 1; sleep 1.5
+layout
+zd_check "a double click on the title maximises it (${client_width}x$client_height)" \
+    [ "$client_width" -ge 1500 ]
+check_layout "maximised"
+win_edges
+zd_check "maximised, the bar is on the screen" [ "$wb" -le 1200 ]
+zd_screenshot "$SHOTS/e2e-wm-maximised.png"
+xdotool mousemove 800 $(( ET / 2 )) click --repeat 2 --delay 80 1; sleep 1.5
+layout; wm_check "restored" 480 536
 
 kept="$client_width $client_height"
 zd_keys ctrl+q
@@ -389,17 +447,7 @@ zd_wait_exit 20 || zd_kill_app
 zd_check "the size kept is the proportional one ($kept)" \
     [ "$(( $(stored ClientWidth) )) $(( $(stored ClientHeight) ))" = "$kept" ]
 
-# A window another program gave odd proportions, moved by its caption.
 launch
-probe client-size 600 300 >/dev/null
-sleep 0.5; layout; win_edges
-before="$client_x $client_y"
-drag $(( (wl + wr) / 2 )) $(( wt - ET / 2 )) 80 60
-layout
-zd_check "moved by the caption, the odd size stays (${client_width}x$client_height)" \
-    [ "$client_width $client_height" = "600 300" ]
-zd_check "and the window moved by 80, 60 ($client_x,$client_y)" \
-    [ "$client_x $client_y" = "$(( ${before% *} + 80 )) $(( ${before#* } + 60 ))" ]
 probe client-size 480 536 >/dev/null
 sleep 0.5; layout
 
@@ -434,6 +482,10 @@ tree_menu create_folder
 xdotool type --delay 40 "a?b"; xdotool key Return
 zd_check "a name the program will not make is refused in an Error box" \
     zd_wait_window '^Error$' 10
+sleep 0.5
+box_height=$(xwininfo -id "$(zd_window_named '^Error$' | head -1)" 2>/dev/null | awk '/Height:/ {print $2}')
+zd_check "the box is sized for its two lines of text, not left at the size it was made with (${box_height:-?} high)" \
+    [ "${box_height:-999}" -lt 160 ]
 zd_screenshot "$SHOTS/e2e-wm-refusal.png"
 zd_check "one box" [ "$(zd_close_boxes '^Error$' 3)" = 1 ]
 zd_check "after the box the main window is active" zd_eventually 5 main_active
@@ -444,6 +496,37 @@ zd_check "a key closes it" zd_wait_gone '^О программе$' 10
 zd_check "after the About window the main window is active" zd_eventually 5 main_active
 zd_keys Down
 zd_check "and the keys reach the tree at once" [ "$(selected_now)" != "$root_item" ]
+
+# ---- the keyboard alone ---------------------------------------------------------
+# Tab from a note to its page and Shift+Tab back, F6 either way, the view's
+# menu by Shift+F10 or the menu key, F2 to rename.
+views() { layout >/dev/null; echo "$tree_visible $editor_visible"; }
+selected_path() { probe selected | sed -n 2p; }
+zd_keys Home Right End
+zd_check "the last item is the note" [ "$(selected_path)" = "ZephNotes/Идеи" ]
+zd_keys Tab
+zd_check "Tab on a note goes on to its page" [ "$(views)" = "0 1" ]
+zd_keys ctrl+End; xdotool type --delay 40 " kbd"; sleep 0.3
+zd_keys Menu; zd_keys Up Return
+zd_check "the menu key opens the editor's menu, whose last item saves" \
+    [ "$(file_hex "$NOTES/Идеи")" = "$(note_hex "$TEXT abc kbd")" ]
+zd_check "and the page stays" [ "$(views)" = "0 1" ]
+zd_keys shift+Tab
+zd_check "Shift+Tab comes back to the tree" [ "$(views)" = "1 0" ]
+zd_keys F6
+zd_check "F6 switches to the page" [ "$(views)" = "0 1" ]
+zd_keys F6
+zd_check "and back to the tree" [ "$(views)" = "1 0" ]
+zd_keys Home
+zd_keys shift+F10; sleep 0.5; zd_tree_menu create_note; sleep 0.5
+xdotool type --delay 40 "kbd"; xdotool key Return; sleep 1
+zd_check "Shift+F10 opens the tree's menu: a note made by keys alone" test -f "$NOTES/kbd"
+zd_keys Home Down Down
+zd_check "the new note is reached by the arrows" [ "$(selected_path)" = "ZephNotes/kbd" ]
+zd_keys F2; sleep 0.5
+xdotool type --delay 40 "renamed"; xdotool key Return; sleep 1
+zd_check "F2 renames the selected note" \
+    [ "$(test -f "$NOTES/renamed" && echo y)$(test -e "$NOTES/kbd" && echo n)" = y ]
 zd_keys ctrl+q
 if zd_wait_exit 20; then zd_pass "Ctrl+Q ends the program"; else zd_fail "Ctrl+Q ends the program"; zd_kill_app; fi
 

@@ -30,6 +30,13 @@ zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
 zd_prefix "$EXE" wineprefix-e2e
 export ZEPHNOTES_DOCUMENTS="$(zd_winpath "$DOCS")"
 timeout 30 wine reg delete "$KEY" /f >/dev/null 2>&1
+# Another program's fallback face for every script, and none for Hebrew: the
+# program uses its own while it runs and leaves both as they were.
+FALLBACK='HKCU\Software\Wine\Uniscribe\Fallback'
+HEBREW=72626568
+timeout 30 wine reg add "$FALLBACK" /v 0 /d "Other Face" /f >/dev/null 2>&1
+timeout 30 wine reg delete "$FALLBACK" /v "$HEBREW" /f >/dev/null 2>&1
+fallback() { timeout 30 wine reg query "$FALLBACK" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"; }
 echo "display $DISPLAY, prefix $WINEPREFIX, documents $ZEPHNOTES_DOCUMENTS"
 
 # utf16 TEXT: the bytes of a note holding TEXT, as hex.
@@ -137,6 +144,9 @@ saved=$(file_hex "$NOTES/Travel/Plan")
 zd_tap "$SIDE_EDIT_X" 134                   # leave without a change
 sleep 0.5
 
+zd_check "while it runs, the fallback face is the program's own" \
+    [ "$(fallback 0) $(fallback "$HEBREW")" = "ZephNotes Fallback ZephNotes Fallback" ]
+
 # ---- exit with Ctrl+Q -------------------------------------------------------
 zd_keys ctrl+q
 if zd_wait_exit 20; then
@@ -147,6 +157,8 @@ else
 fi
 zd_check "exit leaves the note as saved" [ "$(file_hex "$NOTES/Travel/Plan")" = "$saved" ]
 zd_check "exit writes SortOrder 0 (alphabetical)" [ "$(sort_order)" = 0x0 ]
+zd_check "exit gives back the fallback face another program set" [ "$(fallback 0)" = "Other Face" ]
+zd_check "and leaves none where there was none" [ -z "$(fallback "$HEBREW")" ]
 
 # ---- second start: sort by date, exit by the menu bar -----------------------
 zd_launch "$EXE"

@@ -143,8 +143,8 @@ zd_check "an older package to upgrade from: $PREVIOUS" dpkg --compare-versions "
 zd_check "cpack -G ZIP makes zephnotes-$VERSION-win64.zip" [ -f "$ZIP" ]
 zip_list=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
     "$ZIP" 2>/dev/null | sort | tr '\n' ' ')
-zd_check "the zip holds the program, its README and the licence ($zip_list)" [ "$zip_list" = \
-    "zephnotes-$VERSION-win64/LICENSE.txt zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
+zd_check "the zip holds the program, its README and the licences ($zip_list)" [ "$zip_list" = \
+    "zephnotes-$VERSION-win64/LICENSE-ZephNotes-Fallback.txt zephnotes-$VERSION-win64/LICENSE-ZephNotes-Text.txt zephnotes-$VERSION-win64/LICENSE.txt zephnotes-$VERSION-win64/README.txt zephnotes-$VERSION-win64/zephnotes.exe " ]
 readme=$(python3 -c 'import sys, zipfile
 print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode("utf-8-sig"), end="")' \
     "$ZIP" "zephnotes-$VERSION-win64/README.txt" 2>/dev/null)
@@ -152,6 +152,8 @@ zd_check "the zip's README names the version" grep -qF "ZephNotes $VERSION for W
 zd_check "the zip's README has Windows line ends" [ "$(grep -c $'\r$' <<< "$readme")" = "$(wc -l <<< "$readme")" ]
 zd_check "the zip's README says how to remove the settings" \
     grep -qF 'reg delete HKCU\SOFTWARE\Brisel\ZephNotes /f' <<< "$readme"
+zd_check "the zip's README names the faces' licences" \
+    grep -qF 'LICENSE-ZephNotes-Fallback.txt' <<< "$readme"
 [ -f "$DEB" ] && [ -f "$OLD_DEB" ] && [ -f "$ZIP" ] || { echo "FAIL: no packages to go on with"; exit 1; }
 depends=$(dpkg-deb -f "$DEB" Depends)
 for package in wine wine64 fonts-wine fonts-liberation yad; do
@@ -258,6 +260,15 @@ zd_check "the menu entry knows the window by its class ($wm_class)" \
     grep -qF ", \"$(entry StartupWMClass)\"" <<< "$wm_class"
 zd_screenshot "$SHOTS/package-01-first-start.png"
 exit_program "first start"
+# The folder Debian's Wine talks to its server through, named by the
+# prefix's device and inode, goes once the server has ended.
+server_folder_left() {
+    local name
+    name=$(printf 'server-%x-%x' "$(stat -c %d "$USER_PREFIX")" "$(stat -c %i "$USER_PREFIX")")
+    compgen -G "/tmp/wine-*/$name" >/dev/null
+}
+zd_check "no /tmp/wine-* folder of the user's prefix is left after the exit" \
+    zd_eventually 30 eval '! server_folder_left'
 zd_check "the first start says it prepares the prefix" grep -q "preparing a Wine prefix" "$WORK/first.log"
 
 # The user's own things, which no install or removal may touch.
@@ -323,8 +334,8 @@ launch_program unwritable env XDG_DATA_HOME=/usr/share zephnotes
 zd_check "an error of the launcher shows in a window" zd_eventually 30 launcher_windows
 sleep 1
 zd_screenshot "$SHOTS/package-03-error.png"
-zd_check "the error is said on standard error too" grep -qF "cannot make the folder /usr/share/zephnotes" \
-    "$WORK/unwritable.log"
+zd_check "the error is said on standard error too, with its reason" \
+    grep -qF "cannot make the folder /usr/share/zephnotes (Permission denied)" "$WORK/unwritable.log"
 zd_check "the launcher waits while the window is open" kill -0 "$ZD_APP_PID"
 answer_launcher_window
 if zd_wait_exit 10; then

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -100,10 +102,12 @@ void ExpectLaidOutFor(HWND window, int width, int height)
     EXPECT_EQ(onScreen.bottom, bar.top);
     EXPECT_EQ(onScreen.left, bar.left);
     EXPECT_EQ(onScreen.right, bar.right);
-    EXPECT_EQ(MenuBarHeight(), bar.bottom - bar.top);
+    // It grows with the window as the skin does: 26 below 268.
+    const int barHeight = std::max(MenuBarHeight(), 26 * height / 268);
+    EXPECT_EQ(barHeight, bar.bottom - bar.top);
     RECT whole;
     GetClientRect(window, &whole);
-    EXPECT_EQ(whole.bottom, client.bottom + MenuBarHeight());
+    EXPECT_EQ(whole.bottom, client.bottom + barHeight);
     EXPECT_TRUE(IsWindowVisible(MenuBar()));
 }
 
@@ -185,9 +189,14 @@ void OpenNote(ProgramUnderTest& program, const std::wstring& text)
 SIZE FirstStartSize(HWND window)
 {
     const RECT work = MainWorkArea();
-    const RECT edges = NonClientEdges(window);
-    SIZE room = {work.right - work.left - edges.left - edges.right,
-                 work.bottom - work.top - edges.top - edges.bottom};
+    const RECT edges = NonClientEdgesFor(window, 0);
+    const int frameHeight = edges.top + edges.bottom - MenuBarHeight();
+    // The tallest client area whose bar still fits below it.
+    int height = work.bottom - work.top - frameHeight - MenuBarHeight();
+    while (height + std::max(MenuBarHeight(), 26 * height / 268) >
+           work.bottom - work.top - frameHeight)
+        --height;
+    SIZE room = {work.right - work.left - edges.left - edges.right, height};
     return StartClientSize(ScreenDpi(), room);
 }
 
@@ -386,9 +395,9 @@ TEST(DesktopWindow, HasAResizableFrameAndAMinimumOfTheDesignSize)
     EXPECT_TRUE(style & WS_MAXIMIZEBOX);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
 
-    // No program makes it smaller than the design size.
+    // No program makes it smaller than the design size for long.
     SetClientSizeFromOutside(program.window(), 100, 120);
-    program.Pump();
+    program.PumpFor(kManagerSettleDelay + 100);
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 240, 268));
 
     // A drag is kept in proportion by the window itself.
@@ -425,9 +434,10 @@ TEST(DesktopWindow, ASizeLoopWithoutSizingStepsEndsInProportionAndAMoveKeepsAnyS
 
     // Of the top edge: the bottom stays, the width follows the height.
     GetWindowRect(program.window(), &start);
+    const RECT tall = NonClientEdgesFor(program.window(), 536);
     SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
-    SetWindowPos(program.window(), nullptr, start.left, start.bottom - 536 - edges.top - edges.bottom,
-                 start.right - start.left, 536 + edges.top + edges.bottom,
+    SetWindowPos(program.window(), nullptr, start.left, start.bottom - 536 - tall.top - tall.bottom,
+                 start.right - start.left, 536 + tall.top + tall.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
     program.Pump();
@@ -436,24 +446,17 @@ TEST(DesktopWindow, ASizeLoopWithoutSizingStepsEndsInProportionAndAMoveKeepsAnyS
     EXPECT_EQ(start.bottom, now.bottom);
     EXPECT_EQ(start.left, now.left);
 
-    // A move is only a move, whatever the proportions another program gave.
+    // A move is only a move.
     SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
     SetWindowPos(program.window(), nullptr, now.left + 10, now.top + 10, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
-    program.Pump();
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 480, 536));
-    SetClientSizeFromOutside(program.window(), 600, 300);
-    GetWindowRect(program.window(), &start);
-    SendMessageW(program.window(), WM_ENTERSIZEMOVE, 0, 0);
-    SetWindowPos(program.window(), nullptr, start.left + 80, start.top + 60, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(program.window(), WM_EXITSIZEMOVE, 0, 0);
     program.PumpFor(kManagerSettleDelay + 100);
-    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 600, 300));
-    GetWindowRect(program.window(), &now);
-    EXPECT_EQ(start.left + 80, now.left);
-    EXPECT_EQ(start.top + 60, now.top);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(program.window(), 480, 536));
+    RECT moved;
+    GetWindowRect(program.window(), &moved);
+    EXPECT_EQ(now.left + 10, moved.left);
+    EXPECT_EQ(now.top + 10, moved.top);
 }
 
 // One step of a window manager's drag as Wine hands it on: a size change
@@ -466,40 +469,40 @@ void ManagerStep(HWND window, const RECT& frame)
 
 RECT FrameAround(HWND window, int left, int top, int width, int height)
 {
-    const RECT edges = NonClientEdges(window);
+    const RECT edges = NonClientEdgesFor(window, height);
     return {left - edges.left, top - edges.top, left + width + edges.right,
             top + height + edges.bottom};
 }
 
-TEST(DesktopWindow, AWindowManagersDragEndsInProportionFromTheEdgesItMoves)
+TEST(DesktopWindow, ASizeFromOutsideEndsInProportionInsideItOnTheScreen)
 {
     ProgramUnderTest program;
     ASSERT_TRUE(program.Start());
     const HWND window = program.window();
     SetClientSizeFromOutside(window, 480, 536);
+    program.PumpFor(kManagerSettleDelay + 100);
     const int x = ClientOnScreen(window).left;
     const int y = ClientOnScreen(window).top;
-    // The manager's sizes as Wine hands each step of a drag on, and what the
-    // window has once the manager is quiet: the client area's left, top,
-    // width and height, from where it began. The manager proposes from
-    // where its drag began, also after a pause in which the window was put
-    // in proportion; a left edge often comes as the size at the old place,
-    // then the move.
+    // The sizes a manager's drag or another program's request hands on, step
+    // by step, and what the window has once it is quiet: the client area's
+    // left, top, width and height, from where it began. The design's
+    // proportions fit inside what was asked; the edges not moved stay; a
+    // left edge often comes as the size at the old place, then the move.
     struct Drag {
         const char* what;
         std::vector<RECT> steps;
         RECT kept;
     };
     const Drag drags[] = {
-        {"the right edge out", {{0, 0, 520, 536}, {0, 0, 560, 536}, {0, 0, 600, 536}},
-         {0, 0, 600, 670}},
-        {"the manager repeating its last size", {{0, 0, 600, 536}}, {0, 0, 600, 670}},
-        {"the right edge in", {{0, 0, 560, 670}}, {0, 0, 560, 625}},
-        {"on with that drag after a pause", {{0, 0, 500, 670}}, {0, 0, 500, 558}},
-        {"the top edge down", {{0, 100, 500, 458}}, {0, 100, 410, 458}},
-        {"the left edge out", {{-150, 100, 560, 458}}, {-150, 100, 560, 625}},
-        {"the left edge out, size then move", {{-150, 100, 620, 625}, {-210, 100, 620, 625}},
-         {-210, 100, 620, 692}},
+        {"the right edge out: never larger than asked",
+         {{0, 0, 520, 536}, {0, 0, 560, 536}, {0, 0, 600, 536}}, {0, 0, 480, 536}},
+        {"a corner out", {{0, 0, 560, 600}, {0, 0, 600, 640}}, {0, 0, 573, 640}},
+        {"the manager repeating its last size", {{0, 0, 600, 640}}, {0, 0, 573, 640}},
+        {"the right edge in", {{0, 0, 540, 640}}, {0, 0, 540, 603}},
+        {"the top edge down", {{0, 100, 540, 503}}, {0, 100, 450, 503}},
+        {"the left edge in, size then move", {{0, 100, 400, 503}, {50, 100, 400, 503}},
+         {50, 100, 400, 447}},
+        {"too small", {{50, 100, 100, 120}}, {50, 100, 240, 268}},
     };
     for (const Drag& drag : drags) {
         SCOPED_TRACE(drag.what);
@@ -514,15 +517,28 @@ TEST(DesktopWindow, AWindowManagersDragEndsInProportionFromTheEdgesItMoves)
         EXPECT_EQ(y + drag.kept.top, ClientOnScreen(window).top);
     }
 
-    // The size another program gave stays, odd as it is, through a move by
-    // the manager, maximising and restoring.
-    SetClientSizeFromOutside(window, 600, 300);
-    ManagerStep(window, FrameAround(window, x + 80, y + 60, 600, 300));
-    ShowWindow(window, SW_MAXIMIZE);
-    ShowWindow(window, SW_RESTORE);
+    // Larger than the screen: in proportion on its work area, frame and bar.
+    const RECT work = MainWorkArea();
+    ManagerStep(window, FrameAround(window, x, y, 4000, 3000));
     program.PumpFor(kManagerSettleDelay + 100);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom);
+    const RECT client = ClientAboveBar(window);
+    EXPECT_LE(std::abs(client.right * 268 - client.bottom * 240), 268) << "in proportion";
+
+    // A manager that gives its own size back each time (a tiling one) keeps
+    // it, and the window is laid out for it; so is a maximised window.
+    for (int time = 0; time < 3; ++time) {
+        ManagerStep(window, FrameAround(window, x, y, 600, 300));
+        program.PumpFor(kManagerSettleDelay + 100);
+    }
     ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, 600, 300));
-    EXPECT_EQ(x + 80, ClientOnScreen(window).left);
+    ShowWindow(window, SW_MAXIMIZE);
+    program.PumpFor(kManagerSettleDelay + 100);
+    const RECT maximised = ClientAboveBar(window);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, maximised.right, maximised.bottom));
     EXPECT_EQ(0u, program.boxes.Count());
 }
 
@@ -669,7 +685,7 @@ TEST(DesktopStart, ThePlaceAndSizeLeftAtExitAreTheNextStarts)
         ProgramUnderTest program;
         ASSERT_TRUE(program.Start());
         const RECT work = MainWorkArea();
-        const RECT edges = NonClientEdges(program.window());
+        const RECT edges = NonClientEdgesFor(program.window(), 402);
         SetWindowPos(program.window(), nullptr, work.left + 70, work.top + 30,
                      360 + edges.left + edges.right, 402 + edges.top + edges.bottom,
                      SWP_NOZORDER | SWP_NOACTIVATE);

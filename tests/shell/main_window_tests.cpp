@@ -934,10 +934,12 @@ TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
     ASSERT_TRUE(program.Start());
     HTREEITEM root = noteTree.GetRootItem();
 
+    // Foreseeable, so said in the program's words, by what holds the name.
     program.AnswerNameEntry(L"taken", IDOK);
     program.Command(IDM_CREATE_FOLDER);
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
+    EXPECT_EQ(RefusalText(IDS_REFUSED_FOLDER_EXISTS), program.boxes.Shown()[0].text);
     // Modal to the main window: no tap reaches the skin while it is up.
     EXPECT_EQ(program.window(), program.boxes.Shown()[0].owner);
     EXPECT_FALSE(program.boxes.Shown()[0].ownerEnabled);
@@ -946,14 +948,20 @@ TEST(Commands, CreatingAnExistingNameShowsOneErrorAndAddsNothing)
     program.Command(IDM_CREATE_NOTE);
     ASSERT_EQ(2u, program.boxes.Count());
     EXPECT_EQ(L"Error", program.boxes.Shown()[1].caption);
+    EXPECT_EQ(RefusalText(IDS_REFUSED_NOTE_EXISTS), program.boxes.Shown()[1].text);
     EXPECT_EQ(kMark + Utf16(L"text"), Bytes(program.NotesPath(L"note")));
+    program.AnswerNameEntry(L"taken", IDOK);
+    program.Command(IDM_CREATE_NOTE);
+    ASSERT_EQ(3u, program.boxes.Count());
+    EXPECT_EQ(RefusalText(IDS_REFUSED_FOLDER_EXISTS), program.boxes.Shown()[2].text);
+    EXPECT_TRUE(FolderExists(program.NotesPath(L"taken")));
     EXPECT_EQ((std::vector<std::wstring>{L"note", L"taken"}), ItemLabels(root));
 
     // Cancel creates nothing and shows nothing.
     program.AnswerNameEntry(L"never", IDCANCEL);
     program.Command(IDM_CREATE_FOLDER);
     EXPECT_FALSE(FolderExists(program.NotesPath(L"never")));
-    EXPECT_EQ(2u, program.boxes.Count());
+    EXPECT_EQ(3u, program.boxes.Count());
 }
 
 TEST(Commands, NamesThatLeaveTheFolderOrMakeUnusableFilesAreRefused)
@@ -1150,6 +1158,7 @@ TEST(Commands, RenamesOnDiskAndRestoresTheLabelWhenItCannot)
     EndLabelEdit(program.window(), L"second");
     ASSERT_EQ(1u, program.boxes.Count());
     EXPECT_EQ(L"Error", program.boxes.Shown()[0].caption);
+    EXPECT_EQ(RefusalText(IDS_REFUSED_NOTE_EXISTS), program.boxes.Shown()[0].text);
     EXPECT_EQ(kMark + Utf16(L"1"), Bytes(program.NotesPath(L"third")));
     EXPECT_EQ(kMark + Utf16(L"2"), Bytes(program.NotesPath(L"second")));
     EXPECT_EQ((std::vector<std::wstring>{L"second", L"third"}), ItemLabels(root));

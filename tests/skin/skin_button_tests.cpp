@@ -66,7 +66,7 @@ TEST_F(SkinButtonFaces, ConstructionGivesAnOwnerDrawnChildWithThreeFrames)
     ASSERT_NE(nullptr, button.background);
     EXPECT_EQ(72u, button.background->designWidth);
     EXPECT_EQ(20u, button.background->designHeight);
-    // The three faces differ: normal, focused and the blank pressed one.
+    // The three faces differ: normal, focused and the pressed one.
     int focusedDiffers = 0;
     int pressedDiffers = 0;
     for (int y = 0; y < 20; ++y)

@@ -347,7 +347,7 @@ void SetWindowPosFromOutside(HWND window, int x, int y, int width, int height, U
 
 void SetClientSizeFromOutside(HWND window, int width, int height)
 {
-    const RECT edges = NonClientEdges(window);
+    const RECT edges = NonClientEdgesFor(window, height);
     SetWindowPosFromOutside(window, 0, 0, width + edges.left + edges.right,
                             height + edges.top + edges.bottom,
                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -86,18 +86,26 @@ int ClientSize(int width, int height)
     HWND main = MainWindow();
     if (!main || width <= 0 || height <= 0)
         return 1;
-    // The menu bar lies along the bottom of the window's client area.
-    RECT bar = {0, 0, 0, 0};
-    if (HWND barWindow = FindWindowExW(main, nullptr, L"ZephMenuBar", nullptr))
-        GetWindowRect(barWindow, &bar);
-    const int barHeight = bar.bottom - bar.top;
-    RECT frame = {0, 0, width, height + barHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)),
-                       FALSE, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
-    SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT client;
-    GetClientRect(main, &client);
+    // The menu bar lies along the bottom of the window's client area and
+    // grows with it: the size is given again until the bar it ends with is
+    // the one it was reckoned with.
+    HWND barWindow = FindWindowExW(main, nullptr, L"ZephMenuBar", nullptr);
+    int barHeight = 0;
+    RECT client = {0, 0, 0, 0};
+    for (int round = 0; round < 4; ++round) {
+        RECT bar = {0, 0, 0, 0};
+        if (barWindow)
+            GetWindowRect(barWindow, &bar);
+        barHeight = bar.bottom - bar.top;
+        GetClientRect(main, &client);
+        if (client.right == width && client.bottom - barHeight == height)
+            break;
+        RECT frame = {0, 0, width, height + barHeight};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)),
+                           FALSE, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
+        SetWindowPos(main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     std::printf("%ld %ld\n", client.right, client.bottom - barHeight);
     return client.right == width && client.bottom - barHeight == height ? 0 : 1;
 }

@@ -1,9 +1,11 @@
 #include "tree/note_tree.h"
 
+#include "base/drawing.h"
 #include "base/shell_services.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "support/tree_host.h"
+#include "tree/label_faces.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +111,41 @@ TEST(NoteTreeItems, InsertLabelKindAndSelectionRoundTripThroughTheControl)
 
     noteTree.DeleteItem(folder);
     EXPECT_EQ((std::vector<std::wstring>{L"renamed"}), ChildLabels(root));
+}
+
+// GDI links no face to another: a label the text face cannot draw whole
+// (Hebrew, Greek) is drawn in the second face, one it can in its own.
+TEST(NoteTreeItems, ALabelTheTextFaceCannotDrawIsDrawnInTheSecondFace)
+{
+    TreeHost host;
+    if (!NoteFallbackFace())
+        GTEST_SKIP() << "Windows links its faces itself";
+    const HTREEITEM hebrew = noteTree.InsertItem(TVI_ROOT, L"שָׁלוֹם", TVI_LAST, 0, 1, 0);
+    const HTREEITEM greek = noteTree.InsertItem(TVI_ROOT, L"Ελλάδα", TVI_LAST, 2, 3, 0);
+    const HTREEITEM russian = noteTree.InsertItem(TVI_ROOT, L"Дом", TVI_LAST, 2, 3, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    NMTVCUSTOMDRAW draw = {};
+    draw.nmcd.hdr.hwndFrom = noteTree.controlWindow;
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.hdc = dc;
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    EXPECT_EQ(CDRF_NOTIFYITEMDRAW, DrawLabelInItsFace(&draw)) << "asks for every item";
+    const struct {
+        HTREEITEM item;
+        LRESULT answer;
+        const wchar_t* face;
+    } cases[] = {{hebrew, CDRF_NEWFONT, NoteFallbackFace()},
+                 {greek, CDRF_NEWFONT, NoteFallbackFace()},
+                 {russian, CDRF_DODEFAULT, NoteFontFace()}};
+    for (const auto& c : cases) {
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(c.item);
+        EXPECT_EQ(c.answer, DrawLabelInItsFace(&draw)) << LabelOf(c.item).size();
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        EXPECT_STREQ(c.face, face);
+    }
+    DeleteDC(dc);
 }
 
 TEST(NoteTreeItems, AttachIconsKeepsTheListAndTheControlsPreviousAnswer)
