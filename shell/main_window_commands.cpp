@@ -16,6 +16,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -320,7 +321,8 @@ POINT KeyboardMenuPoint(HWND window)
     RECT label = {};
     HTREEITEM selected = noteTree.GetSelected();
     if (!app.editorView && selected) {
-        *reinterpret_cast<HTREEITEM*>(&label) = selected;
+        // TVM_GETITEMRECT takes the item in the rectangle it fills.
+        memcpy(&label, &selected, sizeof(selected));
         if (SendMessageW(noteTree.controlWindow, TVM_GETITEMRECT, TRUE,
                          reinterpret_cast<LPARAM>(&label))) {
             at = {(label.left + label.right) / 2, label.bottom};
