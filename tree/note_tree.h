@@ -49,6 +49,9 @@ struct ItemRecord {
     HTREEITEM parent = nullptr;        // TVI_ROOT for the top level
     std::vector<ItemRecord*> children; // in the control's order
     WideString label;
+    // The label's sort key as the control's alphabetical sort compares it
+    // (lstrcmpiW): made at the first sort by name, emptied with the label.
+    std::string nameKey;
     uint32_t param = 0;
     int32_t kind = 0;
     // The entry's short (8.3) name, kept when its own name is one the

@@ -16,6 +16,28 @@ int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM)
 
 namespace {
 
+// The record's key of its label, made when missing: comparing two keys
+// orders as lstrcmpiW orders the labels, at the cost of a byte comparison
+// instead of the collation's work at every step. False when the platform
+// gives no key.
+bool HasNameKey(ItemRecord* record)
+{
+    if (!record->nameKey.empty())
+        return true;
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const LCID locale = GetThreadLocale();
+    const int size = LCMapStringW(locale, flags, record->label.Text(), -1, nullptr, 0);
+    if (size <= 0)
+        return false;
+    record->nameKey.resize(static_cast<size_t>(size));
+    if (LCMapStringW(locale, flags, record->label.Text(), -1,
+                     reinterpret_cast<wchar_t*>(&record->nameKey[0]), size) != size) {
+        record->nameKey.clear();
+        return false;
+    }
+    return true;
+}
+
 void SortByTime(HWND control, HTREEITEM parent)
 {
     TVSORTCB sort = {};
@@ -36,15 +58,30 @@ bool NoteTree::OrderRecordedChildren(HTREEITEM parent, int32_t mode)
     // The control's sort is a stable merge: it keeps the order of the items
     // its comparison calls equal, as a stable sort by the same comparison
     // does. By name it compares labels with lstrcmpiW, by date the params.
-    auto before = [mode](const ItemRecord* a, const ItemRecord* b) {
-        if (mode != 0)
-            return CompareTimes(a->param, b->param, 0) < 0;
-        return lstrcmpiW(a->label.Text(), b->label.Text()) < 0;
+    auto sortBy = [&children](auto before) {
+        if (std::is_sorted(children.begin(), children.end(), before))
+            return false;
+        std::stable_sort(children.begin(), children.end(), before);
+        return true;
     };
-    if (std::is_sorted(children.begin(), children.end(), before))
-        return false;
-    std::stable_sort(children.begin(), children.end(), before);
-    return true;
+    if (mode != 0) {
+        return sortBy([](const ItemRecord* a, const ItemRecord* b) {
+            return CompareTimes(a->param, b->param, 0) < 0;
+        });
+    }
+    // Keys compare as the labels do, in a fraction of the time; a label
+    // without one has the level compared label by label.
+    bool keyed = true;
+    for (ItemRecord* child : children)
+        keyed = HasNameKey(child) && keyed;
+    if (keyed) {
+        return sortBy([](const ItemRecord* a, const ItemRecord* b) {
+            return a->nameKey < b->nameKey;
+        });
+    }
+    return sortBy([](const ItemRecord* a, const ItemRecord* b) {
+        return lstrcmpiW(a->label.Text(), b->label.Text()) < 0;
+    });
 }
 
 void NoteTree::SortChildrenBy(HTREEITEM item, int32_t mode)
