@@ -284,6 +284,7 @@ struct TreeTimes {
     double continueSearch = 1e9;
     double sortByDate = 1e9;
     double sortByName = 1e9;
+    double firstSortByName = 0;   // the first one after the scan
     bool found = false;
 };
 
@@ -316,6 +317,8 @@ TreeTimes TimeTreeCommands()
         started = Now();
         noteTree.SortTree(root);
         best.sortByName = std::min(best.sortByName, Now() - started);
+        if (round == 0)
+            best.firstSortByName = Now() - started;
     }
     return best;
 }
@@ -543,8 +546,8 @@ int main(int argc, char** argv)
     const int sizes[] = {1000, 10000, 40000};
     printf("| notes | shape | dates | items | scan (ms) | bare enumeration (ms) |"
            " scan / enumeration | start search (ms) | continue search (ms) |"
-           " SortTree by date (ms) | SortTree by name (ms) |\n");
-    printf("|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+           " SortTree by date (ms) | SortTree by name (ms) | first by name (ms) |\n");
+    printf("|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     fflush(stdout);
     bool allWithinGoal = true;
     bool allUnder50[2] = {true, true};   // dates as made, scattered
@@ -604,10 +607,10 @@ int main(int argc, char** argv)
 
             const double ratio = scan / bare;
             allWithinGoal = allWithinGoal && ratio <= 2.0;
-            printf("| %d | %s | %s | %d | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f |%s\n",
+            printf("| %d | %s | %s | %d | %.1f | %.1f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f |%s\n",
                    size, shapes[shape], scrambled ? "scattered" : "as made", inTree, scan * 1000,
                    bare * 1000, ratio, times.startSearch * 1000, times.continueSearch * 1000,
-                   times.sortByDate * 1000, times.sortByName * 1000,
+                   times.sortByDate * 1000, times.sortByName * 1000, times.firstSortByName * 1000,
                    (inTree == items + 1 && !times.found) ? "" : " (tree does not match the folder)");
             fflush(stdout);
 
