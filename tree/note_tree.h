@@ -280,6 +280,11 @@ std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& name
 // Creates the notes folder when it is missing; what a failure came to.
 Outcome EnsureNotesFolder();
 
+// The text's sort key in the thread's locale (LCMAP_SORTKEY with flags):
+// keys compare byte by byte as CompareStringW compares the texts. False,
+// and key empty, when the platform gives none.
+bool MakeSortKey(const wchar_t* text, DWORD flags, std::string* key);
+
 // The by-date comparison the control calls: oldest first.
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);
 

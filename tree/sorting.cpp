@@ -14,6 +14,29 @@ int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM)
     return 0;
 }
 
+bool MakeSortKey(const wchar_t* text, DWORD flags, std::string* key)
+{
+    // Most keys fit the buffer: one call of the collation instead of two
+    // (one for the size), which costs as much again.
+    const LCID locale = GetThreadLocale();
+    flags |= LCMAP_SORTKEY;
+    alignas(wchar_t) char buffer[512];
+    int size = LCMapStringW(locale, flags, text, -1, reinterpret_cast<wchar_t*>(buffer),
+                            sizeof(buffer));
+    if (size > 0) {
+        key->assign(buffer, static_cast<size_t>(size));
+        return true;
+    }
+    size = LCMapStringW(locale, flags, text, -1, nullptr, 0);
+    key->assign(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size <= 0 ||
+        LCMapStringW(locale, flags, text, -1, reinterpret_cast<wchar_t*>(&(*key)[0]), size) != size) {
+        key->clear();
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 // The record's key of its label, made when missing: comparing two keys
@@ -22,20 +45,8 @@ namespace {
 // gives no key.
 bool HasNameKey(ItemRecord* record)
 {
-    if (!record->nameKey.empty())
-        return true;
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    const LCID locale = GetThreadLocale();
-    const int size = LCMapStringW(locale, flags, record->label.Text(), -1, nullptr, 0);
-    if (size <= 0)
-        return false;
-    record->nameKey.resize(static_cast<size_t>(size));
-    if (LCMapStringW(locale, flags, record->label.Text(), -1,
-                     reinterpret_cast<wchar_t*>(&record->nameKey[0]), size) != size) {
-        record->nameKey.clear();
-        return false;
-    }
-    return true;
+    return !record->nameKey.empty() ||
+           MakeSortKey(record->label.Text(), NORM_IGNORECASE, &record->nameKey);
 }
 
 void SortByTime(HWND control, HTREEITEM parent)
