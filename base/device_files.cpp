@@ -227,6 +227,55 @@ BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement)
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
 }
 
+bool HostEntryCertainlyMissing(const std::wstring& longFolder, const std::wstring& name)
+{
+    // Wine's code page of the host's file names (CP_UNIXCP).
+    const UINT unixCodePage = 65010;
+    if (!RunningUnderWine() || name.empty() || name.find_first_of(L"\\/") != std::wstring::npos)
+        return false;
+    // Wine shows host bytes that are no text as private-use characters or
+    // U+FFFD: such a name need not come back to the same bytes.
+    for (wchar_t c : name) {
+        if ((c >= 0xE000 && c <= 0xF8FF) || c == 0xFFFD)
+            return false;
+    }
+    const int bytes = WideCharToMultiByte(unixCodePage, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string hostName(bytes > 0 ? bytes : 0, '\0');
+    if (bytes <= 0 || !WideCharToMultiByte(unixCodePage, 0, name.c_str(), -1, &hostName[0], bytes,
+                                           nullptr, nullptr))
+        return false;
+    std::wstring back(bytes, L'\0');
+    if (MultiByteToWideChar(unixCodePage, 0, hostName.c_str(), -1, &back[0], bytes) <= 0 ||
+        back.c_str() != name)
+        return false;
+    typedef char*(CDECL * UnixFileNameProc)(const wchar_t*);
+    auto unixFileName = reinterpret_cast<UnixFileNameProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixFolder = unixFileName ? unixFileName(longFolder.c_str()) : nullptr;
+    if (!unixFolder)
+        return false;
+    const int units = MultiByteToWideChar(unixCodePage, 0, unixFolder, -1, nullptr, 0);
+    std::wstring path;
+    if (units > 0 && unixFolder[0] == '/') {
+        path.resize(units);
+        MultiByteToWideChar(unixCodePage, 0, unixFolder, -1, &path[0], units);
+        path.resize(units - 1);
+    }
+    HeapFree(GetProcessHeap(), 0, unixFolder);
+    while (!path.empty() && path.back() == L'/')
+        path.pop_back();
+    if (path.empty())
+        return false;
+    for (wchar_t& c : path) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    path = L"\\\\?\\unix" + path + L"\\" + name;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 int DeviceFileOperation(SHFILEOPSTRUCTW* operation)
 {
     std::vector<wchar_t> from = TranslatePathList(operation->pFrom);

@@ -46,6 +46,15 @@ BOOL DeviceMoveFile(const wchar_t* from, const wchar_t* to, DWORD flags);
 bool DeviceNameLengthFits(const wchar_t* name);
 BOOL DeviceReplaceFile(const wchar_t* replaced, const wchar_t* replacement);
 
+// Whether the folder (a host path in its "\\?\" long form) certainly holds no
+// entry named exactly name, letter case included. Under Wine a name that is
+// not there makes every call look through the whole folder for it in
+// another letter case (15 to 19 ms at 40,000 entries); asked through the
+// folder's Unix path, Wine looks up the name as it is. False when it cannot
+// be told so quickly (on Windows, or a name the Unix path may not carry):
+// then the usual calls say.
+bool HostEntryCertainlyMissing(const std::wstring& longFolder, const std::wstring& name);
+
 // The shell's file operation (delete with contents, rename) on device paths.
 // pFrom and pTo are lists of paths, each list ended by an empty entry.
 // Answers as SHFileOperationW does (0 on success); on failure the thread's

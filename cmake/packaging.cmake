@@ -84,6 +84,14 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, wine64, fonts-wine, fonts-liberation, ya
 # building every test first would cost minutes (tools/package.sh builds it).
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
+# A Wine prefix is prepared once when the package is installed, and again
+# when Wine's files change: a new user's first start copies it.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/postrm
+    ${CMAKE_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_generator.cmake)
 set(CPACK_GENERATOR "DEB;ZIP")
 include(CPack)
+

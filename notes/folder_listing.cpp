@@ -1,5 +1,7 @@
 #include "notes/folder_listing.h"
 
+#include "base/device_files.h"
+
 #include <winternl.h>
 
 #include <cstring>
@@ -193,6 +195,8 @@ bool FolderListing::ReadAll(std::vector<ListedEntry>* entries)
 DWORD ReadListedEntry(const std::wstring& hostFolder, const std::wstring& name,
                       ListedEntry* entry)
 {
+    if (HostEntryCertainlyMissing(LongFormPath(hostFolder), name))
+        return ERROR_FILE_NOT_FOUND;
     return QueryByName<FILE_ID_FULL_DIR_INFORMATION>(
         hostFolder, name, FileIdFullDirectoryInformation,
         [entry](const FILE_ID_FULL_DIR_INFORMATION& record, std::wstring listed) {

@@ -251,10 +251,15 @@ void FolderWatch::QueueEntry(const std::wstring& path)
 bool FolderWatch::RefreshChangedFolders(DWORD budget)
 {
     const Slice slice = {Milliseconds(), budget};
+    if (!gone.empty())
+        placesConfirmed.clear();
     LetGoNow();
     std::set<std::wstring> entries;
     std::set<std::wstring> overflowed;
     TakeChanges(&entries, &overflowed);
+    // What changed since may be a folder in another's place.
+    if (!entries.empty() || !overflowed.empty())
+        placesConfirmed.clear();
     // The watch overflows as a whole: everything is listed again.
     if (!overflowed.empty())
         QueueSubtree(noteTree.rootItem);
@@ -286,6 +291,8 @@ bool FolderWatch::RefreshChangedFolders(DWORD budget)
                 relisting.reset();
             else if (relisting->waiting)
                 return false;   // the reading's thread asks for the next turn
+            else
+                break;          // the rest starts a turn of its own
         } else if (!folderQueue.empty()) {
             relisting.reset(new Relisting);
             relisting->folder = folderQueue.front();
@@ -379,8 +386,12 @@ void FolderWatch::PlanRelisting(Relisting& job)
     job.remove.clear();
     job.add.clear();
     // A folder swapped for another (or a link) is not listed through; the
-    // change in its own folder replaces its item.
-    if (!FolderStillAtItsPlace(job.folder)) {
+    // change in its own folder replaces its item. Its folder's listing,
+    // with nothing reported since, has shown it in its place already.
+    auto confirmed = placesConfirmed.find(job.folder);
+    const bool inPlace = confirmed != placesConfirmed.end() && record.id.Known() &&
+                         confirmed->second == record.id.index;
+    if (!inPlace && !FolderStillAtItsPlace(job.folder)) {
         job.edits = noteTree.edits;
         return;
     }
@@ -409,6 +420,8 @@ void FolderWatch::PlanRelisting(Relisting& job)
         if (entry && (child->kind == kKindFolder) == IsFolder(*entry)) {
             shown[found->second] = true;
             noteTree.SetEntryId(child->item, entry->id);
+            if (child->kind == kKindFolder && entry->id.Known())
+                placesConfirmed[child->item] = entry->id.index;
             continue;
         }
         if (held.count(child->item)) {

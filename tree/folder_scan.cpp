@@ -65,16 +65,11 @@ bool ReadFolder(const NoteEntry& folder, std::vector<FolderEntry>* entries)
 
 std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names)
 {
-    const LCID locale = GetThreadLocale();
     std::vector<std::string> keys(names.size());
     std::vector<size_t> order(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         order[i] = i;
-        int size = LCMapStringW(locale, LCMAP_SORTKEY, names[i], -1, nullptr, 0);
-        keys[i].resize(size > 0 ? size : 0);
-        if (size > 0)
-            LCMapStringW(locale, LCMAP_SORTKEY, names[i], -1,
-                         reinterpret_cast<wchar_t*>(&keys[i][0]), size);
+        MakeSortKey(names[i], 0, &keys[i]);
     }
     std::stable_sort(order.begin(), order.end(),
                      [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });

@@ -84,6 +84,7 @@ bool FolderWatch::Start(const std::wstring& hostFolder, const std::vector<std::w
 
 void FolderWatch::Stop()
 {
+    placesConfirmed.clear();
     if (thread) {
         SetEvent(stopEvent);
         WaitForSingleObject(thread, INFINITE);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -148,6 +149,10 @@ private:
     std::unique_ptr<Relisting> relisting;
     std::deque<std::wstring> entryQueue;
     std::unordered_set<std::wstring> queuedEntries;
+    // Folder items their folder's listing found in their place (as the
+    // entry of this index), since the last change the watch reported: a
+    // relisting of one needs no look at its place of its own.
+    std::unordered_map<HTREEITEM, uint64_t> placesConfirmed;
 };
 
 extern FolderWatch folderWatch;

@@ -181,6 +181,7 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     record.parent = parent;
     record.children.clear();
     record.label = label;
+    record.nameKey.clear();
     record.kind = kind;
     record.param = param;
     record.id = EntryId();
@@ -276,8 +277,10 @@ void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
     itemScratch.pszText = const_cast<wchar_t*>(label);
     itemScratch.cchTextMax = kTextBufferSize;
     if (SendMessageW(controlWindow, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&itemScratch))) {
-        if (ItemRecord* record = records.Find(item))
+        if (ItemRecord* record = records.Find(item)) {
             record->label = label;
+            record->nameKey.clear();
+        }
     }
 }
 

@@ -48,6 +48,9 @@ struct ItemRecord {
     HTREEITEM parent = nullptr;        // TVI_ROOT for the top level
     std::vector<ItemRecord*> children; // in the control's order
     WideString label;
+    // The label's sort key as the control's alphabetical sort compares it
+    // (lstrcmpiW): made at the first sort by name, emptied with the label.
+    std::string nameKey;
     uint32_t param = 0;
     int32_t kind = 0;
     // A folder shown but never entered: a link (it may lead out of the
@@ -249,6 +252,11 @@ extern WideString LastSearchText;  // the text of the last started search
 // at the end in this order costs nothing per sibling, where sorted
 // insertion walks all siblings for every item. Indices into names.
 std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names);
+
+// The text's sort key in the thread's locale (LCMAP_SORTKEY with flags):
+// keys compare byte by byte as CompareStringW compares the texts. False,
+// and key empty, when the platform gives none.
+bool MakeSortKey(const wchar_t* text, DWORD flags, std::string* key);
 
 // The by-date comparison the control calls: oldest first.
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);

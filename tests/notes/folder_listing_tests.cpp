@@ -103,4 +103,18 @@ TEST(FolderListing, ReadsOneEntryByItsExactName)
     ListedEntry again;
     ASSERT_EQ(0u, ReadListedEntry(folder, L"abc", &again));
     EXPECT_NE(lower.id, again.id);
+
+    // In a folder whose own name ends in a dot, a Cyrillic name: found while
+    // there, in no other letter case, and gone once removed.
+    ASSERT_TRUE(RunInUnixFolder(folder, "mkdir 'dot folder.'"));
+    const std::wstring inner = folder + L"\\dot folder.";
+    const std::wstring note = LongFormPath(inner + L"\\Заметка :1");
+    HANDLE made = CreateFileW(note.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, made);
+    CloseHandle(made);
+    ASSERT_EQ(0u, ReadListedEntry(inner, L"Заметка :1", &entry));
+    EXPECT_EQ(L"Заметка :1", entry.name);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadListedEntry(inner, L"заметка :1", &entry));
+    ASSERT_TRUE(DeleteFileW(note.c_str()));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadListedEntry(inner, L"Заметка :1", &entry));
 }

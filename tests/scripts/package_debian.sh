@@ -185,6 +185,14 @@ chmod 644 "$WORK"/*.deb "$WORK/zephprobe.exe"
 apt_install "$OLD_DEB" && installed=1
 zd_check "apt installs the older package" [ "$(installed_version)" = "$PREVIOUS" ]
 zd_check "the launcher is a command" [ -x /usr/bin/zephnotes ]
+SHARED=/var/lib/zephnotes/wineprefix
+zd_check "installing prepares the shared Wine prefix" [ -f "$SHARED/system.reg" ]
+zd_check "the shared prefix is root's, readable by all" \
+    [ "$(stat -c %U "$SHARED")" = root -a -z "$(find "$SHARED" ! -perm -o+r -print -quit)" ]
+zd_check "the shared prefix links Wine's files, under 50 MB ($(du -sm "$SHARED" | cut -f1) MB)" \
+    [ "$(du -sm "$SHARED" | cut -f1)" -lt 50 -a "$(find "$SHARED/drive_c" -type l -lname '/usr/*' | wc -l)" -gt 100 ]
+zd_check "the shared prefix is for the Wine installed" \
+    [ "$(cat "$SHARED/.zephnotes-linked")" = "$(stat -c %Y /usr/share/wine/wine.inf)" ]
 zd_check "the program lies under /usr/lib/zephnotes" [ -f /usr/lib/zephnotes/zephnotes.exe ]
 DESKTOP=/usr/share/applications/zephnotes.desktop
 entry() { sed -n "s/^$1=//p" "$DESKTOP"; }
@@ -228,14 +236,31 @@ rm -r "$USER_HOME/.config"
 zd_start_x || { echo "FAIL: no Xvfb display"; exit 1; }
 echo "display $DISPLAY, user $TESTER, home $USER_HOME"
 launch_program first sh -c "$(entry Exec)"
-zd_check "the first start shows a window saying it prepares the prefix" zd_eventually 30 launcher_windows
-sleep 1
-zd_screenshot "$SHOTS/package-00-preparing.png"
 zd_wait_main 120
 first_start=$(( $(date +%s) - $(stat -c %Y "$ZD_RC_FILE") ))
 zd_check "the menu entry starts the program and its window shows" [ -n "${ZD_WINDOW:-}" ]
-zd_check "the window saying it prepares is gone" [ -z "$(launcher_windows)" ]
+zd_check "no window saying it prepares is left" [ -z "$(launcher_windows)" ]
 zd_check "the launcher prepares the user's Wine prefix" [ -f "$USER_PREFIX/system.reg" ]
+zd_check "the first start copies the prefix the package prepared" \
+    grep -q "from the one the package prepared" "$WORK/first.log"
+# The copy made the user's own: Wine names the profile and its paths after
+# the user, and links its folders to the user's (to the home folder, where
+# there is no XDG folder yet).
+PROFILE="$USER_PREFIX/drive_c/users/$TESTER"
+profiles() { ls "$USER_PREFIX/drive_c/users" | LC_ALL=C sort | tr '\n' ' '; }
+zd_check "the copied prefix's profile is the user's ($(profiles))" [ "$(profiles)" = "Public $TESTER " ]
+# registry_names_user PREFIX: its registry's paths lead to the user's profile,
+# none to the one the shared prefix was made for.
+registry_names_user() {
+    ! grep -q zephnotes-prefix "$1/user.reg" "$1/system.reg" "$1/userdef.reg" &&
+        grep -qF "\"TEMP\"=\"C:\\\\users\\\\$TESTER\\\\Temp\"" "$1/user.reg"
+}
+zd_check "the copied prefix's registry names only the user's profile" registry_names_user "$USER_PREFIX"
+zd_check "the profile's documents lead to the user's home ($(readlink "$PROFILE/Documents")), no link is broken" \
+    [ "$(readlink "$PROFILE/Documents")" = "$USER_HOME" -a "$(broken_links)" = 0 ]
+zd_check "the copied prefix is for the Wine installed, Wine's own updates off" \
+    [ "$(cat "$USER_PREFIX/.zephnotes-linked")" = "$(stat -c %Y /usr/share/wine/wine.inf)" -a \
+      "$(cat "$USER_PREFIX/.update-timestamp")" = disable ]
 zd_check "the prefix is the user's own" [ "$(stat -c %U "$USER_PREFIX")" = "$TESTER" ]
 zd_check "the prefix has Tahoma" [ -f "$USER_PREFIX/drive_c/windows/Fonts/tahoma.ttf" ]
 first_size=$(prefix_megabytes)
@@ -271,6 +296,45 @@ zd_check "no /tmp/wine-* folder of the user's prefix is left after the exit" \
     zd_eventually 30 eval '! server_folder_left'
 zd_check "the first start says it prepares the prefix" grep -q "preparing a Wine prefix" "$WORK/first.log"
 
+# The same first start without the shared prefix: Wine makes the user's,
+# with a window saying so; it and the copy agree wherever Wine and the
+# program look (the same files and links, fonts, registry keys).
+# prefix_shape PREFIX: its files and links, and its registry's keys.
+prefix_shape() {
+    (cd "$1" && find . -path ./drive_c/users -prune -o -printf '%y %p %l\n' | LC_ALL=C sort
+     sed -n 's/^\(\[[^]]*\]\).*/\1/p' system.reg user.reg userdef.reg | LC_ALL=C sort)
+}
+as_user env WINEPREFIX="$USER_PREFIX" timeout 30 wineserver -k >/dev/null 2>&1
+mv "$USER_PREFIX" "$WORK/copied-prefix"
+mv "$SHARED" "$SHARED.aside"
+launch_program made sh -c "$(entry Exec)"
+zd_check "without the shared prefix the first start shows a window saying it prepares one" \
+    zd_eventually 30 launcher_windows
+sleep 1
+zd_screenshot "$SHOTS/package-00-preparing.png"
+zd_wait_main 120
+zd_check "Wine's prefix's window shows, the one saying it prepares is gone" \
+    [ -n "${ZD_WINDOW:-}" -a -z "$(launcher_windows)" ]
+exit_program "first start without the shared prefix"
+zd_check "that start says Wine prepares the prefix" grep -q "It takes about" "$WORK/made.log"
+as_user env WINEPREFIX="$USER_PREFIX" timeout 30 wineserver -k >/dev/null 2>&1
+prefix_shape "$USER_PREFIX" > "$WORK/made.shape"
+prefix_shape "$WORK/copied-prefix" > "$WORK/copied.shape"
+zd_check "the copied prefix has Wine's files, links, fonts and registry keys ($(diff "$WORK/made.shape" \
+    "$WORK/copied.shape" | grep -c '^[<>]') differences)" cmp -s "$WORK/made.shape" "$WORK/copied.shape"
+diff "$WORK/made.shape" "$WORK/copied.shape" | head -n 20
+profile_shape() { # prefix
+    (cd "$1/drive_c/users" && find . -printf '%y %p\n' | LC_ALL=C sort)
+    grep -F "users\\\\$TESTER" "$1/user.reg" "$1/system.reg" | sed 's/^[^:]*://' | LC_ALL=C sort
+}
+zd_check "both have the same profile, named the same in the registry" \
+    cmp -s <(profile_shape "$USER_PREFIX") <(profile_shape "$WORK/copied-prefix")
+diff <(profile_shape "$USER_PREFIX") <(profile_shape "$WORK/copied-prefix") | head -n 20
+zd_check "Wine's own prefix names the user as the copy does" registry_names_user "$USER_PREFIX"
+rm -rf "$USER_PREFIX"
+mv "$WORK/copied-prefix" "$USER_PREFIX"
+mv "$SHARED.aside" "$SHARED"
+
 # The user's own things, which no install or removal may touch.
 note_bytes $'Хлеб\r\nмолоко' > "$NOTES/Покупки"
 chown "$TESTER:" "$NOTES/Покупки"
@@ -287,9 +351,12 @@ zd_check "apt installs $VERSION again" [ "$(installed_version)" = "$VERSION" ]
 zd_check "installing again keeps the user's notes and prefix" kept
 # Wine's files are replaced as an upgrade of Wine replaces them: the links
 # lead to the new ones.
+touch "$SHARED/made-before"
 apt_install --reinstall libwine
 zd_check "installing Wine again leaves no link of the prefix broken ($(broken_links))" \
     [ "$(broken_links)" = 0 ]
+zd_check "installing Wine again prepares the shared prefix again" \
+    [ -f "$SHARED/system.reg" -a ! -e "$SHARED/made-before" ]
 # An upgrade of Wine, as the launcher sees it: wine.inf of another time.
 echo 0 > "$USER_PREFIX/.zephnotes-linked"
 
@@ -366,6 +433,7 @@ while IFS= read -r path; do
 done <<< "$ours"
 zd_check "no file of the package is left:${left:- none}" [ -z "$left" ]
 zd_check "the package's own folder is gone" [ ! -e /usr/lib/zephnotes ]
+zd_check "the shared prefix is gone" [ ! -e /var/lib/zephnotes ]
 for package in wine wine64 fonts-wine fonts-liberation; do
     zd_check "$package stays installed" \
         sh -c "dpkg-query -W -f='\${Status}' $package | grep -q 'ok installed'"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -156,4 +157,29 @@ TEST_F(Sorting, ApplySortOrderFollowsEveryChangeOfTheTopLevel)
     noteTree.sortOrder = 0;
     noteTree.ApplySortOrder();
     EXPECT_EQ((Labels{L"b", L"c", L"d", L"e"}), Top());
+}
+
+TEST_F(Sorting, ByNameTheRecordKeepsTheControlsOrderOfLabelsThatDifferInCaseOrMarks)
+{
+    // Labels the control's comparison (lstrcmpiW) calls equal, or tells
+    // apart only by marks, hyphens or letter case: the tree's own record
+    // of the order is compared by sort keys and must still be the control's.
+    HTREEITEM d = ChildNamed(root, L"d");
+    for (const wchar_t* label : {L"b-a", L"B", L"ba", L"'b", L"b", L"\u0401\u0436", L"\u0435\u0436",
+                                 L"\u0451\u0436", L"a\u00ADb", L"ab", L"AB", L"a b", L"a-b", L"x10",
+                                 L"x9", L"Ab", L"\u00E4b", L"\u00C4B"})
+        noteTree.InsertItem(d, label, TVI_LAST, 2, 3, 0);
+    Labels expected = In(L"d");
+    std::stable_sort(expected.begin(), expected.end(), [](const std::wstring& a, const std::wstring& b) {
+        return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+    });
+    noteTree.sortMode = 0;
+    for (int round = 0; round < 2; ++round) {
+        noteTree.SortTree(root);
+        EXPECT_EQ(expected, In(L"d")) << "round " << round;
+        Labels recorded;
+        for (const ItemRecord* child : noteTree.Record(d)->children)
+            recorded.push_back(child->label.Text());
+        EXPECT_EQ(expected, recorded) << "round " << round;
+    }
 }
