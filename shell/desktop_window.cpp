@@ -6,6 +6,7 @@
 #include "shell/settings.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 const wchar_t kClientLeftValue[] = L"ClientLeft";
 const wchar_t kClientTopValue[] = L"ClientTop";
@@ -15,8 +16,8 @@ const wchar_t kMaximizedValue[] = L"Maximized";
 
 namespace {
 
-const int kLargestSide = 16384;
-const int kDesignBarHeight = 26;       // the bar below the design's client area        // larger than any screen's work area
+const int kLargestSide = 16384;        // larger than any screen's work area
+const int kDesignBarHeight = 26;       // the bar below the design's client area
 const int kFarthestCorner = 32767;     // window coordinates are 16-bit signed
 
 int RoundedQuotient(int64_t numerator, int64_t denominator)
@@ -239,7 +240,7 @@ struct ManagerSizing {
     RECT beforeMove;    // the frame before the last move alone, and when
     DWORD movedAt;
 };
-ManagerSizing managerSizing = {nullptr, false, {0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0, {0, 0, 0, 0}, 0};
+ManagerSizing managerSizing = {};
 // A manager may hand a drag of the left or top edge on as a move and then a
 // size change: one that follows a move this soon belongs with it.
 const DWORD kMoveThenSizeWithin = 300;
@@ -286,6 +287,24 @@ unsigned MovedSides(const RECT& from, const RECT& to)
         if (from.bottom != to.bottom)
             sides |= kBottomSide;
     }
+    return sides;
+}
+
+// The sides a manager's drag moved. Its drag of the left or top side may
+// come as a size change first and a move after, and a hand that pauses
+// between the two has the window answer halfway, from a far side one step
+// off: of two opposite sides that both moved, the one that moved further
+// is the one dragged.
+unsigned DraggedSides(const RECT& from, const RECT& to)
+{
+    unsigned sides = MovedSides(from, to);
+    const auto further = [&sides](LONG first, LONG second, unsigned firstSide,
+                                  unsigned secondSide) {
+        if ((sides & firstSide) && (sides & secondSide) && std::abs(first) != std::abs(second))
+            sides &= ~(std::abs(first) > std::abs(second) ? secondSide : firstSide);
+    };
+    further(to.left - from.left, to.right - from.right, kLeftSide, kRightSide);
+    further(to.top - from.top, to.bottom - from.bottom, kTopSide, kBottomSide);
     return sides;
 }
 
@@ -507,7 +526,7 @@ void ApplyManagerSizing(HWND window)
     RECT client = {now.left + edges.left, now.top + edges.top, now.right - edges.right,
                    now.bottom - edges.bottom};
     // The edges that moved give way; the others stay.
-    const unsigned sides = MovedSides(managerSizing.start, now);
+    const unsigned sides = DraggedSides(managerSizing.start, now);
     if ((sides & kLeftSide) && !(sides & kRightSide))
         client.left = client.right - fitted.cx;
     else

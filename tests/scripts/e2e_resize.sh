@@ -388,16 +388,16 @@ win_edges; before_right=$wr
 drag $(( wl - EL )) $(( (wt + wb) / 2 )) -60 0
 layout; wm_check "the left side out by 60: never larger than asked" 378 422
 win_edges
-zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
+zd_check "the right side stays where it was ($before_right, now $wr)" [ "$wr" = "$before_right" ]
 drag $(( wl - EL )) $(( (wt + wb) / 2 )) 40 0
 layout; wm_check "the left side in by 40" 338 377
 win_edges
-zd_check "the right side stays where it was" [ "$wr" = "$before_right" ]
+zd_check "the right side stays where it was ($before_right, now $wr)" [ "$wr" = "$before_right" ]
 before_bottom=$wb
 drag $(( (wl + wr) / 2 )) $(( wt - ET + 1 )) 0 50
 layout; wm_check "the top side, down by 50" 296 331
 win_edges
-zd_check "the bottom stays where it was" [ "$wb" = "$before_bottom" ]
+zd_check "the bottom stays where it was ($before_bottom, now $wb)" [ "$wb" = "$before_bottom" ]
 before_corner="$wr $wb"
 drag $(( wl - EL )) $(( wt - ET + 1 )) -100 -100
 layout; wm_check "the top-left grip out by 100, 100" 378 422

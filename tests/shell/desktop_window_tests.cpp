@@ -487,7 +487,10 @@ TEST(DesktopWindow, ASizeFromOutsideEndsInProportionInsideItOnTheScreen)
     // by step, and what the window has once it is quiet: the client area's
     // left, top, width and height, from where it began. The design's
     // proportions fit inside what was asked; the edges not moved stay; a
-    // left edge often comes as the size at the old place, then the move.
+    // left edge often comes as the size at the old place, then the move. A
+    // hand that pauses has the window answer halfway; a manager that drags
+    // goes on from its own size.
+    const RECT pause = {};
     struct Drag {
         const char* what;
         std::vector<RECT> steps;
@@ -502,11 +505,19 @@ TEST(DesktopWindow, ASizeFromOutsideEndsInProportionInsideItOnTheScreen)
         {"the top edge down", {{0, 100, 540, 503}}, {0, 100, 450, 503}},
         {"the left edge in, size then move", {{0, 100, 400, 503}, {50, 100, 400, 503}},
          {50, 100, 400, 447}},
+        {"the left edge out with a pause between a size and its move",
+         {{50, 100, 415, 447}, {35, 100, 415, 447}, {35, 100, 430, 447}, {20, 100, 430, 447},
+          {20, 100, 445, 447}, pause, {5, 100, 445, 447}},
+         {50, 100, 400, 447}},
         {"too small", {{50, 100, 100, 120}}, {50, 100, 240, 268}},
     };
     for (const Drag& drag : drags) {
         SCOPED_TRACE(drag.what);
         for (const RECT& step : drag.steps) {
+            if (EqualRect(&step, &pause)) {
+                program.PumpFor(kManagerSettleDelay + 100);
+                continue;
+            }
             ManagerStep(window, FrameAround(window, x + step.left, y + step.top, step.right,
                                             step.bottom));
             program.Pump();
