@@ -291,6 +291,8 @@ bool FolderWatch::RefreshChangedFolders(DWORD budget)
                 relisting.reset();
             else if (relisting->waiting)
                 return false;   // the reading's thread asks for the next turn
+            else
+                break;          // the rest starts a turn of its own
         } else if (!folderQueue.empty()) {
             relisting.reset(new Relisting);
             relisting->folder = folderQueue.front();
