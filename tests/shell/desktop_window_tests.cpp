@@ -539,6 +539,19 @@ TEST(DesktopWindow, ASizeFromOutsideEndsInProportionInsideItOnTheScreen)
     const RECT client = ClientAboveBar(window);
     EXPECT_LE(std::abs(client.right * 268 - client.bottom * 240), 268) << "in proportion";
 
+    // A move is left as it is, even half off the screen; after the screen
+    // changed (a monitor gone) the window is brought back whole, its size kept.
+    SetWindowPos(window, nullptr, work.right - (frame.right - frame.left) / 2, frame.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    program.PumpFor(kManagerSettleDelay + 100);
+    GetWindowRect(window, &frame);
+    ASSERT_GT(frame.right, work.right);
+    SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+    program.PumpFor(kManagerSettleDelay + 100);
+    GetWindowRect(window, &frame);
+    EXPECT_TRUE(frame.left >= work.left && frame.right <= work.right);
+    ASSERT_NO_FATAL_FAILURE(ExpectLaidOutFor(window, client.right, client.bottom));
+
     // A manager that gives its own size back each time (a tiling one) keeps
     // it, and the window is laid out for it; so is a maximised window.
     for (int time = 0; time < 3; ++time) {
