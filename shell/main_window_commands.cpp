@@ -11,7 +11,6 @@
 #include "shell/settings.h"
 #include "skin/about_window.h"
 #include "tree/folder_watch.h"
-#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -616,7 +615,7 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
         noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         break;
     case NM_CUSTOMDRAW:
-        return DrawLabelInItsFace(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
+        return OnTreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
     default:
         break;
     }

@@ -6,6 +6,8 @@
 #include "shell/app_state.h"
 #include "shell/desktop_window.h"
 #include "skin/skin_strip.h"
+#include "tree/expand_boxes.h"
+#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -256,10 +258,6 @@ void RemakePaperBrush()
 
 namespace {
 
-// The design's indent of the tree's levels, which also bounds the size of
-// the expand boxes the control draws.
-const int kDesignTreeIndent = 19;
-
 // A copy of a strip's frame stretched to side x side.
 HBITMAP StretchedIcon(const SkinStrip& strip, int side)
 {
@@ -322,6 +320,24 @@ void ScaleTreeIcons()
 }
 
 }  // namespace
+
+// The tree's labels in a face that has their letters, and its expand boxes
+// as large as its icons.
+LRESULT OnTreeCustomDraw(NMTVCUSTOMDRAW* draw)
+{
+    const bool boxes = ExpandBoxesOutgrown(draw->nmcd.hdr.hwndFrom);
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return DrawLabelInItsFace(draw) | (boxes ? CDRF_NOTIFYITEMDRAW : 0);
+    case CDDS_ITEMPREPAINT:
+        return DrawLabelInItsFace(draw) | (boxes ? CDRF_NOTIFYPOSTPAINT : 0);
+    case CDDS_ITEMPOSTPAINT:
+        DrawExpandBoxInProportion(draw);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
 
 void LayOutContent()
 {

@@ -10,6 +10,7 @@
 #include "shell/desktop_window.h"
 #include "skin/about_window.h"
 #include "skin/skin_strip.h"
+#include "tree/expand_boxes.h"
 #include "tree/note_tree.h"
 
 #include "support/shell_program.h"
@@ -616,6 +617,27 @@ TEST(DesktopWindow, TheTreeViewKeepsItsSelectionAndTheSideStripFollowsTheRightEd
         // it does not, at every size.
         program.Tap(sideStrip.x, size[1] / 2);
         EXPECT_FALSE(app.editorView);
+    }
+    // Grown, the root's expand box is drawn as large as the tree around it,
+    // and a tap on either far corner of it closes or opens the folder.
+    SetClientSizeFromOutside(program.window(), 480, 536);
+    program.Pump();
+    const HTREEITEM root = noteTree.GetRootItem();
+    const RECT box = ExpandBoxRect(noteTree.controlWindow, root);
+    const auto open = [root] {
+        return (SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE,
+                             reinterpret_cast<WPARAM>(root), TVIS_EXPANDED) &
+                TVIS_EXPANDED) != 0;
+    };
+    EXPECT_GE(box.right - box.left, 17);
+    for (const POINT corner : {POINT{box.left, box.top}, POINT{box.right - 1, box.bottom - 1}}) {
+        const bool wasOpen = open();
+        PostMessageW(noteTree.controlWindow, WM_LBUTTONUP, 0, MAKELPARAM(corner.x, corner.y));
+        SendMessageW(noteTree.controlWindow, WM_LBUTTONDOWN, MK_LBUTTON,
+                     MAKELPARAM(corner.x, corner.y));
+        program.Pump();
+        EXPECT_NE(wasOpen, open())
+            << corner.x << "," << corner.y;
     }
     program.Tap(sideStrip.x + 1, 100);
     EXPECT_TRUE(app.editorView);
