@@ -15,7 +15,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -320,10 +319,7 @@ POINT KeyboardMenuPoint(HWND window)
     RECT label = {};
     HTREEITEM selected = noteTree.GetSelected();
     if (!app.editorView && selected) {
-        // TVM_GETITEMRECT takes the item in the rectangle it fills.
-        memcpy(&label, &selected, sizeof(selected));
-        if (SendMessageW(noteTree.controlWindow, TVM_GETITEMRECT, TRUE,
-                         reinterpret_cast<LPARAM>(&label))) {
+        if (ItemLabelRect(noteTree.controlWindow, selected, &label)) {
             at = {(label.left + label.right) / 2, label.bottom};
             from = noteTree.controlWindow;
         }

@@ -254,10 +254,6 @@ void RemakePaperBrush()
     editControl.pageBrush = brush;
 }
 
-}  // namespace
-
-namespace {
-
 // A copy of a strip's frame stretched to side x side.
 HBITMAP StretchedIcon(const SkinStrip& strip, int side)
 {

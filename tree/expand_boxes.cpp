@@ -1,7 +1,8 @@
 #include "tree/expand_boxes.h"
 
+#include "tree/note_tree.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -40,10 +41,8 @@ RECT ExpandBoxRect(HWND tree, HTREEITEM item)
         !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state)) ||
         state.cChildren == 0)
         return none;
-    // The item goes in where its rectangle comes back.
-    RECT label = {};
-    memcpy(&label, &item, sizeof(item));
-    if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label)))
+    RECT label;
+    if (!ItemLabelRect(tree, item, &label))
         return none;
     int iconWidth = 0, iconHeight = 0;
     const HIMAGELIST icons =
@@ -77,12 +76,8 @@ void DrawExpandBoxInProportion(const NMTVCUSTOMDRAW* draw)
     const COLORREF sign = GetSysColor(COLOR_WINDOWTEXT);
     const int first = bar / 2;
     Fill(dc, centreX - reach, centreY - first, centreX + reach + 1, centreY - first + bar, sign);
-    TVITEMW state = {};
-    state.mask = TVIF_STATE;
-    state.stateMask = TVIS_EXPANDED;
-    state.hItem = item;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
-    if (!(state.state & TVIS_EXPANDED))
+    if (!(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
+          TVIS_EXPANDED))
         Fill(dc, centreX - first, centreY - reach, centreX - first + bar, centreY + reach + 1,
              sign);
     SetBkColor(dc, oldBack);

@@ -360,3 +360,11 @@ int NoteTree::BuildSelectedPath()
     std::memcpy(textBuffer, path.Text(), path.Length() * sizeof(wchar_t));
     return selectedKind;
 }
+
+bool ItemLabelRect(HWND control, HTREEITEM item, RECT* rect)
+{
+    // TVM_GETITEMRECT takes the item in the rectangle it fills.
+    *rect = RECT{};
+    memcpy(rect, &item, sizeof(item));
+    return SendMessageW(control, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(rect)) != 0;
+}

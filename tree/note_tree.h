@@ -253,6 +253,10 @@ extern WideString LastSearchText;  // the text of the last started search
 // insertion walks all siblings for every item. Indices into names.
 std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& names);
 
+// The rectangle of an item's label in the control's client area; false when
+// the item is not shown.
+bool ItemLabelRect(HWND control, HTREEITEM item, RECT* rect);
+
 // The text's sort key in the thread's locale (LCMAP_SORTKEY with flags):
 // keys compare byte by byte as CompareStringW compares the texts. False,
 // and key empty, when the platform gives none.
