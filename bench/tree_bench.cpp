@@ -344,6 +344,10 @@ double TimeStart(const std::wstring& program, const std::wstring& documents,
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
+    // Each start begins on a settled machine: for a moment after a program
+    // ends, Wine and X still clean up after it, and a start in that moment
+    // took up to twice as long, the more so the more windows it makes.
+    Sleep(500);
     const double started = Now();
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process))
