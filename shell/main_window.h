@@ -2,7 +2,6 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "skin/about_window.h"
 
@@ -24,7 +23,6 @@ void SwitchView(HWND window);
 // Lays the content out for the current client size: the editor, the tree
 // and the lined page behind the editor's text, scaled as the skin is.
 void LayOutContent();
-LRESULT OnTreeCustomDraw(NMTVCUSTOMDRAW* draw);
 bool InsideToggleArea(int x, int y);
 
 // Tap-and-hold menus, commands and tree notifications.

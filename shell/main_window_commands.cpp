@@ -10,6 +10,7 @@
 #include "shell/name_entry_window.h"
 #include "shell/settings.h"
 #include "skin/about_window.h"
+#include "tree/expand_boxes.h"
 #include "tree/folder_watch.h"
 #include "tree/note_tree.h"
 
@@ -611,7 +612,7 @@ LRESULT OnNotify(HWND, WPARAM wParam, LPARAM lParam)
         noteTree.OnItemDeleted(reinterpret_cast<const NMTREEVIEWW*>(lParam)->itemOld.hItem);
         break;
     case NM_CUSTOMDRAW:
-        return OnTreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
+        return DrawTreeItem(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam));
     default:
         break;
     }

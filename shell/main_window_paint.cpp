@@ -7,7 +7,6 @@
 #include "shell/desktop_window.h"
 #include "skin/skin_strip.h"
 #include "tree/expand_boxes.h"
-#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <commctrl.h>
@@ -316,24 +315,6 @@ void ScaleTreeIcons()
 }
 
 }  // namespace
-
-// The tree's labels in a face that has their letters, and its expand boxes
-// as large as its icons.
-LRESULT OnTreeCustomDraw(NMTVCUSTOMDRAW* draw)
-{
-    const bool boxes = ExpandBoxesOutgrown(draw->nmcd.hdr.hwndFrom);
-    switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return DrawLabelInItsFace(draw) | (boxes ? CDRF_NOTIFYITEMDRAW : 0);
-    case CDDS_ITEMPREPAINT:
-        return DrawLabelInItsFace(draw) | (boxes ? CDRF_NOTIFYPOSTPAINT : 0);
-    case CDDS_ITEMPOSTPAINT:
-        DrawExpandBoxInProportion(draw);
-        return CDRF_DODEFAULT;
-    default:
-        return CDRF_DODEFAULT;
-    }
-}
 
 void LayOutContent()
 {

@@ -1,5 +1,6 @@
 #include "tree/expand_boxes.h"
 
+#include "tree/label_faces.h"
 #include "tree/note_tree.h"
 
 #include <algorithm>
@@ -23,12 +24,39 @@ int Indent(HWND tree)
     return static_cast<int>(SendMessageW(tree, TVM_GETINDENT, 0, 0));
 }
 
-}  // namespace
-
-bool ExpandBoxesOutgrown(HWND tree)
+// Whether the tree has grown past the indent the control's boxes fit.
+bool Outgrown(HWND tree)
 {
     return Indent(tree) > kDesignTreeIndent;
 }
+
+void DrawExpandBoxInProportion(const NMTVCUSTOMDRAW* draw)
+{
+    const HWND tree = draw->nmcd.hdr.hwndFrom;
+    const HTREEITEM item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+    const RECT box = ExpandBoxRect(tree, item);
+    if (IsRectEmpty(&box))
+        return;
+    const int side = box.right - box.left;
+    const int bar = std::max(1, side / kDesignBoxSide);
+    const int reach = kDesignSignLength * side / kDesignBoxSide / 2;
+    const int centreX = (box.left + box.right) / 2, centreY = (box.top + box.bottom) / 2;
+    const HDC dc = draw->nmcd.hdc;
+    const COLORREF oldBack = GetBkColor(dc);
+    Fill(dc, box.left, box.top, box.right, box.bottom, GetSysColor(COLOR_GRAYTEXT));
+    const COLORREF back = static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0));
+    Fill(dc, box.left + bar, box.top + bar, box.right - bar, box.bottom - bar,
+         back == CLR_NONE ? GetSysColor(COLOR_WINDOW) : back);
+    const COLORREF sign = GetSysColor(COLOR_WINDOWTEXT);
+    const int first = bar / 2;
+    Fill(dc, centreX - reach, centreY - first, centreX + reach + 1, centreY - first + bar, sign);
+    if (!ItemExpanded(tree, item))
+        Fill(dc, centreX - first, centreY - reach, centreX - first + bar, centreY + reach + 1,
+             sign);
+    SetBkColor(dc, oldBack);
+}
+
+}  // namespace
 
 RECT ExpandBoxRect(HWND tree, HTREEITEM item)
 {
@@ -56,29 +84,19 @@ RECT ExpandBoxRect(HWND tree, HTREEITEM item)
     return {centreX - half, centreY - half, centreX + half + 1, centreY + half + 1};
 }
 
-void DrawExpandBoxInProportion(const NMTVCUSTOMDRAW* draw)
+LRESULT DrawTreeItem(NMTVCUSTOMDRAW* draw)
 {
-    const HWND tree = draw->nmcd.hdr.hwndFrom;
-    const HTREEITEM item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
-    const RECT box = ExpandBoxRect(tree, item);
-    if (IsRectEmpty(&box))
-        return;
-    const int side = box.right - box.left;
-    const int bar = std::max(1, side / kDesignBoxSide);
-    const int reach = kDesignSignLength * side / kDesignBoxSide / 2;
-    const int centreX = (box.left + box.right) / 2, centreY = (box.top + box.bottom) / 2;
-    const HDC dc = draw->nmcd.hdc;
-    const COLORREF oldBack = GetBkColor(dc);
-    Fill(dc, box.left, box.top, box.right, box.bottom, GetSysColor(COLOR_GRAYTEXT));
-    const COLORREF back = static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0));
-    Fill(dc, box.left + bar, box.top + bar, box.right - bar, box.bottom - bar,
-         back == CLR_NONE ? GetSysColor(COLOR_WINDOW) : back);
-    const COLORREF sign = GetSysColor(COLOR_WINDOWTEXT);
-    const int first = bar / 2;
-    Fill(dc, centreX - reach, centreY - first, centreX + reach + 1, centreY - first + bar, sign);
-    if (!(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
-          TVIS_EXPANDED))
-        Fill(dc, centreX - first, centreY - reach, centreX - first + bar, centreY + reach + 1,
-             sign);
-    SetBkColor(dc, oldBack);
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return DrawLabelInItsFace(draw) |
+               (Outgrown(draw->nmcd.hdr.hwndFrom) ? CDRF_NOTIFYITEMDRAW : 0);
+    case CDDS_ITEMPREPAINT:
+        return DrawLabelInItsFace(draw) |
+               (Outgrown(draw->nmcd.hdr.hwndFrom) ? CDRF_NOTIFYPOSTPAINT : 0);
+    case CDDS_ITEMPOSTPAINT:
+        DrawExpandBoxInProportion(draw);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
 }

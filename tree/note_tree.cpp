@@ -368,3 +368,10 @@ bool ItemLabelRect(HWND control, HTREEITEM item, RECT* rect)
     memcpy(rect, &item, sizeof(item));
     return SendMessageW(control, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(rect)) != 0;
 }
+
+bool ItemExpanded(HWND control, HTREEITEM item)
+{
+    return (SendMessageW(control, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                         TVIS_EXPANDED) &
+            TVIS_EXPANDED) != 0;
+}

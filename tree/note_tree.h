@@ -256,6 +256,8 @@ std::vector<size_t> SortedInsertionOrder(const std::vector<const wchar_t*>& name
 // The rectangle of an item's label in the control's client area; false when
 // the item is not shown.
 bool ItemLabelRect(HWND control, HTREEITEM item, RECT* rect);
+// Whether the item's children are shown.
+bool ItemExpanded(HWND control, HTREEITEM item);
 
 // The text's sort key in the thread's locale (LCMAP_SORTKEY with flags):
 // keys compare byte by byte as CompareStringW compares the texts. False,

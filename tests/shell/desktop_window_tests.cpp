@@ -624,11 +624,7 @@ TEST(DesktopWindow, TheTreeViewKeepsItsSelectionAndTheSideStripFollowsTheRightEd
     program.Pump();
     const HTREEITEM root = noteTree.GetRootItem();
     const RECT box = ExpandBoxRect(noteTree.controlWindow, root);
-    const auto open = [root] {
-        return (SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE,
-                             reinterpret_cast<WPARAM>(root), TVIS_EXPANDED) &
-                TVIS_EXPANDED) != 0;
-    };
+    const auto open = [root] { return ItemExpanded(noteTree.controlWindow, root); };
     EXPECT_GE(box.right - box.left, 17);
     for (const POINT corner : {POINT{box.left, box.top}, POINT{box.right - 1, box.bottom - 1}}) {
         const bool wasOpen = open();

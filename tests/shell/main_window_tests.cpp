@@ -896,9 +896,7 @@ bool InView(HTREEITEM item)
 
 bool Expanded(HTREEITEM item)
 {
-    return (SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE,
-                         reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
-            TVIS_EXPANDED) != 0;
+    return ItemExpanded(noteTree.controlWindow, item);
 }
 
 TEST(Commands, ANewNoteIsMadeInSightItsFolderOpenedAndScrolledTo)
@@ -1329,8 +1327,7 @@ TEST(LivingFolder, TheTreeFollowsChangesMadeByOtherProgramsAndKeepsWhatTheUserHa
     EXPECT_TRUE(app.editorView);
     EXPECT_EQ(std::wstring(L"typed open"), noteEditor.text);
     EXPECT_TRUE(noteEditor.modified) << "the edit is still pending";
-    EXPECT_TRUE(SendMessageW(noteTree.controlWindow, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(f),
-                             TVIS_EXPANDED) & TVIS_EXPANDED) << "what was open stays open";
+    EXPECT_TRUE(Expanded(f)) << "what was open stays open";
 
     // The program's own changes are not shown twice.
     program.Tap(15, kStripY);
