@@ -181,6 +181,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             return OnFolderTimer(window);
         if (wParam == kFolderCheckTimerId)
             return OnFolderCheck(window);
+        if (wParam == kNameKeysTimerId)
+            return OnNameKeys(window);
 #ifndef _WIN32_WCE
         if (wParam == kManagerSizingTimerId) {
             KillTimer(window, kManagerSizingTimerId);
@@ -248,6 +250,17 @@ LRESULT OnFolderCheck(HWND window)
 {
     if (folderWatch.NeedsRestart(true))
         WatchNotesFolder(window);
+    return OnNameKeys(window);
+}
+
+// Labels new or renamed since the last look get their keys: the first sort
+// by name of a large tree then costs a comparison of keys, not a collation
+// call per label.
+LRESULT OnNameKeys(HWND window)
+{
+    KillTimer(window, kNameKeysTimerId);
+    if (noteTree.MakeNameKeys(kNameKeySlice))
+        SetTimer(window, kNameKeysTimerId, 1, nullptr);
     return 0;
 }
 

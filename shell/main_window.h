@@ -78,8 +78,13 @@ constexpr UINT kDeferredRefreshDelay = 100;
 // The time the window gives the tree's refresh at a turn, in ms: the last
 // step may run over it by a few, and the window waits 50 ms at most.
 constexpr DWORD kRefreshSlice = 45;
+// The labels' sort keys are made in slices of this many ms when the window
+// has nothing else to do (a timer's message comes only then).
+constexpr UINT_PTR kNameKeysTimerId = 204;
+constexpr DWORD kNameKeySlice = 10;
 // Starts following the notes folder (after the scan), and stops.
 void WatchNotesFolder(HWND window);
 LRESULT OnNotesChanged(HWND window, WPARAM when);
 LRESULT OnFolderTimer(HWND window);
 LRESULT OnFolderCheck(HWND window);
+LRESULT OnNameKeys(HWND window);

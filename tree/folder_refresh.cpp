@@ -32,18 +32,6 @@ std::wstring FolderOf(const std::wstring& path)
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
-// Milliseconds of the performance counter: GetTickCount moves in steps of
-// 15.6 ms under Wine, a third of a slice.
-double Milliseconds()
-{
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 bool IsFolder(const ListedEntry& entry)
 {
     return (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -142,6 +130,16 @@ HTREEITEM DeepestFolderItem(const std::wstring& path)
 }
 
 }  // namespace
+
+double Milliseconds()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
 
 struct Slice {
     double started;

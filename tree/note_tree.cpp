@@ -182,6 +182,7 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     record.children.clear();
     record.label = label;
     record.nameKey.clear();
+    nameKeyPlace = 0;
     record.kind = kind;
     record.param = param;
     record.id = EntryId();
@@ -280,6 +281,7 @@ void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
         if (ItemRecord* record = records.Find(item)) {
             record->label = label;
             record->nameKey.clear();
+            nameKeyPlace = 0;
         }
     }
 }

@@ -74,6 +74,10 @@ public:
     ItemRecord& operator[](HTREEITEM item);
     void Erase(HTREEITEM item);
     size_t size() const { return count; }
+    // The records by their place, in the order they were made; a place
+    // whose item is null is free.
+    size_t places() const { return pool.size(); }
+    ItemRecord& AtPlace(size_t place) { return pool[place]; }
     void clear();
 
 private:
@@ -156,6 +160,10 @@ public:
     void SortChildren(HTREEITEM item);
     void SortTree(HTREEITEM start);
     void ApplySortOrder();
+    // Makes the sort keys of labels that have none, for about budget ms,
+    // while the window has nothing else to do: the first sort by name then
+    // only compares. True while some are still to be made.
+    bool MakeNameKeys(DWORD budget);
 
     void CollectItems(HTREEITEM start, bool emptyFirst);
     HTREEITEM FindNext(HTREEITEM start, const WideString& text, bool rebuild);
@@ -225,6 +233,9 @@ public:
     // whoever made it: work spread over several turns sees whether the tree
     // changed under it in between.
     uint32_t edits = 0;
+    // Where MakeNameKeys goes on in the records; back to the start when a
+    // label loses its key.
+    size_t nameKeyPlace = 0;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);
@@ -263,6 +274,10 @@ bool ItemExpanded(HWND control, HTREEITEM item);
 // keys compare byte by byte as CompareStringW compares the texts. False,
 // and key empty, when the platform gives none.
 bool MakeSortKey(const wchar_t* text, DWORD flags, std::string* key);
+
+// Milliseconds of the performance counter, for work done in slices:
+// GetTickCount moves in steps of 15.6 ms under Wine.
+double Milliseconds();
 
 // The by-date comparison the control calls: oldest first.
 int CALLBACK CompareTimes(LPARAM first, LPARAM second, LPARAM unused);

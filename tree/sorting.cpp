@@ -137,6 +137,20 @@ void NoteTree::SortTree(HTREEITEM start)
     }
 }
 
+bool NoteTree::MakeNameKeys(DWORD budget)
+{
+    const double started = Milliseconds();
+    while (nameKeyPlace < records.places()) {
+        ItemRecord& record = records.AtPlace(nameKeyPlace++);
+        if (record.item && record.item != TVI_ROOT)
+            HasNameKey(&record);
+        // A key takes about 0.3 us: the clock is read every few hundred.
+        if (nameKeyPlace % 256 == 0 && Milliseconds() - started >= budget)
+            return nameKeyPlace < records.places();
+    }
+    return false;
+}
+
 void NoteTree::ApplySortOrder()
 {
     // Only the top level: deeper levels keep their order until SortTree.

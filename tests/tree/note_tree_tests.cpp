@@ -344,9 +344,10 @@ TEST(TreeControlProcTest, OtherMessagesAreAnsweredByTheControlsOwnProcedure)
 
 // The tree's own record of its items must follow the control through every
 // change the program makes: inserts at every kind of place, deletes (its
-// own and the control's), renames and both sorts, with labels that differ
-// only in case or not at all and dates that are often equal, where the
-// order the control leaves depends on how it sorts.
+// own and the control's), renames and both sorts, sort keys made while
+// idle in between, with labels that differ only in case or not at all and
+// dates that are often equal, where the order the control leaves depends
+// on how it sorts.
 TEST(NoteTreeRecord, FollowsTheControlThroughRandomInsertsDeletesRenamesAndSorts)
 {
     const wchar_t* labels[] = {L"a", L"A", L"b", L"B", L"ab", L"Ab", L"aB", L"note", L"Note",
@@ -363,6 +364,11 @@ TEST(NoteTreeRecord, FollowsTheControlThroughRandomInsertsDeletesRenamesAndSorts
         std::vector<HTREEITEM> items;
         std::string done;
         for (int step = 0; step < 400; ++step) {
+            // Now and then the window is idle and makes the labels' keys.
+            if (pick(4) == 0) {
+                noteTree.MakeNameKeys(0);
+                done += "idle-keys ";
+            }
             const size_t action = pick(10);
             if (action < 5 || items.empty()) {
                 HTREEITEM parent = folders[pick(folders.size())];
