@@ -47,6 +47,7 @@ bool NoteTree::Create(int32_t newDesignX, int32_t newDesignY, int32_t newDesignW
 {
     // A new control holds no item yet, and takes its font anew.
     records.clear();
+    keylessItems.clear();
     if (labelFont)
         DeleteObject(labelFont);
     labelFont = nullptr;
@@ -182,7 +183,7 @@ void NoteTree::RecordInsertion(HTREEITEM item, HTREEITEM parent, HTREEITEM inser
     record.children.clear();
     record.label = label;
     record.nameKey.clear();
-    nameKeyPlace = 0;
+    keylessItems.push_back(item);
     record.kind = kind;
     record.param = param;
     record.id = EntryId();
@@ -281,7 +282,7 @@ void NoteTree::SetLabel(HTREEITEM item, const wchar_t* label)
         if (ItemRecord* record = records.Find(item)) {
             record->label = label;
             record->nameKey.clear();
-            nameKeyPlace = 0;
+            keylessItems.push_back(item);
         }
     }
 }

@@ -74,10 +74,6 @@ public:
     ItemRecord& operator[](HTREEITEM item);
     void Erase(HTREEITEM item);
     size_t size() const { return count; }
-    // The records by their place, in the order they were made; a place
-    // whose item is null is free.
-    size_t places() const { return pool.size(); }
-    ItemRecord& AtPlace(size_t place) { return pool[place]; }
     void clear();
 
 private:
@@ -233,9 +229,9 @@ public:
     // whoever made it: work spread over several turns sees whether the tree
     // changed under it in between.
     uint32_t edits = 0;
-    // Where MakeNameKeys goes on in the records; back to the start when a
-    // label loses its key.
-    size_t nameKeyPlace = 0;
+    // Items whose labels were made or changed since MakeNameKeys last came
+    // to them; some may be gone since.
+    std::vector<HTREEITEM> keylessItems;
 
 private:
     void ListFolder(const PendingFolder& folder, std::deque<PendingFolder>* pending);

@@ -140,15 +140,15 @@ void NoteTree::SortTree(HTREEITEM start)
 bool NoteTree::MakeNameKeys(DWORD budget)
 {
     const double started = Milliseconds();
-    while (nameKeyPlace < records.places()) {
-        ItemRecord& record = records.AtPlace(nameKeyPlace++);
-        if (record.item && record.item != TVI_ROOT)
-            HasNameKey(&record);
+    for (size_t made = 1; !keylessItems.empty(); ++made) {
+        if (ItemRecord* record = records.Find(keylessItems.back()))
+            HasNameKey(record);
+        keylessItems.pop_back();
         // A key takes about 0.3 us: the clock is read every few hundred.
-        if (nameKeyPlace % 256 == 0 && Milliseconds() - started >= budget)
-            return nameKeyPlace < records.places();
+        if (made % 256 == 0 && Milliseconds() - started >= budget)
+            break;
     }
-    return false;
+    return !keylessItems.empty();
 }
 
 void NoteTree::ApplySortOrder()
