@@ -24,14 +24,10 @@
 
 namespace {
 
+// Seconds, on the clock the tree's slices are timed with.
 double Now()
 {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return Milliseconds() / 1000.0;
 }
 
 bool UnderWine()
